@@ -1,0 +1,313 @@
+// quillox-note: reads and writes Quillox notes from the command line, on Windows and elsewhere,
+// through the same storage code as the editor.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/passphrase_input.h"
+#include "storage/file.h"
+#include "storage/file_end_data.h"
+#include "storage/note_document.h"
+#include "storage/report.h"
+#include "storage/wipe.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+enum Exit { kDone = 0, kUsage = 1, kNotANote = 2, kWrongPassphrase = 3, kWriteFailed = 4 };
+
+// The editor holds at most this many characters; a larger note would be cut when edited there.
+constexpr std::size_t kEditorLimit = 4194304;
+
+const char kHelp[] =
+    "usage: quillox-note COMMAND [OPTIONS]\n"
+    "\n"
+    "Reads and writes Quillox notes: executables that carry an encrypted note.\n"
+    "\n"
+    "commands:\n"
+    "  info NOTE              what can be read without the passphrase: editor image size,\n"
+    "                         record size, text and payload lengths, flags, window size\n"
+    "  cat NOTE               decrypts the note's text to standard output\n"
+    "  seal --image EDITOR [-o NOTE] [TEXTFILE|-]\n"
+    "                         makes a note executable from a text (standard input when the\n"
+    "                         text file is - or missing); an EDITOR that carries a note gives\n"
+    "                         only its editor part; NOTE defaults to TEXTFILE with .exe\n"
+    "  rekey NOTE             gives the note a new passphrase\n"
+    "  set NOTE --read-only on|off\n"
+    "                         sets or clears the read-only flag (needs no passphrase)\n"
+    "\n"
+    "options:\n"
+    "  --passphrase-file FILE      read the passphrase from the first line of FILE\n"
+    "                              (- for standard input) instead of asking on the terminal\n"
+    "  --new-passphrase-file FILE  the same for the new passphrase of rekey; when it names the\n"
+    "                              same file as --passphrase-file, its second line is used\n"
+    "  -h, --help                  this text\n"
+    "\n"
+    "Passphrases typed on the terminal are not echoed; a new one is asked twice.\n"
+    "Files are never left half-written: a new note is complete before it replaces the old.\n"
+    "\n"
+    "exit codes: 0 done, 1 usage, 2 not a note, unreadable or damaged, 3 wrong passphrase,\n"
+    "            4 write failed\n";
+
+void printError(const char* message) { std::fprintf(stderr, "quillox-note: %s\n", message); }
+
+int fail(int code, const std::string& message) {
+    printError(message.c_str());
+    return code;
+}
+
+struct Options {
+    std::string command, note, image, output, input, passphraseFile, newPassphraseFile, readOnly;
+    bool help = false;
+};
+
+bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) {
+                error = a + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (a == "-h" || a == "--help") {
+            o.help = true;
+        } else if (a == "--image") {
+            if (!value(o.image)) return false;
+        } else if (a == "-o" || a == "--output") {
+            if (!value(o.output)) return false;
+        } else if (a == "--passphrase-file") {
+            if (!value(o.passphraseFile)) return false;
+        } else if (a == "--new-passphrase-file") {
+            if (!value(o.newPassphraseFile)) return false;
+        } else if (a == "--read-only") {
+            if (!value(o.readOnly)) return false;
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            error = "unknown option " + a;
+            return false;
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (o.help) return true;
+    if (positional.empty()) {
+        error = "no command given (try --help)";
+        return false;
+    }
+    o.command = positional[0];
+    const bool seal = o.command == "seal";
+    if (positional.size() > 2) {
+        error = "too many arguments";
+        return false;
+    }
+    if (positional.size() == 2) (seal ? o.input : o.note) = positional[1];
+    if (!seal && o.note.empty()) {
+        error = o.command + " needs a NOTE";
+        return false;
+    }
+    return true;
+}
+
+// Loads a note for reading; 0 or the exit code of the failure.
+int loadNote(const std::string& path, NoteDocument& doc) {
+    try {
+        if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
+        if (!doc.load(path)) return fail(kNotANote, path + ": not a Quillox note, or damaged");
+    } catch (const std::exception&) {
+        return fail(kNotANote, path + ": damaged note (its trailer is broken)");
+    }
+    return kDone;
+}
+
+int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o) {
+    std::string pass, error;
+    if (!input.ask("Passphrase: ", o.passphraseFile, pass, error)) return fail(kUsage, error);
+    doc.setkey(pass.c_str());
+    secureWipe(pass);
+    if (!doc.verifykey()) return fail(kWrongPassphrase, "invalid passphrase");
+    return kDone;
+}
+
+// A new passphrase: asked twice on the terminal, or one line of a file.
+int newPassphrase(PassphraseInput& input, const std::string& file, std::string& pass) {
+    std::string error;
+    if (!input.ask("New passphrase: ", file, pass, error)) return fail(kUsage, error);
+    if (!file.empty()) return kDone;
+    std::string again;
+    if (!input.ask("Repeat passphrase: ", file, again, error)) return fail(kUsage, error);
+    const bool same = again == pass;
+    secureWipe(again);
+    if (!same) {
+        secureWipe(pass);
+        return fail(kUsage, "passphrases don't match");
+    }
+    return kDone;
+}
+
+WindowPlacement placementOf(const NoteHeader& h) {
+    return {h.window_width, h.window_height, (h.flags & NOTE_MAXIMIZED) != 0};
+}
+
+int info(const Options& o) {
+    NoteDocument doc;
+    if (int rc = loadNote(o.note, doc)) return rc;
+    const bool recordFile = NoteDocument::isrecordfile(o.note);
+    std::uint32_t image = 0;
+    if (!recordFile) image = FileEndData(o.note, true).offset();
+    const NoteHeader& h = doc.header;
+    std::printf("file:            %s\n", o.note.c_str());
+    std::printf("kind:            %s\n", recordFile ? "record file" : "note executable");
+    std::printf("editor image:    %u bytes\n", image);
+    std::printf("record:          %u bytes\n", h.payload_length + 76u);
+    std::printf("text length:     %u bytes\n", h.text_length);
+    std::printf("payload length:  %u bytes\n", h.payload_length);
+    std::printf("read-only:       %s\n", (h.flags & NOTE_READONLY) ? "yes" : "no");
+    std::printf("maximized:       %s\n", (h.flags & NOTE_MAXIMIZED) ? "yes" : "no");
+    std::printf("window:          %d x %d\n", h.window_width, h.window_height);
+    return kDone;
+}
+
+int cat(const Options& o) {
+    NoteDocument doc;
+    if (int rc = loadNote(o.note, doc)) return rc;
+    PassphraseInput input;
+    if (int rc = unlock(doc, input, o)) return rc;
+    std::string text;
+    if (!doc.gettext(text)) return fail(kWrongPassphrase, "invalid passphrase");
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                         std::fflush(stdout) == 0;
+    secureWipe(text);
+    return written ? kDone : fail(kWriteFailed, "cannot write to standard output");
+}
+
+bool readAll(std::FILE* in, std::string& out) {
+    char chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
+        if (out.size() + n > kEditorLimit) {
+            secureWipe(chunk, sizeof chunk);
+            return false;
+        }
+        out.append(chunk, n);
+    }
+    secureWipe(chunk, sizeof chunk);
+    return !std::ferror(in);
+}
+
+std::string defaultOutput(const std::string& input) {
+    std::string::size_type slash = input.find_last_of("/\\");
+    std::string::size_type dot = input.rfind('.');
+    std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                           ? input.substr(0, dot)
+                           : input;
+    return stem + ".exe";
+}
+
+int seal(const Options& o) {
+    if (o.image.empty()) return fail(kUsage, "seal needs --image EDITOR");
+    const bool fromStdin = o.input.empty() || o.input == "-";
+    std::string output = o.output;
+    if (output.empty()) {
+        if (fromStdin) return fail(kUsage, "seal from standard input needs -o NOTE");
+        output = defaultOutput(o.input);
+    }
+    {
+        file::Scoped h;
+        file::open(h.handle(), o.image.c_str(), false, false);
+        if (file::size(h) == file::kNoSize) return fail(kNotANote, o.image + ": cannot read the editor");
+    }
+    std::string text;
+    std::FILE* in = fromStdin ? stdin : std::fopen(o.input.c_str(), "rb");
+    if (!in) return fail(kNotANote, o.input + ": cannot read the text");
+#ifdef _WIN32
+    if (fromStdin) _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    const bool read = readAll(in, text);
+    if (!fromStdin) std::fclose(in);
+    if (!read) {
+        secureWipe(text);
+        return fail(kUsage, "the text cannot be read, or is larger than the editor's 4194304 bytes");
+    }
+    if (text.empty()) return fail(kUsage, "refusing to seal an empty text: it could never be opened");
+
+    PassphraseInput input;
+    std::string pass;
+    if (int rc = newPassphrase(input, o.passphraseFile, pass)) {
+        secureWipe(text);
+        return rc;
+    }
+    NoteDocument doc(o.image);
+    doc.setkey(pass.c_str());
+    secureWipe(pass);
+    doc.settext(text);
+    secureWipe(text);
+    if (!doc.save(output, {})) return kWriteFailed;
+    return kDone;
+}
+
+int rekey(const Options& o) {
+    NoteDocument doc(o.note);
+    if (int rc = loadNote(o.note, doc)) return rc;
+    if (NoteDocument::isrecordfile(o.note))
+        return fail(kUsage, o.note + ": a record file has no editor to keep; seal its text instead");
+    PassphraseInput input;
+    if (int rc = unlock(doc, input, o)) return rc;
+    std::string pass;
+    const std::string& file = o.newPassphraseFile.empty() && !o.passphraseFile.empty()
+                                  ? o.passphraseFile
+                                  : o.newPassphraseFile;
+    if (int rc = newPassphrase(input, file, pass)) return rc;
+    doc.changepassphrase(pass.c_str());
+    secureWipe(pass);
+    return doc.save(o.note, placementOf(doc.header)) ? kDone : kWriteFailed;
+}
+
+int set(const Options& o) {
+    if (o.readOnly != "on" && o.readOnly != "off") return fail(kUsage, "set needs --read-only on|off");
+    NoteDocument doc(o.note);
+    if (int rc = loadNote(o.note, doc)) return rc;
+    if (NoteDocument::isrecordfile(o.note))
+        return fail(kUsage, o.note + ": a record file has no editor to keep");
+    if (o.readOnly == "on")
+        doc.header.flags |= NOTE_READONLY;
+    else
+        doc.header.flags &= ~NOTE_READONLY;
+    return doc.rewrite(o.note) ? kDone : kWriteFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    report::setSink(printError);
+    Options o;
+    std::string error;
+    if (!parseOptions(argc, argv, o, error)) {
+        printError(error.c_str());
+        return kUsage;
+    }
+    if (o.help) {
+        std::fputs(kHelp, stdout);
+        return kDone;
+    }
+    try {
+        if (o.command == "info") return info(o);
+        if (o.command == "cat") return cat(o);
+        if (o.command == "seal") return seal(o);
+        if (o.command == "rekey") return rekey(o);
+        if (o.command == "set") return set(o);
+    } catch (const std::exception&) {
+        return fail(kNotANote, "a file could not be read");
+    }
+    return fail(kUsage, "unknown command " + o.command + " (try --help)");
+}

@@ -1,0 +1,51 @@
+// Turns a static control of a dialog into a hyperlink: link colours, a hand cursor and an
+// underline while the pointer is over it, and the shell's "open" verb on a click or on the space
+// key's release. The dialog itself is subclassed once, however many links it holds, to colour them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CHyperLink {
+public:
+    CHyperLink() = default;
+    virtual ~CHyperLink() = default;
+    CHyperLink(const CHyperLink&) = delete;
+    CHyperLink& operator=(const CHyperLink&) = delete;
+
+    // Makes the dialog's control `controlId` a link to `target`. The hot state starts afresh; the
+    // visited state stays for the life of the object. FALSE when the control does not exist or
+    // the target cannot be copied.
+    BOOL AttachToControl(HWND dialog, int controlId, const char* target);
+
+    // Called when the link becomes hot (pointer over it, or keyboard focus) and stops being hot.
+    virtual void OnHotEnter() {}
+    virtual void OnHotLeave() {}
+
+    bool hot() const { return hot_ != 0; }
+    bool visited() const { return visited_ != 0; }
+    const std::string& target() const { return target_; }
+
+    // Shared by every link of the process: attached and not yet destroyed, and their font.
+    static int attachedCount();
+    static HFONT underlineFont();
+
+private:
+    static LRESULT CALLBACK LinkControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK LinkParentProc(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
+
+    LRESULT onMouseMove(HWND control, LPARAM lParam);
+    LRESULT onCaptureChanged(HWND control);
+    LRESULT onFocus(HWND control, bool gained);
+    LRESULT onDestroy(HWND control, WPARAM wParam, LPARAM lParam);
+    LRESULT activate();
+    static void drawFocusFrame(HWND control);
+    static void subclassParent(HWND control);
+
+    std::string target_;
+    int hot_ = 0;
+    int visited_ = 0;
+    HFONT normalFont_ = nullptr;
+    WNDPROC previous_ = nullptr;
+};

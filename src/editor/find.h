@@ -1,0 +1,35 @@
+// Searching the editor with the system's modeless Find dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <richedit.h>
+
+class MainWindow;
+
+// The one search record of the process. It is created on first use and never moves: the open
+// Find dialog keeps pointers into `dialogRecord` and the text fields.
+struct FindState {
+    FindState();
+    FindState(const FindState&) = delete;
+    FindState& operator=(const FindState&) = delete;
+
+    char findText[256] = {};     // edited in place by the dialog: at most 255 characters
+    char replaceText[256] = {};  // required by the dialog record, never used
+    HWND dialog = nullptr;       // the open Find dialog, or null
+    HWND editor = nullptr;       // the control searched, recorded when the dialog opens
+    FINDREPLACEA dialogRecord{};
+    FINDTEXTEXA searchRecord{};
+};
+FindState& findState();
+
+// The open modeless Find dialog, or null; asked afresh by the message loop for every message.
+HWND findDialogHandle();
+
+// Opens the dialog afresh, seeded with the last text and options, to search from the start of
+// the current selection.
+void openFindDialog(MainWindow& main);
+// Searches on from the end of the last hit and selects the next one; after the last one tells
+// the user so and turns back to the top of the text.
+void findNext(MainWindow& main);

@@ -1,0 +1,66 @@
+// The main window: a top-level window filled by one plain-text rich-edit control, owning the
+// note document for the life of the window.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "editor/win_handles.h"
+#include "storage/note_document.h"
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+class MainWindow {
+public:
+    // Registers the class, creates and shows the window and fills the editor from the document.
+    // Throws std::runtime_error when the class or the window cannot be created.
+    explicit MainWindow(std::unique_ptr<NoteDocument> document);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Composes "Quillox version 1.3-beta1: " + label (or the document's path) + " [read-only]".
+    void updateTitle(const char* label = nullptr);
+    void getEditorText(std::string& text) const;
+    void setEditorText(const std::string& text);
+    void enableReadOnlyCommands(bool enable);
+
+    HWND window() const { return window_; }
+    HWND editor() const { return editor_; }
+    NoteDocument& document() { return *document_; }
+
+    // Everything below is the editor's own (window procedure, commands, find, text transfer).
+private:
+    friend LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM);
+
+    // Message handlers (main_window.cpp).
+    LRESULT onCreate(HWND window);
+    void onSize(int width, int height);
+    void onActivate();
+    void onClose();
+    void onNcDestroy();
+    LRESULT onFindMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void createEditor();
+    void placeAndShow();
+    bool isReadOnly() const;
+
+    // Commands (commands.cpp).
+    void onCommand(unsigned command);
+    bool queryExit();
+    bool saveNote();
+    bool saveNoteAs();
+    void newNote();
+    void setPassphrase();
+    void makeReadOnly();
+    void showAbout();
+    void sendToEditor(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    WindowPlacement currentPlacement() const;
+
+    HWND window_ = nullptr;
+    HWND editor_ = nullptr;
+    // The editor font, created with the window and kept until the window object goes.
+    FontHandle font_;
+    std::unique_ptr<NoteDocument> document_;
+};

@@ -1,0 +1,16 @@
+// Process-wide start-up state, gathered once by the entry sequence and read everywhere else.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct AppState {
+    HINSTANCE instance = nullptr;
+    char modulePath[MAX_PATH + 1] = {};  // 261 characters: 260 and the terminator
+    UINT findMessage = 0;                // registered for "commdlg_FindReplace"
+    std::string notePath;                // set by "-edit"; empty means none
+    bool eraseOnExit = false;            // set by "-edit": this executable is a disposable copy
+};
+
+AppState& appState();

@@ -1,0 +1,220 @@
+// SHA-256 as in FIPS 180-2, section 6.2. Words are big-endian in the message and in the digest.
+#include "storage/crypto/sha256.h"
+
+#include <cstring>
+
+#include "storage/wipe.h"
+
+namespace {
+
+inline std::uint32_t loadBigEndian32(const std::uint8_t* p) {
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
+           std::uint32_t(p[3]);
+}
+
+inline void storeBigEndian32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v >> 24);
+    p[1] = std::uint8_t(v >> 16);
+    p[2] = std::uint8_t(v >> 8);
+    p[3] = std::uint8_t(v);
+}
+
+inline std::uint32_t rotr(std::uint32_t x, unsigned n) {
+    return (x >> n) | (x << (32 - n));
+}
+
+// The six logical functions of FIPS 180-2, 4.1.2. Ch and Maj are written in forms that need one
+// operation fewer than the standard's and give the same bits.
+inline std::uint32_t Ch(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+    return z ^ (x & (y ^ z));
+}
+inline std::uint32_t Maj(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+    return (x & y) | (z & (x | y));
+}
+inline std::uint32_t Sigma0(std::uint32_t x) {
+    return rotr(x, 2) ^ rotr(x, 13) ^ rotr(x, 22);
+}
+inline std::uint32_t Sigma1(std::uint32_t x) {
+    return rotr(x, 6) ^ rotr(x, 11) ^ rotr(x, 25);
+}
+inline std::uint32_t sigma0(std::uint32_t x) {
+    return rotr(x, 7) ^ rotr(x, 18) ^ (x >> 3);
+}
+inline std::uint32_t sigma1(std::uint32_t x) {
+    return rotr(x, 17) ^ rotr(x, 19) ^ (x >> 10);
+}
+
+// One round of 6.2.2 step 3. Instead of shifting the eight working variables along, each round
+// names them in an order rotated by one, so the round's "new a" lands in h and its "new e" in d.
+#define ROUND(a, b, c, d, e, f, g, h, k, w)       \
+    do {                                          \
+        h += Sigma1(e) + Ch(e, f, g) + (k) + (w); \
+        d += h;                                   \
+        h += Sigma0(a) + Maj(a, b, c);            \
+    } while (0)
+
+// The message schedule of 6.2.2 step 1 for t >= 16 over a 16-word window: W[t] replaces W[t-16]
+// in the same variable, W[t-2], W[t-7] and W[t-15] are the variables 14, 9 and 1 places on.
+#define SCHEDULE(w, w2, w7, w15) (w += sigma1(w2) + (w7) + sigma0(w15))
+
+// Compresses one 64-byte block into the state: all 64 rounds written out, constants K0..K63 of
+// 4.2.2 inline.
+void compress(std::uint32_t state[8], const std::uint8_t* block) {
+    std::uint32_t w0 = loadBigEndian32(block + 0), w1 = loadBigEndian32(block + 4);
+    std::uint32_t w2 = loadBigEndian32(block + 8), w3 = loadBigEndian32(block + 12);
+    std::uint32_t w4 = loadBigEndian32(block + 16), w5 = loadBigEndian32(block + 20);
+    std::uint32_t w6 = loadBigEndian32(block + 24), w7 = loadBigEndian32(block + 28);
+    std::uint32_t w8 = loadBigEndian32(block + 32), w9 = loadBigEndian32(block + 36);
+    std::uint32_t w10 = loadBigEndian32(block + 40), w11 = loadBigEndian32(block + 44);
+    std::uint32_t w12 = loadBigEndian32(block + 48), w13 = loadBigEndian32(block + 52);
+    std::uint32_t w14 = loadBigEndian32(block + 56), w15 = loadBigEndian32(block + 60);
+
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+
+    ROUND(a, b, c, d, e, f, g, h, 0x428a2f98, w0);
+    ROUND(h, a, b, c, d, e, f, g, 0x71374491, w1);
+    ROUND(g, h, a, b, c, d, e, f, 0xb5c0fbcf, w2);
+    ROUND(f, g, h, a, b, c, d, e, 0xe9b5dba5, w3);
+    ROUND(e, f, g, h, a, b, c, d, 0x3956c25b, w4);
+    ROUND(d, e, f, g, h, a, b, c, 0x59f111f1, w5);
+    ROUND(c, d, e, f, g, h, a, b, 0x923f82a4, w6);
+    ROUND(b, c, d, e, f, g, h, a, 0xab1c5ed5, w7);
+    ROUND(a, b, c, d, e, f, g, h, 0xd807aa98, w8);
+    ROUND(h, a, b, c, d, e, f, g, 0x12835b01, w9);
+    ROUND(g, h, a, b, c, d, e, f, 0x243185be, w10);
+    ROUND(f, g, h, a, b, c, d, e, 0x550c7dc3, w11);
+    ROUND(e, f, g, h, a, b, c, d, 0x72be5d74, w12);
+    ROUND(d, e, f, g, h, a, b, c, 0x80deb1fe, w13);
+    ROUND(c, d, e, f, g, h, a, b, 0x9bdc06a7, w14);
+    ROUND(b, c, d, e, f, g, h, a, 0xc19bf174, w15);
+    ROUND(a, b, c, d, e, f, g, h, 0xe49b69c1, SCHEDULE(w0, w14, w9, w1));
+    ROUND(h, a, b, c, d, e, f, g, 0xefbe4786, SCHEDULE(w1, w15, w10, w2));
+    ROUND(g, h, a, b, c, d, e, f, 0x0fc19dc6, SCHEDULE(w2, w0, w11, w3));
+    ROUND(f, g, h, a, b, c, d, e, 0x240ca1cc, SCHEDULE(w3, w1, w12, w4));
+    ROUND(e, f, g, h, a, b, c, d, 0x2de92c6f, SCHEDULE(w4, w2, w13, w5));
+    ROUND(d, e, f, g, h, a, b, c, 0x4a7484aa, SCHEDULE(w5, w3, w14, w6));
+    ROUND(c, d, e, f, g, h, a, b, 0x5cb0a9dc, SCHEDULE(w6, w4, w15, w7));
+    ROUND(b, c, d, e, f, g, h, a, 0x76f988da, SCHEDULE(w7, w5, w0, w8));
+    ROUND(a, b, c, d, e, f, g, h, 0x983e5152, SCHEDULE(w8, w6, w1, w9));
+    ROUND(h, a, b, c, d, e, f, g, 0xa831c66d, SCHEDULE(w9, w7, w2, w10));
+    ROUND(g, h, a, b, c, d, e, f, 0xb00327c8, SCHEDULE(w10, w8, w3, w11));
+    ROUND(f, g, h, a, b, c, d, e, 0xbf597fc7, SCHEDULE(w11, w9, w4, w12));
+    ROUND(e, f, g, h, a, b, c, d, 0xc6e00bf3, SCHEDULE(w12, w10, w5, w13));
+    ROUND(d, e, f, g, h, a, b, c, 0xd5a79147, SCHEDULE(w13, w11, w6, w14));
+    ROUND(c, d, e, f, g, h, a, b, 0x06ca6351, SCHEDULE(w14, w12, w7, w15));
+    ROUND(b, c, d, e, f, g, h, a, 0x14292967, SCHEDULE(w15, w13, w8, w0));
+    ROUND(a, b, c, d, e, f, g, h, 0x27b70a85, SCHEDULE(w0, w14, w9, w1));
+    ROUND(h, a, b, c, d, e, f, g, 0x2e1b2138, SCHEDULE(w1, w15, w10, w2));
+    ROUND(g, h, a, b, c, d, e, f, 0x4d2c6dfc, SCHEDULE(w2, w0, w11, w3));
+    ROUND(f, g, h, a, b, c, d, e, 0x53380d13, SCHEDULE(w3, w1, w12, w4));
+    ROUND(e, f, g, h, a, b, c, d, 0x650a7354, SCHEDULE(w4, w2, w13, w5));
+    ROUND(d, e, f, g, h, a, b, c, 0x766a0abb, SCHEDULE(w5, w3, w14, w6));
+    ROUND(c, d, e, f, g, h, a, b, 0x81c2c92e, SCHEDULE(w6, w4, w15, w7));
+    ROUND(b, c, d, e, f, g, h, a, 0x92722c85, SCHEDULE(w7, w5, w0, w8));
+    ROUND(a, b, c, d, e, f, g, h, 0xa2bfe8a1, SCHEDULE(w8, w6, w1, w9));
+    ROUND(h, a, b, c, d, e, f, g, 0xa81a664b, SCHEDULE(w9, w7, w2, w10));
+    ROUND(g, h, a, b, c, d, e, f, 0xc24b8b70, SCHEDULE(w10, w8, w3, w11));
+    ROUND(f, g, h, a, b, c, d, e, 0xc76c51a3, SCHEDULE(w11, w9, w4, w12));
+    ROUND(e, f, g, h, a, b, c, d, 0xd192e819, SCHEDULE(w12, w10, w5, w13));
+    ROUND(d, e, f, g, h, a, b, c, 0xd6990624, SCHEDULE(w13, w11, w6, w14));
+    ROUND(c, d, e, f, g, h, a, b, 0xf40e3585, SCHEDULE(w14, w12, w7, w15));
+    ROUND(b, c, d, e, f, g, h, a, 0x106aa070, SCHEDULE(w15, w13, w8, w0));
+    ROUND(a, b, c, d, e, f, g, h, 0x19a4c116, SCHEDULE(w0, w14, w9, w1));
+    ROUND(h, a, b, c, d, e, f, g, 0x1e376c08, SCHEDULE(w1, w15, w10, w2));
+    ROUND(g, h, a, b, c, d, e, f, 0x2748774c, SCHEDULE(w2, w0, w11, w3));
+    ROUND(f, g, h, a, b, c, d, e, 0x34b0bcb5, SCHEDULE(w3, w1, w12, w4));
+    ROUND(e, f, g, h, a, b, c, d, 0x391c0cb3, SCHEDULE(w4, w2, w13, w5));
+    ROUND(d, e, f, g, h, a, b, c, 0x4ed8aa4a, SCHEDULE(w5, w3, w14, w6));
+    ROUND(c, d, e, f, g, h, a, b, 0x5b9cca4f, SCHEDULE(w6, w4, w15, w7));
+    ROUND(b, c, d, e, f, g, h, a, 0x682e6ff3, SCHEDULE(w7, w5, w0, w8));
+    ROUND(a, b, c, d, e, f, g, h, 0x748f82ee, SCHEDULE(w8, w6, w1, w9));
+    ROUND(h, a, b, c, d, e, f, g, 0x78a5636f, SCHEDULE(w9, w7, w2, w10));
+    ROUND(g, h, a, b, c, d, e, f, 0x84c87814, SCHEDULE(w10, w8, w3, w11));
+    ROUND(f, g, h, a, b, c, d, e, 0x8cc70208, SCHEDULE(w11, w9, w4, w12));
+    ROUND(e, f, g, h, a, b, c, d, 0x90befffa, SCHEDULE(w12, w10, w5, w13));
+    ROUND(d, e, f, g, h, a, b, c, 0xa4506ceb, SCHEDULE(w13, w11, w6, w14));
+    ROUND(c, d, e, f, g, h, a, b, 0xbef9a3f7, SCHEDULE(w14, w12, w7, w15));
+    ROUND(b, c, d, e, f, g, h, a, 0xc67178f2, SCHEDULE(w15, w13, w8, w0));
+
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
+}
+
+#undef ROUND
+#undef SCHEDULE
+
+}  // namespace
+
+void sha256init(Sha256Context& ctx) {
+    // The initial hash value of 5.3.2: the first 32 bits of the fractional parts of the square
+    // roots of the first eight primes.
+    static const std::uint32_t initial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    ctx.countLow = 0;
+    ctx.countHigh = 0;
+    std::memcpy(ctx.state, initial, sizeof initial);
+}
+
+void sha256update(Sha256Context& ctx, const void* data, std::size_t n) {
+    if (n == 0) return;
+    const std::uint8_t* in = static_cast<const std::uint8_t*>(data);
+    std::size_t used = ctx.countLow & 63;
+
+    // The byte count is 64 bits in two words; size_t may itself be wider than 32 bits.
+    const std::uint64_t wide = n;
+    const std::uint32_t low = std::uint32_t(wide);
+    ctx.countLow += low;
+    ctx.countHigh += std::uint32_t(wide >> 32) + (ctx.countLow < low ? 1u : 0u);
+
+    if (used != 0) {
+        const std::size_t room = 64 - used;
+        if (n < room) {
+            std::memcpy(ctx.buffer + used, in, n);
+            return;
+        }
+        std::memcpy(ctx.buffer + used, in, room);
+        compress(ctx.state, ctx.buffer);
+        in += room;
+        n -= room;
+    }
+    for (; n >= 64; in += 64, n -= 64) compress(ctx.state, in);
+    if (n != 0) std::memcpy(ctx.buffer, in, n);
+}
+
+void sha256final(Sha256Context& ctx, std::uint8_t digest[32]) {
+    // 5.1.1: the byte 0x80, zeros up to 56 modulo 64, then the length in bits, 64 bits
+    // big-endian: the byte count times eight, with the three bits shifted out of the low word
+    // moving into the high one.
+    const std::uint32_t bitsHigh = (ctx.countHigh << 3) | (ctx.countLow >> 29);
+    const std::uint32_t bitsLow = ctx.countLow << 3;
+    std::size_t used = ctx.countLow & 63;
+
+    ctx.buffer[used++] = 0x80;
+    if (used > 56) {
+        std::memset(ctx.buffer + used, 0, 64 - used);
+        compress(ctx.state, ctx.buffer);
+        used = 0;
+    }
+    std::memset(ctx.buffer + used, 0, 56 - used);
+    storeBigEndian32(ctx.buffer + 56, bitsHigh);
+    storeBigEndian32(ctx.buffer + 60, bitsLow);
+    compress(ctx.state, ctx.buffer);
+
+    for (int i = 0; i < 8; ++i) storeBigEndian32(digest + 4 * i, ctx.state[i]);
+}
+
+void sha256(const void* data, std::size_t n, std::uint8_t digest[32]) {
+    Sha256Context ctx;
+    sha256init(ctx);
+    sha256update(ctx, data, n);
+    sha256final(ctx, digest);
+    // The buffer may hold the tail of a passphrase.
+    secureWipe(&ctx, sizeof ctx);
+}

@@ -1,0 +1,98 @@
+// The file handle layer: raw platform handles opened for one operation and closed on every way
+// out of it. Sizes and offsets are unsigned 32-bit and positions signed 32-bit, so every file the
+// system touches stays below 2 GiB.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+
+namespace file {
+
+// A raw platform handle: a HANDLE on Windows, a descriptor on POSIX. Null means "no handle";
+// kFailed (all bits set) is what a refused open leaves behind, and every later operation on it
+// fails, exactly as with INVALID_HANDLE_VALUE.
+using Handle = std::intptr_t;
+constexpr Handle kNull = 0;
+constexpr Handle kFailed = -1;
+
+class FileError : public std::exception {
+public:
+    explicit FileError(const char* context) noexcept : context_(context) {}
+    const char* what() const noexcept override { return context_; }
+
+private:
+    const char* context_;
+};
+
+// Opens `path`. writable=false: read access, shared reading, the file must exist.
+// writable=true: read/write access, no sharing; with create=true a missing file is created and an
+// existing one is kept at its length. A refused open stores kFailed; only a null handle raises.
+//
+// POSIX has no mandatory share modes, so the second-open refusals that Windows gives (a file open
+// for writing cannot be opened again, a file open for reading cannot be opened for writing) do
+// not happen there; the tests check those rules under Wine only.
+void open(Handle& handle, const char* path, bool writable, bool create);
+void close(Handle handle);
+// Positions at an absolute offset; false for a negative offset (or 2^31 and beyond) or a bad handle.
+bool seek(Handle handle, std::int32_t offset);
+
+// The operations the callers perform on an open handle. Each reports success by its result.
+bool read(Handle handle, void* data, std::uint32_t count, std::uint32_t& done);
+bool write(Handle handle, const void* data, std::uint32_t count, std::uint32_t& done);
+// The file's size, or kNoSize when it cannot be learnt or is 2 GiB or more.
+constexpr std::uint32_t kNoSize = 0xFFFFFFFFu;
+std::uint32_t size(Handle handle);
+// The current position, or kNoSize.
+std::uint32_t position(Handle handle);
+// Cuts the file at the current position.
+bool truncate(Handle handle);
+// Pushes written data to the disk.
+bool flush(Handle handle);
+
+// Whole-file operations on paths.
+bool exists(const char* path);
+bool remove(const char* path);
+// Creates a new, empty file that did not exist; false when the name is taken or the folder is
+// not writable.
+bool createNew(const char* path);
+// The read-only attribute (Windows) or the absence of the owner's write bit (POSIX).
+bool isReadOnly(const char* path);
+// Sets or clears it, keeping the file's other attributes.
+bool setReadOnly(const char* path, bool readOnly);
+// Puts `source` in place of `target` in one step: the target's old content stays whole until the
+// new one is complete. An existing target keeps its attributes and security where the platform
+// can keep them.
+bool replace(const char* source, const char* target);
+
+// Holds a handle for one scope and closes it on every way out, exceptions included.
+class Scoped {
+public:
+    Scoped() = default;
+    ~Scoped() { close(handle_); }
+    Scoped(const Scoped&) = delete;
+    Scoped& operator=(const Scoped&) = delete;
+
+    Handle& handle() { return handle_; }
+    operator Handle() const { return handle_; }
+
+private:
+    Handle handle_ = kNull;
+};
+
+// Failure injection for the save paths' tests. Every fallible step of the operations above that
+// writes or replaces (createNew, open for writing, write, flush, setReadOnly, replace) and every
+// read counts as one fault point while injection is armed; the chosen point fails
+// (or, for a write in `ShortWrite` mode, stops part-way as on a full disk). Disarmed, the cost is
+// one comparison per call.
+namespace fault {
+enum class Mode { Fail, ShortWrite };
+void arm(int failAtPoint, Mode mode = Mode::Fail);
+void disarm();
+// The number of fault points passed since the last arm().
+int pointsPassed();
+// True when the step at this point is to fail; called by the backends.
+bool hit(bool isWrite = false);
+bool shortWrite();
+}  // namespace fault
+
+}  // namespace file

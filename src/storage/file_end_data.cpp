@@ -1,0 +1,87 @@
+#include "storage/file_end_data.h"
+
+#include "storage/file.h"
+#include "storage/le.h"
+
+namespace {
+// Positions are signed 32-bit: nothing may reach 2 GiB.
+constexpr std::uint32_t kLimit = 0x7FFFFFFFu;
+}  // namespace
+
+FileEndData::FileEndData(const std::string& path, bool readOnly) : state_(new FileEndState) {
+    state_->path = path;
+    state_->readOnly = readOnly;
+    readheader();
+}
+
+FileEndData::~FileEndData() = default;
+
+void FileEndData::readheader() {
+    file::Scoped h;
+    file::open(h.handle(), state_->path.c_str(), false, false);
+
+    // A failed size is all bits set, so size - 8 is negative and the seek fails: no block.
+    std::uint32_t size = file::size(h);
+    if (!file::seek(h, static_cast<std::int32_t>(size - kTrailerSize))) return;
+
+    std::uint8_t trailer[kTrailerSize];
+    std::uint32_t got = 0;
+    if (!file::read(h, trailer, kTrailerSize, got) || got != kTrailerSize)
+        throw FEDError("FileEndData::readheader");
+
+    if (loadLE32(trailer) != kMagic) return;
+
+    std::uint32_t length = loadLE32(trailer + 4);
+    size = file::size(h);
+    if (size == file::kNoSize || size < kTrailerSize) throw FEDError("FileEndData::readheader");
+    if (length > size - kTrailerSize) throw FEDError("FileEndData::header");
+
+    std::uint32_t position = file::position(h);
+    if (position == file::kNoSize || position < length + kTrailerSize)
+        throw FEDError("FileEndData::readheader");
+    state_->hasData = true;
+    state_->offset = position - length - kTrailerSize;
+    state_->length = length;
+}
+
+bool FileEndData::readdata(std::vector<std::uint8_t>& buffer) {
+    if (!state_->hasData) return false;
+    file::Scoped h;
+    file::open(h.handle(), state_->path.c_str(), false, false);
+    if (!file::seek(h, static_cast<std::int32_t>(state_->offset))) return false;
+
+    buffer.resize(state_->length);
+    if (state_->length == 0) return true;
+    std::uint32_t got = 0;
+    return file::read(h, buffer.data(), state_->length, got) && got == state_->length;
+}
+
+bool FileEndData::writedata(const std::vector<std::uint8_t>& data) {
+    if (state_->readOnly) return false;
+    if (data.size() > kLimit) return false;
+    const std::uint32_t length = static_cast<std::uint32_t>(data.size());
+
+    std::uint8_t trailer[kTrailerSize];
+    storeLE32(trailer, kMagic);
+    storeLE32(trailer + 4, length);
+
+    file::Scoped h;
+    file::open(h.handle(), state_->path.c_str(), true, true);
+
+    if (!state_->hasData) {
+        std::uint32_t end = file::size(h);
+        if (end == file::kNoSize) return false;
+        state_->offset = end;
+    }
+    // The block must land exactly at its offset, or nowhere.
+    if (state_->offset > kLimit - kTrailerSize - length) return false;
+    if (!file::seek(h, static_cast<std::int32_t>(state_->offset))) return false;
+
+    std::uint32_t put = 0;
+    if (length != 0 && (!file::write(h, data.data(), length, put) || put != length)) return false;
+    if (!file::write(h, trailer, kTrailerSize, put) || put != kTrailerSize) return false;
+
+    state_->length = length;
+    state_->hasData = true;
+    return file::truncate(h);
+}

@@ -1,0 +1,58 @@
+// One block of data kept at the end of any file, found again by the 8-byte trailer that closes
+// the file:
+//
+//   host content | block (length bytes) | magic EF BE AD DE | length (u32, little-endian)
+//
+// No handle is held between operations: each one opens the file, works and closes it again.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct FileEndState {
+    std::string path;
+    bool hasData = false;
+    bool readOnly = false;
+    std::uint32_t offset = 0;  // first byte of the block
+    std::uint32_t length = 0;
+};
+
+class FileEndData {
+public:
+    class FEDError : public std::exception {
+    public:
+        explicit FEDError(const char* context) noexcept : context_(context) {}
+        const char* what() const noexcept override { return context_; }
+
+    private:
+        const char* context_;
+    };
+
+    static constexpr std::uint32_t kMagic = 0xDEADBEEFu;
+    static constexpr std::uint32_t kTrailerSize = 8;
+
+    // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read
+    // ("FileEndData::readheader") or claims more bytes than the file has ("FileEndData::header").
+    FileEndData(const std::string& path, bool readOnly);
+    ~FileEndData();
+    FileEndData(const FileEndData&) = delete;
+    FileEndData& operator=(const FileEndData&) = delete;
+
+    bool hasData() const { return state_->hasData; }
+    std::uint32_t offset() const { return state_->offset; }
+    std::uint32_t length() const { return state_->length; }
+
+    // Reads the block; false without a block or when it cannot be read in full.
+    bool readdata(std::vector<std::uint8_t>& buffer);
+    // Writes `data` as the file's block (in place of the old one, or after the file's end), then
+    // the trailer, and cuts the file there. Refused on a read-only object.
+    bool writedata(const std::vector<std::uint8_t>& data);
+
+private:
+    void readheader();
+
+    std::unique_ptr<FileEndState> state_;
+};

@@ -1,0 +1,153 @@
+// The file layer on POSIX: descriptors stand in for handles. Files stay below 2 GiB as on Windows.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <string>
+
+#include "storage/file.h"
+
+namespace file {
+namespace {
+
+int fd(Handle handle) { return handle == kNull ? -1 : static_cast<int>(handle); }
+
+// Makes a rename durable: the directory entry is on disk once the directory is synced.
+void syncFolderOf(const char* path) {
+    std::string folder(path);
+    std::string::size_type slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : folder.substr(0, slash));
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    ::fsync(dir);
+    ::close(dir);
+}
+
+}  // namespace
+
+void open(Handle& handle, const char* path, bool writable, bool create) {
+    if (writable && fault::hit()) {
+        handle = kFailed;
+        return;
+    }
+    int flags = (writable ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0) | O_CLOEXEC;
+    int d = ::open(path, flags, 0666);
+    if (d == 0) {
+        // Descriptor 0 would read as "no handle"; move it out of the way.
+        int moved = ::fcntl(d, F_DUPFD_CLOEXEC, 3);
+        ::close(d);
+        d = moved;
+    }
+    handle = d < 0 ? kFailed : d;
+    if (handle == kNull) throw FileError("");
+}
+
+void close(Handle handle) {
+    if (handle != kNull && handle != kFailed) ::close(fd(handle));
+}
+
+bool seek(Handle handle, std::int32_t offset) {
+    if (offset < 0) return false;
+    return ::lseek(fd(handle), offset, SEEK_SET) != -1;
+}
+
+bool read(Handle handle, void* data, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    if (fault::hit()) return false;
+    char* p = static_cast<char*>(data);
+    while (done < count) {
+        ssize_t n = ::read(fd(handle), p + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        done += static_cast<std::uint32_t>(n);
+    }
+    return true;
+}
+
+bool write(Handle handle, const void* data, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    if (fault::hit(true)) {
+        // A full disk: part of the data lands, then the write fails.
+        if (fault::shortWrite() && count > 1) {
+            ssize_t n = ::write(fd(handle), data, count / 2);
+            if (n > 0) done = static_cast<std::uint32_t>(n);
+        }
+        errno = ENOSPC;
+        return false;
+    }
+    const char* p = static_cast<const char*>(data);
+    while (done < count) {
+        ssize_t n = ::write(fd(handle), p + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::uint32_t>(n);
+    }
+    return true;
+}
+
+std::uint32_t size(Handle handle) {
+    struct stat st;
+    if (::fstat(fd(handle), &st) != 0) return kNoSize;
+    if (st.st_size < 0 || st.st_size > INT32_MAX) return kNoSize;
+    return static_cast<std::uint32_t>(st.st_size);
+}
+
+std::uint32_t position(Handle handle) {
+    off_t at = ::lseek(fd(handle), 0, SEEK_CUR);
+    if (at < 0 || at > INT32_MAX) return kNoSize;
+    return static_cast<std::uint32_t>(at);
+}
+
+bool truncate(Handle handle) {
+    off_t at = ::lseek(fd(handle), 0, SEEK_CUR);
+    return at >= 0 && ::ftruncate(fd(handle), at) == 0;
+}
+
+bool flush(Handle handle) {
+    if (fault::hit()) return false;
+    return ::fsync(fd(handle)) == 0;
+}
+
+bool exists(const char* path) {
+    struct stat st;
+    return ::stat(path, &st) == 0;
+}
+
+bool remove(const char* path) { return ::unlink(path) == 0; }
+
+bool createNew(const char* path) {
+    if (fault::hit()) return false;
+    int d = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (d < 0) return false;
+    ::close(d);
+    return true;
+}
+
+bool isReadOnly(const char* path) {
+    struct stat st;
+    return ::stat(path, &st) == 0 && !(st.st_mode & S_IWUSR);
+}
+
+bool setReadOnly(const char* path, bool readOnly) {
+    if (fault::hit()) return false;
+    struct stat st;
+    if (::stat(path, &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    mode = readOnly ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    return ::chmod(path, mode) == 0;
+}
+
+bool replace(const char* source, const char* target) {
+    if (fault::hit()) return false;
+    // Keep the target's permission bits, as Windows keeps the replaced file's attributes.
+    struct stat st;
+    if (::stat(target, &st) == 0) ::chmod(source, st.st_mode & 07777);
+    if (::rename(source, target) != 0) return false;
+    syncFolderOf(target);
+    return true;
+}
+
+}  // namespace file

@@ -1,0 +1,122 @@
+// The file layer on Win32: CreateFileA handles with the sharing rules that keep a note file from
+// being written by two processes at once.
+#include <windows.h>
+
+#include "storage/file.h"
+
+namespace file {
+namespace {
+
+HANDLE raw(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+}  // namespace
+
+void open(Handle& handle, const char* path, bool writable, bool create) {
+    if (writable && fault::hit()) {
+        handle = kFailed;
+        return;
+    }
+    DWORD access = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    DWORD share = writable ? 0 : FILE_SHARE_READ;
+    DWORD disposition = create ? OPEN_ALWAYS : OPEN_EXISTING;
+    HANDLE h = CreateFileA(path, access, share, nullptr, disposition, 0, nullptr);
+    handle = reinterpret_cast<Handle>(h);
+    if (handle == kNull) throw FileError("");
+}
+
+void close(Handle handle) {
+    if (handle != kNull) CloseHandle(raw(handle));
+}
+
+bool seek(Handle handle, std::int32_t offset) {
+    SetLastError(0);
+    DWORD at = SetFilePointer(raw(handle), offset, nullptr, FILE_BEGIN);
+    return !(at == INVALID_SET_FILE_POINTER && GetLastError() != 0);
+}
+
+bool read(Handle handle, void* data, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    if (fault::hit()) return false;
+    DWORD got = 0;
+    BOOL ok = ReadFile(raw(handle), data, count, &got, nullptr);
+    done = got;
+    return ok != FALSE;
+}
+
+bool write(Handle handle, const void* data, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    DWORD put = 0;
+    if (fault::hit(true)) {
+        // A full disk: part of the data lands, then the write fails.
+        if (fault::shortWrite() && count > 1 && WriteFile(raw(handle), data, count / 2, &put, nullptr))
+            done = put;
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    BOOL ok = WriteFile(raw(handle), data, count, &put, nullptr);
+    done = put;
+    return ok != FALSE;
+}
+
+std::uint32_t size(Handle handle) {
+    LARGE_INTEGER bytes;
+    if (!GetFileSizeEx(raw(handle), &bytes) || bytes.QuadPart > 0x7FFFFFFF) return kNoSize;
+    return static_cast<std::uint32_t>(bytes.QuadPart);
+}
+
+std::uint32_t position(Handle handle) {
+    LARGE_INTEGER zero{}, at{};
+    if (!SetFilePointerEx(raw(handle), zero, &at, FILE_CURRENT) || at.QuadPart > 0x7FFFFFFF)
+        return kNoSize;
+    return static_cast<std::uint32_t>(at.QuadPart);
+}
+
+bool truncate(Handle handle) { return SetEndOfFile(raw(handle)) != FALSE; }
+
+bool flush(Handle handle) {
+    if (fault::hit()) return false;
+    return FlushFileBuffers(raw(handle)) != FALSE;
+}
+
+bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool remove(const char* path) { return DeleteFileA(path) != FALSE; }
+
+bool createNew(const char* path) {
+    if (fault::hit()) return false;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool isReadOnly(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool setReadOnly(const char* path, bool readOnly) {
+    if (fault::hit()) return false;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    DWORD wanted = readOnly ? attributes | FILE_ATTRIBUTE_READONLY
+                            : attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (wanted == attributes) return true;
+    if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+    return SetFileAttributesA(path, wanted) != FALSE;
+}
+
+bool replace(const char* source, const char* target) {
+    if (fault::hit()) return false;
+    if (exists(target)) {
+        // ReplaceFileA keeps the target's attributes, security and creation time.
+        if (ReplaceFileA(target, source, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+            return true;
+        // Without a backup name a failed final rename may leave the target gone and the new
+        // content under the source name: finish the move rather than lose both.
+        if (exists(target)) return false;
+    }
+    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+}  // namespace file

@@ -1,0 +1,211 @@
+#include "storage/note_document.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "storage/crypto/aes.h"
+#include "storage/crypto/sha256.h"
+#include "storage/file.h"
+#include "storage/file_end_data.h"
+#include "storage/random.h"
+#include "storage/wipe.h"
+
+namespace {
+
+constexpr std::size_t kBlock = 16;
+
+bool allZero(const std::uint8_t* p, std::size_t n) {
+    std::uint8_t any = 0;
+    while (n--) any |= *p++;
+    return any == 0;
+}
+
+// Sixteen IV bytes, each the generator's next value modulo 255, so every byte lies in 0..254.
+// The operating system's generator makes them unpredictable; the C generator stands in only if
+// it is unavailable.
+void drawIv(std::uint8_t iv[kBlock]) {
+    std::uint8_t raw[kBlock];
+    if (!secureRandom(raw, kBlock))
+        for (auto& b : raw) b = static_cast<std::uint8_t>(std::rand());
+    for (std::size_t i = 0; i < kBlock; ++i) iv[i] = raw[i] % 255;
+    secureWipe(raw, sizeof raw);
+}
+
+}  // namespace
+
+void textdigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
+                std::uint8_t digest[32]) {
+    Sha256Context ctx;
+    sha256init(ctx);
+    if (n) sha256update(ctx, text, n);
+    sha256update(ctx, iv, kBlock);
+    sha256final(ctx, digest);
+    secureWipe(&ctx, sizeof ctx);
+}
+
+NoteDocument::NoteDocument(std::string image) : image_(std::move(image)) { resetheader(); }
+
+NoteDocument::~NoteDocument() { secureWipe(key.data(), key.size()); }
+
+void NoteDocument::resetheader() {
+    secureWipe(key.data(), key.size());
+    key_set = false;
+    std::memset(&header, 0, sizeof header);
+    std::memcpy(header.magic, NoteHeader::kMagic, 8);
+}
+
+void NoteDocument::setkey(const char* passphrase) {
+    sha256(passphrase, std::strlen(passphrase), key.data());
+    key_set = true;
+}
+
+bool NoteDocument::trialDecrypt(Bytes& trial) const {
+    trial.assign(payload.size(), 0);
+    std::uint8_t iv[kBlock];
+    std::memcpy(iv, header.iv, kBlock);
+    buildaestables();
+    AesDecKeySchedule schedule;
+    expanddeckey(key.data(), schedule);
+    // A payload that is not whole blocks is refused here and the zero trial fails the digest.
+    cbcdecrypt(payload.data(), trial.data(), payload.size(), iv, schedule);
+    secureWipe(&schedule, sizeof schedule);
+    trial.resize(header.text_length);
+
+    std::uint8_t digest[32];
+    textdigest(trial.data(), trial.size(), header.iv, digest);
+    return std::memcmp(digest, header.digest, 32) == 0;
+}
+
+bool NoteDocument::verifykey() const {
+    if (!key_set) return false;
+    // An empty note protects nothing: its digest is zero and any key opens it.
+    if (payload.empty()) return true;
+    Bytes trial;
+    bool ok = trialDecrypt(trial);
+    secureWipe(trial);
+    return ok;
+}
+
+bool NoteDocument::decrypt(Bytes& out) const {
+    if (payload.empty()) {
+        secureWipe(out);
+        out.clear();
+        return true;
+    }
+    Bytes trial;
+    bool ok = trialDecrypt(trial);
+    if (ok) out.swap(trial);
+    secureWipe(trial);  // the trial on failure, or what `out` held before
+    return ok;
+}
+
+void NoteDocument::encrypt(const Bytes& plaintext) { encrypt(plaintext.data(), plaintext.size()); }
+
+void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
+    if (n == 0) {
+        header.payload_length = 0;
+        header.text_length = 0;
+        std::memset(header.digest, 0, sizeof header.digest);
+        payload.clear();
+        return;
+    }
+    const std::size_t m = (n + kBlock - 1) / kBlock * kBlock;
+    header.text_length = static_cast<std::uint32_t>(n);
+    header.payload_length = static_cast<std::uint32_t>(m);
+    drawIv(header.iv);
+
+    // Pad with zero bytes to whole blocks and encrypt in place: the clear text in `payload` is
+    // overwritten by its ciphertext.
+    payload.assign(m, 0);
+    std::memcpy(payload.data(), plaintext, n);
+    std::uint8_t iv[kBlock];
+    std::memcpy(iv, header.iv, kBlock);
+    buildaestables();
+    AesEncKeySchedule schedule;
+    expandenckey(key.data(), schedule);
+    cbcencrypt(payload.data(), payload.data(), m, iv, schedule);
+    secureWipe(&schedule, sizeof schedule);
+
+    textdigest(plaintext, n, header.iv, header.digest);
+}
+
+bool NoteDocument::gettext(std::string& out) const {
+    Bytes text;
+    if (!decrypt(text)) return false;
+    secureWipe(out);
+    out.assign(text.begin(), text.end());
+    secureWipe(text);
+    return true;
+}
+
+void NoteDocument::settext(const std::string& text) {
+    encrypt(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+bool NoteDocument::buildrecord(Bytes& out) const {
+    out.resize(NoteHeader::kSize + payload.size());
+    header.store(out.data());
+    if (!payload.empty()) std::memcpy(out.data() + NoteHeader::kSize, payload.data(), payload.size());
+    return true;
+}
+
+bool NoteDocument::parserecord(const Bytes& record) {
+    if (record.size() < NoteHeader::kSize) return false;
+    if (std::memcmp(record.data(), NoteHeader::kMagic, 8) != 0) return false;
+    NoteHeader h;
+    h.loadFrom(record.data());
+    if (record.size() != static_cast<std::uint64_t>(h.payload_length) + NoteHeader::kSize) return false;
+    // Lengths that lie would make decryption read past the payload, or let every passphrase in.
+    if (h.text_length > h.payload_length) return false;
+    if (h.payload_length != 0 && h.text_length == 0) return false;
+    if (h.payload_length == 0 && !allZero(h.digest, sizeof h.digest)) return false;
+
+    header = h;
+    payload.assign(record.begin() + NoteHeader::kSize, record.end());
+    return true;
+}
+
+bool NoteDocument::isrecordfile(const std::string& path) {
+    file::Scoped h;
+    file::open(h.handle(), path.c_str(), false, false);
+    std::uint8_t head[NoteHeader::kSize];
+    std::uint32_t got = 0;
+    if (!file::read(h, head, sizeof head, got) || got != sizeof head) return false;
+    return std::memcmp(head, NoteHeader::kMagic, 8) == 0;
+}
+
+bool NoteDocument::load(const std::string& notePath) {
+    Bytes record;
+    if (isrecordfile(notePath)) {
+        file::Scoped h;
+        file::open(h.handle(), notePath.c_str(), false, false);
+        std::uint32_t size = file::size(h);
+        if (size == file::kNoSize) return false;
+        record.resize(size);
+        std::uint32_t got = 0;
+        if (!file::read(h, record.data(), size, got) || got != size) return false;
+    } else {
+        FileEndData block(notePath, true);
+        if (!block.hasData() || !block.readdata(record)) return false;
+    }
+    if (!parserecord(record)) return false;
+    path = notePath;
+    return true;
+}
+
+void NoteDocument::clear() {
+    path.clear();
+    settext(std::string());
+}
+
+void NoteDocument::changepassphrase(const char* passphrase) {
+    if (payload.empty() || !verifykey()) {
+        setkey(passphrase);
+        return;
+    }
+    Bytes text;
+    decrypt(text);
+    setkey(passphrase);
+    encrypt(text);
+    secureWipe(text);
+}

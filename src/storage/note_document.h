@@ -1,0 +1,95 @@
+// The note record: a 76-byte header followed by the AES-256-CBC payload, and the in-memory note
+// that holds it. The document never keeps the text in clear.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint32_t NOTE_READONLY = 1;
+constexpr std::uint32_t NOTE_MAXIMIZED = 2;
+
+// Byte layout, little-endian, no padding:
+//   0 magic "QUiLLX*2" | 8 digest[32] | 40 iv[16] | 56 payload_length | 60 text_length |
+//   64 flags | 68 window_width (signed) | 72 window_height (signed)
+struct NoteHeader {
+    static constexpr std::size_t kSize = 76;
+    static constexpr char kMagic[9] = "QUiLLX*2";
+
+    char magic[8];
+    std::uint8_t digest[32];
+    std::uint8_t iv[16];
+    std::uint32_t payload_length;
+    std::uint32_t text_length;
+    std::uint32_t flags;
+    std::int32_t window_width;
+    std::int32_t window_height;
+
+    // Field by field, so the layout never depends on the compiler.
+    void store(std::uint8_t out[kSize]) const;
+    void loadFrom(const std::uint8_t in[kSize]);
+};
+static_assert(sizeof(NoteHeader) == NoteHeader::kSize, "the header is 76 bytes with no padding");
+
+struct WindowPlacement {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool maximized = false;
+};
+
+class NoteDocument {
+public:
+    // `image` is the executable whose editor image every save copies in front of the record:
+    // the editor passes its own module path, the command-line tool the editor it was given.
+    explicit NoteDocument(std::string image = {});
+    ~NoteDocument();
+    NoteDocument(const NoteDocument&) = delete;
+    NoteDocument& operator=(const NoteDocument&) = delete;
+
+    void resetheader();
+    void setkey(const char* passphrase);
+    bool verifykey() const;
+    bool decrypt(Bytes& out) const;
+    void encrypt(const Bytes& plaintext);
+    void encrypt(const std::uint8_t* plaintext, std::size_t n);
+    bool gettext(std::string& out) const;
+    void settext(const std::string& text);
+    bool buildrecord(Bytes& out) const;
+    bool parserecord(const Bytes& record);
+    static bool isrecordfile(const std::string& path);
+    bool load(const std::string& path);
+    bool save(const std::string& target, const WindowPlacement& placement);
+    // Writes the record as it stands, without decrypting or re-encrypting, by the same safe road
+    // as `save`: for the settings the digest does not cover (the read-only flag).
+    bool rewrite(const std::string& target);
+    void clear();
+    void changepassphrase(const char* passphrase);
+
+    const std::string& image() const { return image_; }
+    void setImage(std::string image) { image_ = std::move(image); }
+
+    std::string path;
+    Bytes payload;
+    std::array<std::uint8_t, 32> key{};
+    bool key_set = false;
+    NoteHeader header{};
+
+private:
+    // Decrypts the payload into `trial` (cut to text_length) and answers whether its digest
+    // matches; `trial` holds plaintext either way and the caller wipes it.
+    bool trialDecrypt(Bytes& trial) const;
+    // Builds the note file beside `target` and puts it in place; with a placement the text is
+    // encrypted afresh once the image is in place.
+    bool writeSafely(const std::string& target, const WindowPlacement* placement);
+    bool writeNoteFile(const std::string& temporary, const Bytes& record) const;
+    bool replaceTarget(const std::string& temporary, const std::string& target) const;
+
+    std::string image_;
+};
+
+// SHA-256 over the plaintext followed by the 16 IV bytes: the keyless check of a passphrase.
+void textdigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
+                std::uint8_t digest[32]);

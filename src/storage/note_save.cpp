@@ -1,0 +1,140 @@
+// Saving a note without ever putting the old file at risk: the complete new note executable is
+// built beside the target under a temporary name, flushed, read back and checked, and only then
+// put in the target's place in one step.
+#include <cstdio>
+#include <exception>
+
+#include "startup/image_copy.h"
+#include "storage/file.h"
+#include "storage/file_end_data.h"
+#include "storage/note_document.h"
+#include "storage/random.h"
+#include "storage/report.h"
+#include "storage/wipe.h"
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    std::string::size_type cut = path.find_last_of("/\\");
+#ifdef _WIN32
+    if (cut == std::string::npos) cut = path.find(':');  // "C:note.exe"
+#endif
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// A fresh, empty file in the target's folder; empty string when none can be made.
+std::string createTemporaryBeside(const std::string& target) {
+    const std::string folder = folderOf(target);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::uint8_t r[4] = {};
+        secureRandom(r, sizeof r);
+        char name[32];
+        std::snprintf(name, sizeof name, "~quillox-%02X%02X%02X%02X.tmp", r[0], r[1], r[2], r[3]);
+        std::string candidate = folder + name;
+        if (file::createNew(candidate.c_str())) return candidate;
+        if (!file::exists(candidate.c_str())) return std::string();  // the folder refuses
+    }
+    return std::string();
+}
+
+// The number of bytes of `image` before any note block it carries.
+bool imageLength(const std::string& image, std::uint32_t& length) {
+    FileEndData block(image, true);
+    if (block.hasData()) {
+        length = block.offset();
+        return true;
+    }
+    file::Scoped h;
+    file::open(h.handle(), image.c_str(), false, false);
+    length = file::size(h);
+    return length != file::kNoSize;
+}
+
+bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const Bytes& record) {
+    FileEndData block(path, true);
+    if (!block.hasData() || block.offset() != imageBytes) return false;
+    Bytes stored;
+    bool same = block.readdata(stored) && stored == record;
+    NoteDocument check;
+    same = same && check.parserecord(stored);
+    return same;
+}
+
+bool flushFile(const std::string& path) {
+    file::Scoped h;
+    file::open(h.handle(), path.c_str(), true, false);
+    return file::flush(h);
+}
+
+}  // namespace
+
+bool NoteDocument::save(const std::string& target, const WindowPlacement& placement) {
+    return writeSafely(target, &placement);
+}
+
+bool NoteDocument::rewrite(const std::string& target) { return writeSafely(target, nullptr); }
+
+// With a placement this is the editor's save: the window fields are taken and the text is
+// encrypted afresh once the image is in place. Without one the record is written as it stands.
+bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement* placement) {
+    // A note without text could never be opened again: its digest would match no passphrase.
+    if (header.text_length == 0 || image_.empty() || target.empty()) {
+        report::error("Error saving file!");
+        return false;
+    }
+
+    const bool targetExisted = file::exists(target.c_str());
+    std::string temporary;
+    bool ok = false;
+    try {
+        std::uint32_t imageBytes = 0;
+        if (imageLength(image_, imageBytes)) temporary = createTemporaryBeside(target);
+        if (!temporary.empty() && copyImage(image_.c_str(), temporary.c_str(), imageBytes) &&
+            file::setReadOnly(temporary.c_str(), false)) {
+            bool haveText = true;
+            if (placement) {
+                header.window_width = placement->width;
+                header.window_height = placement->height;
+                header.flags = placement->maximized ? header.flags | NOTE_MAXIMIZED
+                                                    : header.flags & ~NOTE_MAXIMIZED;
+                // Every save writes under a fresh IV, even when the text did not change.
+                std::string text;
+                haveText = gettext(text);
+                if (haveText) settext(text);
+                secureWipe(text);
+            }
+
+            Bytes record;
+            buildrecord(record);
+            ok = haveText && writeNoteFile(temporary, record) && flushFile(temporary) &&
+                 readBackMatches(temporary, imageBytes, record);
+        }
+    } catch (const std::exception&) {
+        ok = false;
+    }
+
+    if (ok) ok = replaceTarget(temporary, target);
+    if (!ok) {
+        // Should a failed replace ever have taken the old file away, the new one is all there is.
+        bool onlyCopy = targetExisted && !file::exists(target.c_str());
+        if (!temporary.empty() && !onlyCopy) file::remove(temporary.c_str());
+        report::error("Error saving file!");
+        return false;
+    }
+    path = target;
+    return true;
+}
+
+bool NoteDocument::writeNoteFile(const std::string& temporary, const Bytes& record) const {
+    FileEndData block(temporary, false);
+    return block.writedata(record);
+}
+
+bool NoteDocument::replaceTarget(const std::string& temporary, const std::string& target) const {
+    // A read-only note file is still replaced; its attribute comes back if the replace fails.
+    const bool wasReadOnly = file::isReadOnly(target.c_str());
+    if (wasReadOnly && !file::setReadOnly(target.c_str(), false)) return false;
+    if (file::replace(temporary.c_str(), target.c_str())) return true;
+    if (wasReadOnly) file::setReadOnly(target.c_str(), true);
+    return false;
+}

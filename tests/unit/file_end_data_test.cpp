@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include "storage/file.h"
+#include "storage/file_end_data.h"
+#include "test_files.h"
+
+namespace {
+
+Bytes trailer(std::uint32_t magic, std::uint32_t length) {
+    Bytes t(8);
+    for (int i = 0; i < 4; ++i) {
+        t[i] = static_cast<std::uint8_t>(magic >> (8 * i));
+        t[4 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+    }
+    return t;
+}
+
+Bytes concat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+struct TrailerCase {
+    const char* name;
+    Bytes contents;  // empty with `missing` set: no file at all
+    bool missing;
+    bool hasData;
+    std::uint32_t offset, length;
+    const char* error;  // the FEDError context expected, or null
+};
+
+TEST(FileEndData, FindsTheBlockByItsTrailer) {
+    const Bytes host = patternBytes(50000, 7);
+    const Bytes block = patternBytes(300, 8);
+    const Bytes forty = patternBytes(40);
+    const TrailerCase cases[] = {
+        {"zero block alone", trailer(0xDEADBEEF, 0), false, true, 0, 0, nullptr},
+        {"host and block", concat(concat(host, block), trailer(0xDEADBEEF, 300)), false, true, 50000, 300,
+         nullptr},
+        {"block from offset 0", concat(forty, trailer(0xDEADBEEF, 40)), false, true, 0, 40, nullptr},
+        {"length one too long", concat(forty, trailer(0xDEADBEEF, 41)), false, false, 0, 0,
+         "FileEndData::header"},
+        {"length far too long", concat(forty, trailer(0xDEADBEEF, 0xFFFFFFF0)), false, false, 0, 0,
+         "FileEndData::header"},
+        {"byte-swapped magic", concat(forty, trailer(0xEFBEADDE, 40)), false, false, 0, 0, nullptr},
+        {"no trailer", host, false, false, 0, 0, nullptr},
+        {"seven bytes", Bytes{0xAD, 0xDE, 0x00, 0, 0, 0, 0}, false, false, 0, 0, nullptr},
+        {"empty file", Bytes{}, false, false, 0, 0, nullptr},
+        {"missing file", Bytes{}, true, false, 0, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        const std::string path = dir / "host.bin";
+        if (!c.missing) writeFile(path, c.contents);
+        if (c.error) {
+            try {
+                FileEndData fed(path, true);
+                ADD_FAILURE() << "no exception";
+            } catch (const FileEndData::FEDError& e) {
+                EXPECT_STREQ(c.error, e.what());
+            }
+            continue;
+        }
+        FileEndData fed(path, true);
+        EXPECT_EQ(c.hasData, fed.hasData());
+        EXPECT_EQ(c.offset, fed.offset());
+        EXPECT_EQ(c.length, fed.length());
+        Bytes read = {1, 2, 3};
+        EXPECT_EQ(c.hasData, fed.readdata(read));
+        const Bytes expected = c.hasData ? Bytes(c.contents.begin() + c.offset,
+                                                 c.contents.begin() + c.offset + c.length)
+                                         : Bytes{1, 2, 3};  // untouched without a block
+        EXPECT_EQ(expected, read);
+        EXPECT_EQ(c.missing, !file::exists(path.c_str())) << "reading created or removed the file";
+    }
+}
+
+TEST(FileEndData, TrailerBytesMatchTheDocumentedExample) {
+    ScratchDir dir;
+    const std::string path = dir / "host.bin";
+    writeFile(path, patternBytes(50000));
+    FileEndData fed(path, false);
+    ASSERT_TRUE(fed.writedata(patternBytes(300, 2)));
+    const Bytes file = readFile(path);
+    ASSERT_EQ(50308u, file.size());
+    EXPECT_EQ((Bytes{0xEF, 0xBE, 0xAD, 0xDE, 0x2C, 0x01, 0x00, 0x00}), Bytes(file.end() - 8, file.end()));
+    EXPECT_EQ(50000u, fed.offset());
+}
+
+TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTail) {
+    ScratchDir dir;
+    const std::string path = dir / "host.bin";
+    const Bytes host = patternBytes(5000, 3);
+    writeFile(path, host);
+
+    FileEndData fed(path, false);
+    const Bytes first = patternBytes(1000, 4), second = patternBytes(10, 5);
+    ASSERT_TRUE(fed.writedata(first));
+    EXPECT_EQ(host.size() + first.size() + 8, readFile(path).size());
+    ASSERT_TRUE(fed.writedata(second));
+    EXPECT_EQ(host.size(), fed.offset());
+
+    EXPECT_EQ(concat(concat(host, second), trailer(0xDEADBEEF, 10)), readFile(path));
+
+    // A new object finds the block the old one wrote, and replaces it in place too.
+    FileEndData again(path, false);
+    EXPECT_EQ(host.size(), again.offset());
+    ASSERT_TRUE(again.writedata(first));
+    Bytes read;
+    FileEndData reader(path, true);
+    ASSERT_TRUE(reader.readdata(read));
+    EXPECT_EQ(first, read);
+    const Bytes after = readFile(path);
+    EXPECT_EQ(host, Bytes(after.begin(), after.begin() + host.size()));
+}
+
+TEST(FileEndData, WritesIntoAMissingFileAndWritesEmptyBlocks) {
+    ScratchDir dir;
+    const std::string path = dir / "new.bin";
+    {
+        FileEndData fed(path, false);
+        EXPECT_FALSE(fed.hasData());
+        ASSERT_TRUE(fed.writedata(patternBytes(33)));
+        EXPECT_EQ(0u, fed.offset());
+    }
+    EXPECT_EQ(concat(patternBytes(33), trailer(0xDEADBEEF, 33)), readFile(path));
+
+    FileEndData fed(path, false);
+    ASSERT_TRUE(fed.writedata(Bytes{}));
+    EXPECT_EQ(trailer(0xDEADBEEF, 0), readFile(path));
+    Bytes read = {9};
+    FileEndData reader(path, true);
+    EXPECT_TRUE(reader.readdata(read));
+    EXPECT_TRUE(read.empty());
+}
+
+TEST(FileEndData, ReadOnlyObjectNeverWrites) {
+    ScratchDir dir;
+    const std::string path = dir / "host.bin";
+    const Bytes before = concat(patternBytes(100), trailer(0xDEADBEEF, 20));
+    writeFile(path, before);
+    FileEndData fed(path, true);
+    EXPECT_FALSE(fed.writedata(patternBytes(5)));
+    EXPECT_EQ(before, readFile(path));
+
+    FileEndData missing(dir / "absent.bin", true);
+    EXPECT_FALSE(missing.writedata(patternBytes(5)));
+    EXPECT_FALSE(file::exists((dir / "absent.bin").c_str()));
+}
+
+TEST(FileLayer, OpenSeekAndCreateRules) {
+    ScratchDir dir;
+    const std::string missing = dir / "missing.bin";
+    {
+        file::Scoped h;
+        EXPECT_NO_THROW(file::open(h.handle(), missing.c_str(), false, false));
+        std::uint8_t b[4];
+        std::uint32_t got = 0;
+        EXPECT_FALSE(file::read(h, b, 4, got));
+        EXPECT_EQ(file::kNoSize, file::size(h));
+        EXPECT_FALSE(file::seek(h, 0));
+    }
+    EXPECT_FALSE(file::exists(missing.c_str()));
+
+    const std::string made = dir / "made.bin";
+    {
+        file::Scoped h;
+        file::open(h.handle(), made.c_str(), true, true);
+        EXPECT_EQ(0u, file::size(h));
+    }
+    EXPECT_TRUE(file::exists(made.c_str()));
+
+    writeFile(made, patternBytes(64));
+    {
+        file::Scoped h;
+        file::open(h.handle(), made.c_str(), true, true);
+        EXPECT_EQ(64u, file::size(h)) << "opening for writing must not shorten";
+        EXPECT_TRUE(file::seek(h, 0));
+        EXPECT_FALSE(file::seek(h, -9));
+    }
+    EXPECT_EQ(patternBytes(64), readFile(made));
+}
+
+#ifdef _WIN32
+// Windows share modes: a file open for writing shares nothing; one open for reading shares reading.
+TEST(FileLayer, SharingRules) {
+    ScratchDir dir;
+    const std::string path = dir / "shared.bin";
+    writeFile(path, patternBytes(16));
+    std::uint8_t b[16];
+    std::uint32_t got = 0;
+    {
+        file::Scoped writer;
+        file::open(writer.handle(), path.c_str(), true, true);
+        for (bool writable : {false, true}) {
+            file::Scoped second;
+            file::open(second.handle(), path.c_str(), writable, writable);
+            EXPECT_EQ(file::kFailed, second.handle()) << "writable=" << writable;
+            EXPECT_FALSE(file::read(second, b, 16, got));
+        }
+    }
+    {
+        file::Scoped reader;
+        file::open(reader.handle(), path.c_str(), false, false);
+        file::Scoped secondReader;
+        file::open(secondReader.handle(), path.c_str(), false, false);
+        EXPECT_TRUE(file::read(secondReader, b, 16, got));
+        EXPECT_EQ(16u, got);
+        file::Scoped writer;
+        file::open(writer.handle(), path.c_str(), true, true);
+        EXPECT_EQ(file::kFailed, writer.handle());
+        // A block cannot be written while someone reads the file.
+        FileEndData fed(path, false);
+        EXPECT_FALSE(fed.writedata(patternBytes(4)));
+    }
+    EXPECT_EQ(patternBytes(16), readFile(path));
+}
+#endif
+
+}  // namespace
