@@ -127,6 +127,7 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     secureWipe(&schedule, sizeof schedule);
 
     textdigest(plaintext, n, header.iv, header.digest);
+    ivUnwritten_ = true;
 }
 
 bool NoteDocument::gettext(std::string& out) const {

@@ -88,6 +88,9 @@ private:
     bool replaceTarget(const std::string& temporary, const std::string& target) const;
 
     std::string image_;
+    // The IV in the header was drawn by an encryption whose record no save has written yet, so a
+    // save need not encrypt the text once more to write a fresh IV.
+    bool ivUnwritten_ = false;
 };
 
 // SHA-256 over the plaintext followed by the 16 IV bytes: the keyless check of a passphrase.

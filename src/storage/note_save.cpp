@@ -98,10 +98,12 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
                 header.flags = placement->maximized ? header.flags | NOTE_MAXIMIZED
                                                     : header.flags & ~NOTE_MAXIMIZED;
                 // Every save writes under a fresh IV, even when the text did not change.
-                std::string text;
-                haveText = gettext(text);
-                if (haveText) settext(text);
-                secureWipe(text);
+                if (!ivUnwritten_) {
+                    std::string text;
+                    haveText = gettext(text);
+                    if (haveText) settext(text);
+                    secureWipe(text);
+                }
             }
 
             Bytes record;
@@ -122,6 +124,7 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
         return false;
     }
     path = target;
+    ivUnwritten_ = false;
     return true;
 }
 
