@@ -109,6 +109,12 @@ bool setReadOnly(const char* path, bool readOnly) {
 bool replace(const char* source, const char* target) {
     if (fault::hit()) return false;
     if (exists(target)) {
+        // A target that someone holds open cannot be replaced; find out before ReplaceFileA,
+        // which may leave a file of its own behind when it fails half-way.
+        HANDLE probe = CreateFileA(target, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                   nullptr);
+        if (probe == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(probe);
         // ReplaceFileA keeps the target's attributes, security and creation time.
         if (ReplaceFileA(target, source, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
             return true;

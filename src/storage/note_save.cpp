@@ -22,15 +22,24 @@ std::string folderOf(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-// A fresh, empty file in the target's folder; empty string when none can be made.
+// A fresh, empty file in the target's folder; empty string when none can be made. The name is
+// never longer than needed: a target whose path is near the platform's limit must not fail only
+// because the temporary name beside it is longer than its own.
 std::string createTemporaryBeside(const std::string& target) {
+    constexpr std::size_t kPathLimit = 259;  // MAX_PATH less the terminator
     const std::string folder = folderOf(target);
+    const std::size_t nameRoom = target.size() - folder.size();
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::uint8_t r[4] = {};
         secureRandom(r, sizeof r);
         char name[32];
         std::snprintf(name, sizeof name, "~quillox-%02X%02X%02X%02X.tmp", r[0], r[1], r[2], r[3]);
         std::string candidate = folder + name;
+        if (candidate.size() > kPathLimit) {
+            // "~" and as many random hex digits as the target's own name has room for.
+            std::snprintf(name, sizeof name, "~%02X%02X%02X%02X", r[0], r[1], r[2], r[3]);
+            candidate = folder + std::string(name, nameRoom < 5 ? 5 : (nameRoom > 9 ? 9 : nameRoom));
+        }
         if (file::createNew(candidate.c_str())) return candidate;
         if (!file::exists(candidate.c_str())) return std::string();  // the folder refuses
     }

@@ -7,6 +7,10 @@
 #include <iterator>
 #include <random>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir() {
@@ -32,7 +36,20 @@ std::string ScratchDir::operator/(const std::string& name) const {
 
 std::vector<std::string> ScratchDir::list() const {
     std::vector<std::string> names;
+#ifdef _WIN32
+    // The narrow API, so names come back in the code page the product uses.
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name != "." && name != "..") names.push_back(name);
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+#else
     for (auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+#endif
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -21,6 +21,7 @@ struct AesDecKeySchedule {
 // return at once.
 void buildaestables();
 
+// Both build the tables first when buildaestables() has not run yet.
 int expandenckey(const std::uint8_t key[32], AesEncKeySchedule& schedule);
 int expanddeckey(const std::uint8_t key[32], AesDecKeySchedule& schedule);
 
@@ -29,7 +30,8 @@ int expanddeckey(const std::uint8_t key[32], AesDecKeySchedule& schedule);
 int encryptblock(const std::uint8_t in[16], std::uint8_t out[16], const AesEncKeySchedule& schedule);
 int decryptblock(const std::uint8_t in[16], std::uint8_t out[16], const AesDecKeySchedule& schedule);
 
-// 0, or 1 when n is not a multiple of 16 (output and iv untouched). The iv is read and left
+// 0, or 1 when n is not a multiple of 16 or the schedule's rounds marker is refused as above
+// (output and iv untouched); n = 0 does nothing and returns 0. The iv is read and left
 // holding the last ciphertext block, so a following call continues the chain. In place allowed.
 int cbcencrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
                const AesEncKeySchedule& schedule);
