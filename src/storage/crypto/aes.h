@@ -27,8 +27,10 @@ int expanddeckey(const std::uint8_t key[32], AesDecKeySchedule& schedule);
 
 // 0, or 1 when the schedule's rounds marker is not that of 10, 12 or 14 rounds (nothing written).
 // Input and output may be the same buffer.
-int encryptblock(const std::uint8_t in[16], std::uint8_t out[16], const AesEncKeySchedule& schedule);
-int decryptblock(const std::uint8_t in[16], std::uint8_t out[16], const AesDecKeySchedule& schedule);
+int encryptblock(const std::uint8_t in[16], std::uint8_t out[16],
+                 const AesEncKeySchedule& schedule);
+int decryptblock(const std::uint8_t in[16], std::uint8_t out[16],
+                 const AesDecKeySchedule& schedule);
 
 // 0, or 1 when n is not a multiple of 16 or the schedule's rounds marker is refused as above
 // (output and iv untouched); n = 0 does nothing and returns 0. The iv is read and left
