@@ -1,7 +1,6 @@
 // Saving a note without ever putting the old file at risk: the complete new note executable is
 // built beside the target under a temporary name, flushed, read back and checked, and only then
 // put in the target's place in one step.
-#include <cstdio>
 #include <exception>
 
 #include "startup/image_copy.h"
@@ -22,6 +21,20 @@ std::string folderOf(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
+// Eight uppercase hex digits of four random bytes. By hand: the printf family would bring a whole
+// formatting library into the editor.
+std::string randomHex() {
+    std::uint8_t r[4] = {};
+    secureRandom(r, sizeof r);
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (std::uint8_t b : r) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return hex;
+}
+
 // A fresh, empty file in the target's folder; empty string when none can be made. The name is
 // never longer than needed: a target whose path is near the platform's limit must not fail only
 // because the temporary name beside it is longer than its own.
@@ -30,15 +43,12 @@ std::string createTemporaryBeside(const std::string& target) {
     const std::string folder = folderOf(target);
     const std::size_t nameRoom = target.size() - folder.size();
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::uint8_t r[4] = {};
-        secureRandom(r, sizeof r);
-        char name[32];
-        std::snprintf(name, sizeof name, "~quillox-%02X%02X%02X%02X.tmp", r[0], r[1], r[2], r[3]);
-        std::string candidate = folder + name;
+        const std::string hex = randomHex();
+        std::string candidate = folder + "~quillox-" + hex + ".tmp";
         if (candidate.size() > kPathLimit) {
             // "~" and as many random hex digits as the target's own name has room for.
-            std::snprintf(name, sizeof name, "~%02X%02X%02X%02X", r[0], r[1], r[2], r[3]);
-            candidate = folder + std::string(name, nameRoom < 5 ? 5 : (nameRoom > 9 ? 9 : nameRoom));
+            const std::string name = "~" + hex;
+            candidate = folder + name.substr(0, nameRoom < 5 ? 5 : (nameRoom > 9 ? 9 : nameRoom));
         }
         if (file::createNew(candidate.c_str())) return candidate;
         if (!file::exists(candidate.c_str())) return std::string();  // the folder refuses
