@@ -19,6 +19,10 @@ struct FindState {
     char replaceText[256] = {};  // required by the dialog record, never used
     HWND dialog = nullptr;       // the open Find dialog, or null
     HWND editor = nullptr;       // the control searched, recorded when the dialog opens
+    // Direction, whole word and match case as the user last chose them. Some dialog
+    // implementations clear them in the record while the dialog is open and hand them back only
+    // with a notification, so they are kept here for Find Next and the next opening.
+    DWORD options = FR_DOWN;
     FINDREPLACEA dialogRecord{};
     FINDTEXTEXA searchRecord{};
 };
@@ -30,6 +34,12 @@ HWND findDialogHandle();
 // Opens the dialog afresh, seeded with the last text and options, to search from the start of
 // the current selection.
 void openFindDialog(MainWindow& main);
+// The dialog's notification: true when the dialog is closing (its handle is forgotten and the
+// message goes on to the default handling), otherwise runs a requested Find Next.
+bool onFindNotification(MainWindow& main);
+// The owner's window is going: the dialog it owns goes with it, without a closing notification,
+// and the search positions in its editor are dropped.
+void forgetFindDialogOf(HWND owner);
 // Searches on from the end of the last hit and selects the next one; after the last one tells
 // the user so and turns back to the top of the text.
 void findNext(MainWindow& main);

@@ -1,0 +1,24 @@
+#include "editor/command_rules.h"
+
+std::string buildFilterBuffer(std::string_view filterText) {
+    std::string buffer(filterText);
+    buffer.push_back('\0');
+    buffer.push_back('\0');
+    return buffer;
+}
+
+std::string withDefaultExtension(const std::string& path, std::size_t extensionOffset,
+                                 const char* defaultExtension) {
+    if (!defaultExtension) return path;
+    if (extensionOffset != 0 && extensionOffset < path.size()) return path;
+    return path + defaultExtension;
+}
+
+std::int32_t nextSearchStart(std::int64_t answer, std::int32_t matchEnd) {
+    return answer == -1 || matchEnd == -1 ? 0 : matchEnd;
+}
+
+bool importWasCut(std::uint64_t fileBytes, std::int64_t editorCharacters, std::int64_t limit) {
+    if (editorCharacters < limit) return false;
+    return fileBytes > static_cast<std::uint64_t>(editorCharacters);
+}

@@ -1,0 +1,28 @@
+// Rules of the editor's commands that need no window system: the file dialogs' filter and
+// default extension, where the next search starts, and whether an import was cut short.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A filter text is a label alone or a label, one NUL and a pattern; the dialog reads the list up
+// to a double NUL, so the text (embedded NUL kept) is followed by two of them.
+std::string buildFilterBuffer(std::string_view filterText);
+
+// The chosen path with the default extension appended when the dialog reports none. The dialog
+// reports "no extension" as offset 0, or as the offset of the terminator when it was given no
+// default extension of its own; both count.
+std::string withDefaultExtension(const std::string& path, std::size_t extensionOffset,
+                                 const char* defaultExtension);
+
+// The next search starts at the end of the last hit, or at the top of the text after a miss.
+// The control answers a miss with -1 and should set the match end to -1 as well; either one
+// counts, so a control that leaves the old range in place cannot make the search stick.
+std::int32_t nextSearchStart(std::int64_t answer, std::int32_t matchEnd);
+
+// True when an imported file did not fit: the control stopped at its limit with bytes of the
+// file left over. Line ends may shrink in the control, so a file a little above the limit in
+// bytes can still fit whole.
+bool importWasCut(std::uint64_t fileBytes, std::int64_t editorCharacters, std::int64_t limit);

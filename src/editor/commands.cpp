@@ -1,0 +1,209 @@
+#include "editor/main_window.h"
+
+#include <string>
+#include <vector>
+
+#include "dialogs/about_dialog.h"
+#include "dialogs/passphrase_dialogs.h"
+#include "editor/file_dialogs.h"
+#include "editor/find.h"
+#include "editor/richedit.h"
+#include "editor/text_transfer.h"
+#include "editor/window_rules.h"
+#include "resources/resource.h"
+#include "startup/app_state.h"
+#include "startup/error_box.h"
+#include "startup/relaunch.h"
+#include "storage/wipe.h"
+
+namespace {
+
+constexpr const char* kBlankRefusal = "I utterly refuse to save a blank Document :)";
+
+// Asks for a new passphrase twice; on confirmation `passphrase` holds it, NUL-terminated.
+bool askNewPassphrase(std::vector<char>& passphrase) {
+    if (!ShowSetPassphraseDialog(passphrase)) return false;
+    if (passphrase.empty() || passphrase.back() != '\0') passphrase.push_back('\0');
+    return true;
+}
+
+}  // namespace
+
+void MainWindow::onCommand(unsigned command) {
+    // A grayed command does nothing, whichever way it arrives.
+    if (isReadOnly() && isReadOnlyCommand(command)) return;
+    switch (command) {
+        case ID_FILE_NEW:
+            newNote();
+            break;
+        case ID_FILE_SAVE:
+            saveNote();
+            break;
+        case ID_FILE_SAVE_AS:
+            saveNoteAs();
+            break;
+        case ID_FILE_IMPORT_TEXT:
+            importText(*this);
+            break;
+        case ID_FILE_EXPORT_TEXT:
+            exportText(*this);
+            break;
+        case ID_FILE_SET_PASSPHRASE:
+            setPassphrase();
+            break;
+        case ID_FILE_MAKE_READONLY:
+            makeReadOnly();
+            break;
+        case ID_FILE_EXIT:
+            SendMessageA(window_, WM_CLOSE, 0, 0);
+            break;
+        case ID_HELP_ABOUT:
+            showAbout();
+            break;
+        case ID_EDIT_UNDO:
+            sendToEditor(EM_UNDO);
+            break;
+        case ID_EDIT_CUT:
+            sendToEditor(WM_CUT);
+            break;
+        case ID_EDIT_COPY:
+            sendToEditor(WM_COPY);
+            break;
+        case ID_EDIT_PASTE:
+            sendToEditor(WM_PASTE);
+            break;
+        case ID_EDIT_DELETE:
+            sendToEditor(WM_CLEAR);
+            break;
+        case ID_EDIT_SELECT_ALL:
+            sendToEditor(EM_SETSEL, 0, -1);
+            break;
+        case ID_EDIT_FIND:
+            openFindDialog(*this);
+            break;
+        case ID_EDIT_FIND_NEXT:
+            findNext(*this);
+            break;
+    }
+}
+
+void MainWindow::sendToEditor(UINT message, WPARAM wParam, LPARAM lParam) {
+    SendMessageA(editor_, message, wParam, lParam);
+}
+
+bool MainWindow::queryExit() {
+    if (!isEditorModified(editor_)) return true;
+    const int answer = MessageBoxA(window_, "Do you want to save modifications before exiting?",
+                                   "Quillox", MB_YESNOCANCEL);
+    if (answer == IDYES) return saveNote();
+    return answer == IDNO;
+}
+
+WindowPlacement MainWindow::currentPlacement() const {
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    // A minimized window's rectangle is the icon's; the size to restore is the normal one.
+    if (IsIconic(window_)) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        if (GetWindowPlacement(window_, &placement)) frame = placement.rcNormalPosition;
+    }
+    WindowPlacement result;
+    result.width = frame.right - frame.left;
+    result.height = frame.bottom - frame.top;
+    result.maximized = IsZoomed(window_) != FALSE;
+    return result;
+}
+
+bool MainWindow::saveNote() {
+    if (editorTextLength(editor_) == 0) {
+        showError(kBlankRefusal);
+        return false;
+    }
+    const WindowPlacement placement = currentPlacement();
+    if (document_->path.empty()) return saveNoteAs();
+
+    std::string text;
+    getEditorText(text);
+    document_->settext(text);
+    secureWipe(text);
+
+    if (isReadOnly()) {
+        showError("File is read-only.");
+        showError("Error saving file!");
+        return false;
+    }
+    if (!document_->save(document_->path, placement)) {
+        showError("Error saving file!");
+        return false;
+    }
+    setEditorModified(editor_, false);
+    return true;
+}
+
+bool MainWindow::saveNoteAs() {
+    // A note without text could never be opened again, so Save As refuses it as Save does.
+    if (editorTextLength(editor_) == 0) {
+        showError(kBlankRefusal);
+        return false;
+    }
+    const WindowPlacement placement = currentPlacement();
+    std::string target;
+    if (!chooseSaveFile("*.exe", window_, target, ".exe")) return false;
+    if (fileExists(target.c_str()) &&
+        MessageBoxA(window_, "File already exists - overwrite?", "Quillox", MB_YESNO) != IDYES) {
+        return false;
+    }
+
+    if (!document_->key_set) {
+        std::vector<char> passphrase;
+        const bool confirmed = askNewPassphrase(passphrase);
+        if (confirmed) document_->setkey(passphrase.data());
+        secureWipe(passphrase);
+        if (!confirmed) return false;
+    }
+
+    std::string text;
+    getEditorText(text);
+    document_->settext(text);
+    secureWipe(text);
+
+    if (!document_->save(target, placement)) {
+        showError("Error saving file!");
+        return false;
+    }
+    setEditorModified(editor_, false);
+    updateTitle();
+    return true;
+}
+
+void MainWindow::newNote() {
+    if (!queryExit()) return;
+    document_->header.flags &= ~NOTE_READONLY;
+    setEditorReadOnly(editor_, false);
+    updateTitle(kNewDocumentLabel);
+    enableReadOnlyCommands(true);
+    setEditorText(std::string());
+    document_->clear();
+}
+
+void MainWindow::setPassphrase() {
+    std::vector<char> passphrase;
+    if (askNewPassphrase(passphrase)) {
+        document_->changepassphrase(passphrase.data());
+        // The file keeps the old passphrase until the note is saved.
+        setEditorModified(editor_, true);
+    }
+    secureWipe(passphrase);
+}
+
+void MainWindow::makeReadOnly() {
+    setEditorReadOnly(editor_, true);
+    document_->header.flags |= NOTE_READONLY;
+    updateTitle();
+    enableReadOnlyCommands(false);
+}
+
+void MainWindow::showAbout() {
+    DialogBoxParamA(appState().instance, MAKEINTRESOURCEA(IDD_ABOUT), window_, AboutDialogProc, 0);
+}

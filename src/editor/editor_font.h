@@ -1,0 +1,20 @@
+// The editor font, configured by two values under the current user's settings key and only read.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "editor/win_handles.h"
+
+struct FontSettings {
+    std::string face;
+    std::int32_t points;
+};
+// "fontface" and "fontsize" as stored, each falling back to its default on its own when it cannot
+// be read; both defaults when the key cannot be opened.
+FontSettings readFontSettings();
+// A normal-weight, fixed-pitch TrueType font of the settings' face and size at the screen's
+// vertical resolution.
+FontHandle createEditorFont(const FontSettings& settings);

@@ -1,0 +1,99 @@
+#include "editor/find.h"
+
+#include "editor/command_rules.h"
+#include "editor/main_window.h"
+#include "editor/richedit.h"
+#include "startup/app_state.h"
+
+namespace {
+
+// The option bits the rich-edit control takes with the dialog's values.
+constexpr DWORD kSearchOptions = FR_DOWN | FR_WHOLEWORD | FR_MATCHCASE;
+
+}  // namespace
+
+FindState::FindState() {
+    dialogRecord.lStructSize = sizeof(dialogRecord);
+    dialogRecord.hInstance = appState().instance;
+    dialogRecord.Flags = FR_DOWN;
+    dialogRecord.lpstrFindWhat = findText;
+    dialogRecord.wFindWhatLen = sizeof(findText);
+    dialogRecord.lpstrReplaceWith = replaceText;
+    dialogRecord.wReplaceWithLen = sizeof(replaceText);
+    searchRecord.chrg = {0, -1};
+    searchRecord.lpstrText = findText;
+    searchRecord.chrgText = {0, 0};
+}
+
+FindState& findState() {
+    static FindState state;
+    return state;
+}
+
+HWND findDialogHandle() {
+    return findState().dialog;
+}
+
+void openFindDialog(MainWindow& main) {
+    FindState& state = findState();
+    CHARRANGE selection{0, 0};
+    SendMessageA(main.editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+
+    state.dialogRecord.hwndOwner = main.window();
+    state.editor = main.editor();
+    if (state.dialog) {
+        DestroyWindow(state.dialog);
+        state.dialog = nullptr;
+    }
+
+    state.searchRecord.chrgText = {0, 0};
+    state.searchRecord.chrg = {selection.cpMin, -1};
+    state.dialogRecord.Flags =
+        (state.dialogRecord.Flags & ~(kSearchOptions | FR_DIALOGTERM)) | state.options;
+    state.dialog = FindTextA(&state.dialogRecord);
+}
+
+void findNext(MainWindow& main) {
+    FindState& state = findState();
+    const WPARAM options = state.options;
+    // Before the dialog was ever opened there is no control to ask: the answer is 0 and the match
+    // range stays as it is.
+    LRESULT found = 0;
+    if (state.editor) {
+        found = SendMessageA(state.editor, EM_FINDTEXTEX, options,
+                             reinterpret_cast<LPARAM>(&state.searchRecord));
+    }
+    state.searchRecord.chrg.cpMin = nextSearchStart(found, state.searchRecord.chrgText.cpMax);
+
+    if (found == -1) {
+        MessageBoxA(nullptr, "No more matches.", "Quillox", MB_OK);
+        selectEditorRange(main.editor(), 0, 0);
+        return;
+    }
+    selectEditorRange(main.editor(), state.searchRecord.chrgText.cpMin,
+                      state.searchRecord.chrgText.cpMax);
+}
+
+bool onFindNotification(MainWindow& main) {
+    FindState& state = findState();
+    if (state.dialogRecord.Flags & FR_DIALOGTERM) {
+        state.dialog = nullptr;
+        return true;
+    }
+    if (state.dialogRecord.Flags & FR_FINDNEXT) {
+        state.options = state.dialogRecord.Flags & kSearchOptions;
+        findNext(main);
+    }
+    return false;
+}
+
+void forgetFindDialogOf(HWND owner) {
+    FindState& state = findState();
+    if (state.dialogRecord.hwndOwner != owner) return;
+    state.dialog = nullptr;
+    state.editor = nullptr;
+    state.dialogRecord.hwndOwner = nullptr;
+    // Positions in the old editor mean nothing in a later one; the text and options stay.
+    state.searchRecord.chrg = {0, -1};
+    state.searchRecord.chrgText = {0, 0};
+}

@@ -1,0 +1,201 @@
+#include "editor/main_window.h"
+
+#include <richedit.h>
+
+#include <stdexcept>
+
+#include "editor/editor_font.h"
+#include "editor/find.h"
+#include "editor/richedit.h"
+#include "editor/window_rules.h"
+#include "resources/resource.h"
+#include "startup/app_state.h"
+#include "storage/wipe.h"
+
+namespace {
+
+constexpr const char* kClassName = "Quillox::main";
+// Binds the MainWindow object to its window, so the procedure can find it.
+constexpr const char* kDispatchProperty = "Quillox::dispatch";
+
+constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                               ES_NOHIDESEL | ES_WANTRETURN;
+
+void registerWindowClass() {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = appState().instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassExA(&windowClass)) return;
+    // The class outlives a window; a later window of the same process uses it again.
+    if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return;
+    throw std::runtime_error("MainWindow: the window class cannot be registered");
+}
+
+void centreOnDesktop(HWND window) {
+    RECT desktop{};
+    RECT own{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &own);
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    const WindowOrigin origin =
+        centredOrigin(desktop.right - desktop.left, desktop.bottom - desktop.top, width, height);
+    MoveWindow(window, origin.x, origin.y, width, height, TRUE);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetPropA(window, kDispatchProperty, create->lpCreateParams);
+    }
+    auto* self = static_cast<MainWindow*>(GetPropA(window, kDispatchProperty));
+    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+
+    // Registered at run time, so it cannot be a case label.
+    const UINT findMessage = appState().findMessage;
+    if (findMessage != 0 && message == findMessage) {
+        return self->onFindMessage(message, wParam, lParam);
+    }
+    switch (message) {
+        case WM_CREATE:
+            return self->onCreate(window);
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            self->onNcDestroy();
+            break;
+        case WM_SIZE:
+            self->onSize(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+            return 0;
+        case WM_ACTIVATE:
+            self->onActivate();
+            return 0;
+        case WM_CLOSE:
+            self->onClose();
+            return 0;
+        case WM_COMMAND:
+            self->onCommand(LOWORD(wParam));
+            return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::move(document)) {
+    if (!document_) throw std::runtime_error("MainWindow: no document");
+    registerWindowClass();
+
+    const WindowSize size =
+        windowSizeFromHeader(document_->header.window_width, document_->header.window_height);
+    const HWND created =
+        CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kClassName, "", WS_OVERLAPPEDWINDOW, 0, 0,
+                        size.width, size.height, nullptr, nullptr, appState().instance, this);
+    if (!created || !window_) throw std::runtime_error("MainWindow: the window cannot be created");
+
+    std::string text;
+    document_->gettext(text);
+    setEditorText(text);
+    secureWipe(text);
+    setEditorModified(editor_, false);
+
+    updateTitle(kNewDocumentLabel);
+    placeAndShow();
+    if (isReadOnly()) {
+        setEditorReadOnly(editor_, true);
+        enableReadOnlyCommands(false);
+    }
+}
+
+MainWindow::~MainWindow() {
+    if (!window_) return;
+    // Still open (the message loop did not end it): unbind first, so that no message of the
+    // closing window reaches this object.
+    RemovePropA(window_, kDispatchProperty);
+    forgetFindDialogOf(window_);
+    DestroyWindow(window_);
+}
+
+void MainWindow::updateTitle(const char* label) {
+    const std::string title = composeTitle(label, document_->path, isReadOnly());
+    SetWindowTextA(window_, title.c_str());
+}
+
+void MainWindow::getEditorText(std::string& text) const {
+    readEditorText(editor_, text);
+}
+
+void MainWindow::setEditorText(const std::string& text) {
+    writeEditorText(editor_, text);
+}
+
+void MainWindow::enableReadOnlyCommands(bool enable) {
+    const HMENU menu = GetMenu(window_);
+    for (unsigned command : kReadOnlyCommands) {
+        EnableMenuItem(menu, command, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+bool MainWindow::isReadOnly() const {
+    return (document_->header.flags & NOTE_READONLY) != 0;
+}
+
+LRESULT MainWindow::onCreate(HWND window) {
+    window_ = window;
+    updateTitle();
+    const HICON icon = LoadIconA(appState().instance, MAKEINTRESOURCEA(IDI_MAIN));
+    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    createEditor();
+    return 0;
+}
+
+void MainWindow::onNcDestroy() {
+    forgetFindDialogOf(window_);
+    RemovePropA(window_, kDispatchProperty);
+    window_ = nullptr;
+    editor_ = nullptr;
+}
+
+void MainWindow::createEditor() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    editor_ = CreateWindowExA(0, "RichEdit20A", "", kEditorStyle, 0, 0, client.right, client.bottom,
+                              window_, nullptr, appState().instance, nullptr);
+    SendMessageA(editor_, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
+    SendMessageA(editor_, EM_EXLIMITTEXT, 0, kEditorTextLimit);
+    font_ = createEditorFont(readFontSettings());
+    SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    RedrawWindow(editor_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void MainWindow::placeAndShow() {
+    if (document_->header.flags & NOTE_MAXIMIZED) {
+        ShowWindow(window_, SW_MAXIMIZE);
+        return;
+    }
+    centreOnDesktop(window_);
+    ShowWindow(window_, SW_SHOW);
+}
+
+void MainWindow::onSize(int width, int height) {
+    MoveWindow(editor_, 0, 0, width, height, TRUE);
+}
+
+void MainWindow::onActivate() {
+    SetFocus(editor_);
+}
+
+void MainWindow::onClose() {
+    if (queryExit()) DestroyWindow(window_);
+}
+
+LRESULT MainWindow::onFindMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (onFindNotification(*this)) return DefWindowProcA(window_, message, wParam, lParam);
+    return 0;
+}

@@ -1,0 +1,101 @@
+#include "editor/richedit.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "storage/wipe.h"
+
+namespace {
+
+// Collects streamed-out plaintext. Growing a vector would free its old block unwiped, so growth
+// is done by hand: copy into a larger block, wipe the old one, then let it go.
+class WipingBuffer {
+public:
+    explicit WipingBuffer(std::size_t capacity) { bytes_.reserve(capacity); }
+    ~WipingBuffer() { secureWipe(bytes_); }
+    WipingBuffer(const WipingBuffer&) = delete;
+    WipingBuffer& operator=(const WipingBuffer&) = delete;
+
+    void append(const char* data, std::size_t n) {
+        if (bytes_.size() + n > bytes_.capacity()) {
+            std::vector<char> larger;
+            larger.reserve(std::max(bytes_.capacity() * 2, bytes_.size() + n));
+            larger.assign(bytes_.begin(), bytes_.end());
+            secureWipe(bytes_);
+            bytes_.swap(larger);
+        }
+        bytes_.insert(bytes_.end(), data, data + n);
+    }
+    const std::vector<char>& bytes() const { return bytes_; }
+
+private:
+    std::vector<char> bytes_;
+};
+
+DWORD CALLBACK collectText(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
+    auto* buffer = reinterpret_cast<WipingBuffer*>(cookie);
+    buffer->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
+    *done = count;
+    return 0;
+}
+
+struct StringSource {
+    const std::string& text;
+    std::size_t offset;
+};
+
+DWORD CALLBACK deliverText(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
+    auto* source = reinterpret_cast<StringSource*>(cookie);
+    const std::size_t left = source->text.size() - source->offset;
+    const std::size_t n = std::min(left, static_cast<std::size_t>(std::max<LONG>(count, 0)));
+    std::memcpy(data, source->text.data() + source->offset, n);
+    source->offset += n;
+    *done = static_cast<LONG>(n);
+    return 0;
+}
+
+}  // namespace
+
+void readEditorText(HWND editor, std::string& text) {
+    const LRESULT length = SendMessageA(editor, WM_GETTEXTLENGTH, 0, 0);
+    WipingBuffer buffer(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1);
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&buffer);
+    stream.pfnCallback = collectText;
+    SendMessageA(editor, EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+
+    secureWipe(text);
+    text.clear();
+    text.assign(buffer.bytes().begin(), buffer.bytes().end());
+}
+
+void writeEditorText(HWND editor, const std::string& text) {
+    StringSource source{text, 0};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = deliverText;
+    SendMessageA(editor, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+}
+
+int editorTextLength(HWND editor) {
+    return GetWindowTextLengthA(editor);
+}
+
+bool isEditorModified(HWND editor) {
+    return SendMessageA(editor, EM_GETMODIFY, 0, 0) != 0;
+}
+
+void setEditorModified(HWND editor, bool modified) {
+    SendMessageA(editor, EM_SETMODIFY, modified ? 1 : 0, 0);
+}
+
+void setEditorReadOnly(HWND editor, bool readOnly) {
+    SendMessageA(editor, EM_SETREADONLY, readOnly ? 1 : 0, 0);
+}
+
+void selectEditorRange(HWND editor, LONG start, LONG end) {
+    SendMessageA(editor, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+}
