@@ -32,7 +32,8 @@ public:
     static HFONT underlineFont();
 
 private:
-    static LRESULT CALLBACK LinkControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK LinkControlProc(HWND control, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
     static LRESULT CALLBACK LinkParentProc(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT onMouseMove(HWND control, LPARAM lParam);

@@ -2,7 +2,6 @@
 
 #include <richedit.h>
 
-#include <stdexcept>
 
 #include "editor/editor_font.h"
 #include "editor/find.h"
@@ -33,7 +32,7 @@ void registerWindowClass() {
     if (RegisterClassExA(&windowClass)) return;
     // The class outlives a window; a later window of the same process uses it again.
     if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return;
-    throw std::runtime_error("MainWindow: the window class cannot be registered");
+    throw MainWindow::Error("MainWindow::registerclass");
 }
 
 void centreOnDesktop(HWND window) {
@@ -89,7 +88,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::move(document)) {
-    if (!document_) throw std::runtime_error("MainWindow: no document");
+    if (!document_) throw MainWindow::Error("MainWindow::document");
     registerWindowClass();
 
     const WindowSize size =
@@ -97,7 +96,7 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::
     const HWND created =
         CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kClassName, "", WS_OVERLAPPEDWINDOW, 0, 0,
                         size.width, size.height, nullptr, nullptr, appState().instance, this);
-    if (!created || !window_) throw std::runtime_error("MainWindow: the window cannot be created");
+    if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
     std::string text;
     document_->gettext(text);

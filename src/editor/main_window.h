@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 class MainWindow {
 public:
     // Registers the class, creates and shows the window and fills the editor from the document.
-    // Throws std::runtime_error when the class or the window cannot be created.
+    // Thrown when the class or the window cannot be created. It carries a constant context text,
+    // so that no string machinery comes into the editor for an error that ends the process.
+    class Error : public std::exception {
+    public:
+        explicit Error(const char* context) noexcept : context_(context) {}
+        const char* what() const noexcept override { return context_; }
+
+    private:
+        const char* context_;
+    };
+
+    // Throws Error when the class or the window cannot be created.
     explicit MainWindow(std::unique_ptr<NoteDocument> document);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;

@@ -1,0 +1,111 @@
+#include "startup/relaunch.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "startup/app_state.h"
+#include "startup/error_box.h"
+#include "startup/image_copy.h"
+#include "startup/temp_name.h"
+#include "storage/file.h"
+#include "storage/file_end_data.h"
+
+namespace {
+
+// A name held open by a copy that is still running cannot be written; a few fresh names are
+// tried before giving up (the first name and eight more).
+constexpr int kNameAttempts = 9;
+constexpr int kEraseAttempts = 30;
+constexpr DWORD kErasePauseMs = 100;
+
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+    ~ScopedHandle() {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+private:
+    HANDLE handle_;
+};
+
+bool tempDirectory(std::string& directory) {
+    char buffer[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(sizeof buffer, buffer);
+    if (n == 0 || n >= sizeof buffer) return false;
+    directory.assign(buffer, n);
+    return true;
+}
+
+// True when `path` can be opened for writing without sharing, that is no running program holds it.
+bool nameIsFree(const std::string& path) {
+    file::Scoped probe;
+    file::open(probe.handle(), path.c_str(), true, true);
+    return probe.handle() != file::kFailed && probe.handle() != file::kNull;
+}
+
+bool writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
+    std::string directory;
+    if (!tempDirectory(directory)) return false;
+    const char* image = appState().modulePath;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name;
+        if (!buildTempName(directory, static_cast<unsigned>(std::rand()), name)) return false;
+        if (!nameIsFree(name)) continue;
+        if (copyImage(image, name.c_str(), imageLength)) {
+            copyPath = name;
+            return true;
+        }
+        file::remove(name.c_str());
+        return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool relaunchThroughTemp() {
+    const char* image = appState().modulePath;
+    FileEndData block(image, true);
+    std::string copyPath;
+    if (!writeTempCopy(block.offset(), copyPath)) {
+        showError("Error copying file!");
+        return false;
+    }
+    launchProcess(copyPath.c_str(), std::string("-edit:\"") + image + "\"");
+    return true;
+}
+
+void eraseTempCopy(const char* path) {
+    for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
+        if (!fileExists(path)) std::exit(-1);
+        if (DeleteFileA(path)) std::exit(0);
+        Sleep(kErasePauseMs);
+    }
+    showError("Error erasing tempfile!");
+    std::exit(-1);
+}
+
+bool launchProcess(const char* executable, const std::string& arguments) {
+    std::string line = std::string("\"") + executable + "\" " + arguments;
+    std::vector<char> commandLine(line.begin(), line.end());
+    commandLine.push_back('\0');
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    ScopedHandle processHandle(process.hProcess);
+    ScopedHandle threadHandle(process.hThread);
+    return true;
+}
+
+bool fileExists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}

@@ -1,0 +1,165 @@
+#include "startup/startup.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "dialogs/passphrase_dialogs.h"
+#include "editor/find.h"
+#include "editor/main_window.h"
+#include "resources/resource.h"
+#include "startup/app_state.h"
+#include "startup/command_line.h"
+#include "startup/error_box.h"
+#include "startup/relaunch.h"
+#include "storage/crypto/aes.h"
+#include "storage/file.h"
+#include "storage/file_end_data.h"
+#include "storage/note_document.h"
+#include "storage/report.h"
+#include "storage/wipe.h"
+
+namespace {
+
+constexpr int kFailure = -1;
+
+// Set once the "-edit" file is known to be a note (its block was found, or its trailer is there
+// but damaged). From then on every end of a run started with "-edit" hands the running executable
+// to that note for deletion, so that temporary copies never pile up. A file without any block is
+// not one of ours and is never started.
+bool noteClaimsCopy = false;
+
+bool carriesBlock(const char* path) {
+    FileEndData block(path, true);
+    return block.hasData();
+}
+
+// A disposable copy is a bare editor image. An executable that carries a note holds its user's
+// text and is never handed over for deletion, whatever its command line said.
+bool runningExecutableIsDisposable() {
+    try {
+        return !carriesBlock(appState().modulePath);
+    } catch (const FileEndData::FEDError&) {
+        return false;
+    } catch (const file::FileError&) {
+        return false;
+    }
+}
+
+void launchEraseOfSelf() {
+    const AppState& state = appState();
+    if (!state.eraseOnExit || !noteClaimsCopy || state.notePath.empty()) return;
+    if (!runningExecutableIsDisposable()) return;
+    launchProcess(state.notePath.c_str(), std::string("-erase:\"") + state.modulePath + "\"");
+}
+
+[[noreturn]] void endRun(int code) {
+    launchEraseOfSelf();
+    std::exit(code);
+}
+
+[[noreturn]] void failWith(const char* message) {
+    showError(message);
+    endRun(kFailure);
+}
+
+void gatherStartupState() {
+    AppState& state = appState();
+    state.instance = GetModuleHandleA(nullptr);
+    const DWORD n = GetModuleFileNameA(state.instance, state.modulePath, sizeof state.modulePath);
+    // A cut path would name another file in every copy, save and switch built from it.
+    if (n == 0 || n >= sizeof state.modulePath) failWith("Error loading file!");
+    InitCommonControls();
+    state.findMessage = RegisterWindowMessageA("commdlg_FindReplace");
+    if (LoadLibraryA("RichEd20.DLL") == nullptr) failWith("Error loading RichEdit control!");
+    std::srand(GetTickCount());
+    buildaestables();
+}
+
+// The prompt until a passphrase opens the note (no key is set yet, so the first check fails).
+// Each entry is wiped as soon as the key is made from it.
+void askPassphrase(NoteDocument& document) {
+    for (;;) {
+        std::vector<char> passphrase;
+        const INT_PTR result = ShowEnterPassphraseDialog(passphrase);
+        if (result == 0) endRun(0);
+        // A prompt that could not be shown has no passphrase in it.
+        if (result != 1 || passphrase.empty()) endRun(kFailure);
+        document.setkey(passphrase.data());
+        secureWipe(passphrase);
+        if (document.verifykey()) return;
+        showError("Invalid passphrase!");
+    }
+}
+
+int runRoads() {
+    parseCommandLine();
+    AppState& state = appState();
+    auto document = std::make_unique<NoteDocument>(state.modulePath);
+
+    if (state.notePath.empty()) {
+        if (carriesBlock(state.modulePath)) return relaunchThroughTemp() ? 0 : kFailure;
+    } else if (!openNoteForEdit(*document, state.notePath)) {
+        failWith("Error loading file!");
+    }
+
+    MainWindow mainWindow(std::move(document));
+    if (!state.notePath.empty()) mainWindow.updateTitle(state.notePath.c_str());
+    runMessageLoop(mainWindow.window());
+    launchEraseOfSelf();
+    return 0;
+}
+
+}  // namespace
+
+void parseCommandLine() {
+    const CommandLine line = parseArguments(__argc, __argv);
+    if (line.action == CommandLine::Action::Erase) eraseTempCopy(line.erasePath.c_str());
+    AppState& state = appState();
+    state.notePath = line.notePath;
+    state.eraseOnExit = line.eraseOnExit;
+    if (line.action == CommandLine::Action::Malformed) failWith("Malformed commandline argument!");
+}
+
+bool openNoteForEdit(NoteDocument& document, const std::string& path) {
+    try {
+        if (!carriesBlock(path.c_str())) return false;
+    } catch (const FileEndData::FEDError&) {
+        noteClaimsCopy = true;
+        throw;
+    }
+    noteClaimsCopy = true;
+    if (!document.load(path)) failWith("Error loading file!");
+    askPassphrase(document);
+    return true;
+}
+
+void runMessageLoop(HWND mainWindow) {
+    HACCEL accelerators =
+        LoadAcceleratorsA(appState().instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG message;
+    // GetMessageA gives -1 when it fails; that ends the loop like WM_QUIT rather than spinning.
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        HWND find = findDialogHandle();
+        if (find != nullptr && IsDialogMessageA(find, &message)) continue;
+        if (TranslateAcceleratorA(mainWindow, accelerators, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+int runQuillox() {
+    report::setSink(showError);
+    gatherStartupState();
+    try {
+        return runRoads();
+    } catch (const FileEndData::FEDError&) {
+        failWith("Error loading file!");
+    } catch (const file::FileError&) {
+        failWith("Error loading file!");
+    } catch (const std::exception&) {
+        endRun(kFailure);
+    }
+}

@@ -1,0 +1,13 @@
+// The name of the temporary copy a note executable relaunches through.
+#pragma once
+
+#include <string>
+
+// Longest path a name may have: the 261-character buffers hold 260 characters and the terminator.
+constexpr std::size_t kMaxPathLength = 260;
+
+// directory + "Quillox-" + four uppercase hexadecimal digits of `value` + ".exe". `directory` is
+// the temporary directory with its trailing separator, as the system reports it; `value` comes
+// from rand() (0..32767) and is reduced to 15 bits so the digits are always four. False when the
+// whole name would not fit kMaxPathLength characters: a cut name is never used.
+bool buildTempName(const std::string& directory, unsigned value, std::string& name);
