@@ -227,6 +227,9 @@ int seal(const Options& o) {
         file::open(h.handle(), o.image.c_str(), false, false);
         if (file::size(h) == file::kNoSize) return fail(kNotANote, o.image + ": cannot read the editor");
     }
+    // A file that begins like a note record is read as one, so a note built on it would not open.
+    if (NoteDocument::isrecordfile(o.image))
+        return fail(kNotANote, o.image + ": a note record, not an editor");
     std::string text;
     std::FILE* in = fromStdin ? stdin : std::fopen(o.input.c_str(), "rb");
     if (!in) return fail(kNotANote, o.input + ": cannot read the text");

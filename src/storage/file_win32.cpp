@@ -2,12 +2,21 @@
 // being written by two processes at once.
 #include <windows.h>
 
+#include <string>
+
 #include "storage/file.h"
 
 namespace file {
 namespace {
 
 HANDLE raw(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// ReplaceFileA under Wine refuses relative names; the full path names the same file everywhere.
+std::string fullPath(const char* path) {
+    char buffer[MAX_PATH];
+    const DWORD n = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
+    return n == 0 || n >= sizeof buffer ? std::string(path) : std::string(buffer, n);
+}
 
 }  // namespace
 
@@ -116,7 +125,8 @@ bool replace(const char* source, const char* target) {
         if (probe == INVALID_HANDLE_VALUE) return false;
         CloseHandle(probe);
         // ReplaceFileA keeps the target's attributes, security and creation time.
-        if (ReplaceFileA(target, source, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        if (ReplaceFileA(fullPath(target).c_str(), fullPath(source).c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
             return true;
         // Without a backup name a failed final rename may leave the target gone and the new
         // content under the source name: finish the move rather than lose both.

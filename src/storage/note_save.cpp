@@ -69,14 +69,15 @@ bool imageLength(const std::string& image, std::uint32_t& length) {
     return length != file::kNoSize;
 }
 
+// The new file must open exactly as the editor will open it, and hold the record just built.
 bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const Bytes& record) {
     FileEndData block(path, true);
     if (!block.hasData() || block.offset() != imageBytes) return false;
-    Bytes stored;
-    bool same = block.readdata(stored) && stored == record;
     NoteDocument check;
-    same = same && check.parserecord(stored);
-    return same;
+    if (!check.load(path)) return false;
+    Bytes stored;
+    check.buildrecord(stored);
+    return stored == record;
 }
 
 bool flushFile(const std::string& path) {
