@@ -33,14 +33,6 @@ private:
     HANDLE handle_;
 };
 
-bool tempDirectory(std::string& directory) {
-    char buffer[MAX_PATH + 1];
-    const DWORD n = GetTempPathA(sizeof buffer, buffer);
-    if (n == 0 || n >= sizeof buffer) return false;
-    directory.assign(buffer, n);
-    return true;
-}
-
 // True when `path` can be opened for writing without sharing, that is no running program holds it.
 bool nameIsFree(const std::string& path) {
     file::Scoped probe;
@@ -67,6 +59,14 @@ bool writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
 }
 
 }  // namespace
+
+bool tempDirectory(std::string& directory) {
+    char buffer[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(sizeof buffer, buffer);
+    if (n == 0 || n >= sizeof buffer) return false;
+    directory.assign(buffer, n);
+    return true;
+}
 
 bool relaunchThroughTemp() {
     const char* image = appState().modulePath;

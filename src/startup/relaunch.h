@@ -19,3 +19,7 @@ bool relaunchThroughTemp();
 bool launchProcess(const char* executable, const std::string& arguments);
 
 bool fileExists(const char* path);
+
+// The user's temporary folder with its trailing separator; false when there is none or it does
+// not fit the 261-character buffer.
+bool tempDirectory(std::string& directory);

@@ -14,6 +14,7 @@
 #include "startup/command_line.h"
 #include "startup/error_box.h"
 #include "startup/relaunch.h"
+#include "startup/temp_name.h"
 #include "storage/crypto/aes.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -36,9 +37,13 @@ bool carriesBlock(const char* path) {
     return block.hasData();
 }
 
-// A disposable copy is a bare editor image. An executable that carries a note holds its user's
-// text and is never handed over for deletion, whatever its command line said.
+// A disposable copy is a bare editor image that the relaunch made in the temporary folder. An
+// executable that carries a note holds its user's text, and an editor the user started with
+// "-edit" from anywhere else is the user's own program: neither is handed over for deletion,
+// whatever its command line said.
 bool runningExecutableIsDisposable() {
+    std::string temporary;
+    if (!tempDirectory(temporary) || !isTempName(temporary, appState().modulePath)) return false;
     try {
         return !carriesBlock(appState().modulePath);
     } catch (const FileEndData::FEDError&) {

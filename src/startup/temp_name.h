@@ -11,3 +11,8 @@ constexpr std::size_t kMaxPathLength = 260;
 // from rand() (0..32767) and is reduced to 15 bits so the digits are always four. False when the
 // whole name would not fit kMaxPathLength characters: a cut name is never used.
 bool buildTempName(const std::string& directory, unsigned value, std::string& name);
+
+// True when `path` is a name buildTempName could have made in `directory`: the directory, then
+// "Quillox-", four hexadecimal digits and ".exe", compared without regard to case as Windows
+// compares file names. Only such a file is a disposable copy of the editor.
+bool isTempName(const std::string& directory, const std::string& path);

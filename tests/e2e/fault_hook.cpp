@@ -1,0 +1,41 @@
+// Linked only into the test build of the editor (quillox_faulty.exe), never into quillox.exe.
+// A message hook on the editor's GUI thread arms the file layer's failure injection when the
+// driver posts the registered message "Quillox::fault" to any window of the thread:
+// wParam = the point to fail, counted from the arming (0 disarms), lParam = 1 for a write that
+// stops part-way (a full disk), 0 for a plain failure. Nothing is counted before the first
+// arming, so start-up's own reads never shift the points, and the driver can re-arm before every
+// retry of a save in the same process.
+#include <windows.h>
+
+#include "storage/file.h"
+
+namespace {
+
+UINT armMessage = 0;
+
+LRESULT CALLBACK onGetMessage(int code, WPARAM removal, LPARAM data) {
+    const MSG* msg = reinterpret_cast<const MSG*>(data);
+    if (code == HC_ACTION && removal == PM_REMOVE && msg->message == armMessage) {
+        if (msg->wParam == 0) {
+            file::fault::disarm();
+        } else {
+            file::fault::arm(static_cast<int>(msg->wParam),
+                             msg->lParam ? file::fault::Mode::ShortWrite : file::fault::Mode::Fail);
+        }
+    }
+    return CallNextHookEx(nullptr, code, removal, data);
+}
+
+// Runs before WinMain, on the thread that will run the message loop.
+struct HookInstaller {
+    HHOOK hook;
+    HookInstaller() {
+        armMessage = RegisterWindowMessageA("Quillox::fault");
+        hook = SetWindowsHookExA(WH_GETMESSAGE, onGetMessage, nullptr, GetCurrentThreadId());
+    }
+    ~HookInstaller() {
+        if (hook) UnhookWindowsHookEx(hook);
+    }
+} installer;
+
+}  // namespace
