@@ -22,3 +22,13 @@ bool importWasCut(std::uint64_t fileBytes, std::int64_t editorCharacters, std::i
     if (editorCharacters < limit) return false;
     return fileBytes > static_cast<std::uint64_t>(editorCharacters);
 }
+
+std::size_t chunkWithoutSplitLineEnd(const char* data, std::size_t n) {
+    return n > 1 && data[n - 1] == '\r' ? n - 1 : n;
+}
+
+std::uint64_t editorCharactersOf(const std::string& text) {
+    std::uint64_t pairs = 0;
+    for (std::size_t i = 1; i < text.size(); ++i) pairs += text[i - 1] == '\r' && text[i] == '\n';
+    return text.size() - pairs;
+}

@@ -26,3 +26,11 @@ std::int32_t nextSearchStart(std::int64_t answer, std::int32_t matchEnd);
 // file left over. Line ends may shrink in the control, so a file a little above the limit in
 // bytes can still fit whole.
 bool importWasCut(std::uint64_t fileBytes, std::int64_t editorCharacters, std::int64_t limit);
+
+// How much of a chunk of text to hand to the control. The control turns a CR that ends one chunk
+// and an LF that starts the next into two line ends, so a chunk never ends on a CR while more may
+// follow: the CR goes out first in the next chunk. A chunk of one byte goes out whole.
+std::size_t chunkWithoutSplitLineEnd(const char* data, std::size_t n);
+
+// The number of characters the control holds for a text: it keeps a CR LF pair as one.
+std::uint64_t editorCharactersOf(const std::string& text);

@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 
+#include "editor/command_rules.h"
 #include "editor/editor_font.h"
 #include "editor/find.h"
 #include "editor/richedit.h"
@@ -100,6 +101,10 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::
 
     std::string text;
     document_->gettext(text);
+    // A note larger than the control holds (one written elsewhere) would be cut by the control
+    // and then saved cut: it opens read-only instead, so nothing of it can be lost.
+    const bool tooLarge = editorCharactersOf(text) > kEditorTextLimit;
+    if (tooLarge) document_->header.flags |= NOTE_READONLY;
     setEditorText(text);
     secureWipe(text);
     setEditorModified(editor_, false);
@@ -110,6 +115,11 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::
         setEditorReadOnly(editor_, true);
         enableReadOnlyCommands(false);
     }
+    if (tooLarge)
+        MessageBoxA(window_,
+                    "This note is larger than the editor can hold (4,194,304 characters). It is "
+                    "opened read-only, so that saving cannot cut it short.",
+                    "Quillox", MB_OK | MB_ICONINFORMATION);
 }
 
 MainWindow::~MainWindow() {

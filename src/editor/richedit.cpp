@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "editor/command_rules.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -50,7 +51,8 @@ struct StringSource {
 DWORD CALLBACK deliverText(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
     auto* source = reinterpret_cast<StringSource*>(cookie);
     const std::size_t left = source->text.size() - source->offset;
-    const std::size_t n = std::min(left, static_cast<std::size_t>(std::max<LONG>(count, 0)));
+    std::size_t n = std::min(left, static_cast<std::size_t>(std::max<LONG>(count, 0)));
+    if (n < left) n = chunkWithoutSplitLineEnd(source->text.data() + source->offset, n);
     std::memcpy(data, source->text.data() + source->offset, n);
     source->offset += n;
     *done = static_cast<LONG>(n);

@@ -21,9 +21,15 @@ using namespace std::string_view_literals;
 // Bytes move straight between the control's buffer and the file, chunk by chunk; the cookie is
 // the open file handle.
 DWORD CALLBACK readFromFile(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
+    const HANDLE file = reinterpret_cast<HANDLE>(cookie);
     DWORD read = 0;
-    const BOOL ok =
-        ReadFile(reinterpret_cast<HANDLE>(cookie), data, static_cast<DWORD>(count), &read, nullptr);
+    const BOOL ok = ReadFile(file, data, static_cast<DWORD>(count), &read, nullptr);
+    if (ok && read == static_cast<DWORD>(count)) {
+        // More may follow: a CR at the end is read again with the next chunk.
+        const std::size_t keep = chunkWithoutSplitLineEnd(reinterpret_cast<const char*>(data), read);
+        if (keep < read && SetFilePointer(file, -1, nullptr, FILE_CURRENT) != INVALID_SET_FILE_POINTER)
+            read = static_cast<DWORD>(keep);
+    }
     *done = static_cast<LONG>(read);
     return ok ? 0 : static_cast<DWORD>(-1);
 }

@@ -86,4 +86,42 @@ TEST(CommandRules, ImportIsCutOnlyWhenTheEditorIsFullAndBytesWereLeft) {
     }
 }
 
+TEST(CommandRules, ChunksNeverEndBetweenCrAndLf) {
+    const struct {
+        std::string chunk;
+        std::size_t handed;
+    } cases[] = {
+        {"abc\r", 3},      // the CR waits for the next chunk, where its LF is
+        {"abc\r\n", 5},   // a whole pair goes out
+        {"abc\n", 4},
+        {"\r", 1},         // a lone byte must go out, or the stream would stall
+        {"\r\r", 1},
+        {"abc", 3},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.handed, chunkWithoutSplitLineEnd(c.chunk.data(), c.chunk.size())) << c.chunk;
+
+    // Handing a text over in chunks of every size keeps every CR LF pair inside one chunk.
+    const std::string text = "a\r\nbb\r\n\r\nccc\rdd\n\r\n";
+    for (std::size_t size = 2; size <= 7; ++size) {
+        std::string rebuilt;
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t n = std::min(size, text.size() - at);
+            if (at + n < text.size()) n = chunkWithoutSplitLineEnd(text.data() + at, n);
+            const std::string chunk = text.substr(at, n);
+            EXPECT_FALSE(chunk.back() == '\r' && at + n < text.size() && text[at + n] == '\n');
+            rebuilt += chunk;
+            at += n;
+        }
+        EXPECT_EQ(text, rebuilt);
+    }
+}
+
+TEST(CommandRules, EditorCharactersCountACrLfPairOnce) {
+    EXPECT_EQ(0u, editorCharactersOf(""));
+    EXPECT_EQ(5u, editorCharactersOf("ab\r\nc\n"));
+    EXPECT_EQ(4u, editorCharactersOf("\r\r\n\n\r"));
+    EXPECT_EQ(3u, editorCharactersOf("\n\r\n\r"));
+}
+
 }  // namespace
