@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Quillox and runs every test layer: the native unit tests (plain and under ASan/UBSan),
-# then, cross-built for Windows, the unit, Windows and end-to-end tests under Wine on a virtual
-# display. Installs whatever the machine lacks first.
+# Builds Quillox and runs every test layer: the native unit tests (plain and under ASan/UBSan)
+# with the command-line tool's end-to-end tests (also under valgrind), a short run of each fuzz
+# target, then, cross-built for Windows, the unit, Windows and end-to-end tests under Wine on a
+# virtual display. Installs whatever the machine lacks first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,9 +20,18 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan
 
+step "fuzz targets (clang, libFuzzer, ASan and UBSan): a short smoke run of each"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target fuzz_seeds fuzz_parserecord fuzz_file_end_data fuzz_load \
+  fuzz_command_line
+ctest --test-dir build/fuzz -L fuzz --output-on-failure
+
 step "Windows build (MinGW-w64) and the Wine test layers"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 source scripts/display.sh
 ensure_display
-ctest --preset windows
+status=0
+ctest --preset windows || status=$?
+WINEPREFIX=$PWD/build/windows/wineprefix wineserver -k 2>/dev/null || true
+exit $status

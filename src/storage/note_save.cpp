@@ -1,6 +1,7 @@
 // Saving a note without ever putting the old file at risk: the complete new note executable is
 // built beside the target under a temporary name, flushed, read back and checked, and only then
 // put in the target's place in one step.
+#include <cstring>
 #include <exception>
 
 #include "startup/image_copy.h"
@@ -70,14 +71,23 @@ bool imageLength(const std::string& image, std::uint32_t& length) {
 }
 
 // The new file must open exactly as the editor will open it, and hold the record just built.
+// Every read here must succeed: a check that cannot read has not checked anything.
 bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const Bytes& record) {
+    {
+        // A file that begins like a note record is opened as a bare record, which this is not.
+        file::Scoped h;
+        file::open(h.handle(), path.c_str(), false, false);
+        std::uint8_t head[8];
+        std::uint32_t got = 0;
+        if (!file::read(h, head, sizeof head, got) || got != sizeof head) return false;
+        if (std::memcmp(head, NoteHeader::kMagic, sizeof head) == 0) return false;
+    }
     FileEndData block(path, true);
     if (!block.hasData() || block.offset() != imageBytes) return false;
-    NoteDocument check;
-    if (!check.load(path)) return false;
     Bytes stored;
-    check.buildrecord(stored);
-    return stored == record;
+    if (!block.readdata(stored) || stored != record) return false;
+    NoteDocument check;
+    return check.parserecord(stored);
 }
 
 bool flushFile(const std::string& path) {
