@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the editor and opens it under Wine: on your display when there is one; otherwise on a
 # virtual display, saving a screenshot of the opened editor and printing where it is.
-# Extra arguments go to quillox.exe (for instance a note: scripts/run.sh path/to/note.exe).
+# With a note executable as its argument it starts that note instead, as a double-click would:
+# scripts/run.sh path/to/note.exe
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,15 +11,16 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target quillox
 exe=build/windows/src/startup/quillox.exe
 echo "built $exe ($(stat -c %s "$exe") bytes)"
+program=${1:-$exe}
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec cmake/wine-run.sh "$exe" "$@"
+  exec cmake/wine-run.sh "$program"
 fi
 
 source scripts/display.sh
 ensure_display
 export QUILLOX_BUILD_DIR=$PWD/build/windows
-cmake/wine-run.sh "$exe" "$@" &
+cmake/wine-run.sh "$program" &
 for _ in $(seq 150); do
   xwininfo -root -tree 2>/dev/null | grep -q '"Quillox' && break
   sleep 0.2
@@ -28,5 +30,5 @@ shot=$PWD/build/windows/quillox-screenshot.png
 xwd -root -silent >build/windows/screen.xwd
 python3 scripts/xwd_to_png.py build/windows/screen.xwd "$shot"
 rm -f build/windows/screen.xwd
-echo "no display here: Quillox ran on a virtual one; screenshot saved to $shot"
+echo "no display here: $(basename "$program") ran on a virtual one; screenshot saved to $shot"
 WINEPREFIX=$PWD/build/windows/wineprefix wineserver -k 2>/dev/null || true
