@@ -15,6 +15,9 @@ if [ ! -f "$WINEPREFIX/.quillox-ready" ]; then
     flock 9
     if [ ! -f "$WINEPREFIX/.quillox-ready" ]; then
       wineboot -i >/dev/null 2>&1 || true
+      # Without a window manager on the display Wine waits two seconds for every dialog that
+      # closes; unmanaged windows close at once.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
       wineserver -w
       touch "$WINEPREFIX/.quillox-ready"
     fi

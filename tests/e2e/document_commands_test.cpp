@@ -11,13 +11,6 @@ namespace {
 
 class DocumentCommands : public QuilloxTest {
 protected:
-    // Moves the caret to the end and types `text` there; waits until the editor shows it.
-    void appendText(EditorWindow& window, const std::string& text, const std::string& expected) {
-        pressChord(window.window, {VK_CONTROL, VK_END});
-        typeText(window.window, text);
-        waitUntil([&] { return window.text() == expected; },
-                  "the editor to show " + inQuotes(expected));
-    }
 
     // The note file is the editor image, one record and a trailer that spans it exactly.
     void expectNoteLayout(const std::string& note) {

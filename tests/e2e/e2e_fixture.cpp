@@ -1,5 +1,6 @@
 #include "e2e_fixture.h"
 
+#include "driver_keyboard.h"
 #include "driver_png.h"
 
 #include <algorithm>
@@ -213,6 +214,13 @@ std::string QuilloxTest::screenshot(HWND window, const std::string& what) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return saveScreenshot(window,
                           std::string(info->test_suite_name()) + "-" + info->name() + "-" + what);
+}
+
+void QuilloxTest::appendText(EditorWindow& window, const std::string& text,
+                             const std::string& expected) {
+    pressChord(window.window, {VK_CONTROL, VK_END});
+    typeText(window.window, text);
+    waitUntil([&] { return window.text() == expected; }, "the editor to show " + inQuotes(expected));
 }
 
 }  // namespace e2e

@@ -104,6 +104,8 @@ protected:
     HWND waitPrompt(DWORD pid = 0);
     void submitPassphrase(HWND prompt, const std::string& passphrase);
     EditorWindow waitEditor(const std::string& title, DWORD pid = 0);
+    // Moves the caret to the end and types `text` there; waits until the editor shows `expected`.
+    void appendText(EditorWindow& window, const std::string& text, const std::string& expected);
 
     // Starts the note, waits for its temporary copy and prompt, enters the passphrase and
     // waits for the editor titled with the note's path.

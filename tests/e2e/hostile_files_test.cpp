@@ -16,12 +16,6 @@ constexpr const char* kSaveError = "Error saving file!";
 
 class HostileFiles : public QuilloxTest {
 protected:
-    void appendText(EditorWindow& window, const std::string& text, const std::string& expected) {
-        pressChord(window.window, {VK_CONTROL, VK_END});
-        typeText(window.window, text);
-        waitUntil([&] { return window.text() == expected; },
-                  "the editor to show " + inQuotes(expected));
-    }
 
     void saveWithCtrlS(EditorWindow& window) {
         pressChord(window.window, {VK_CONTROL, 'S'});

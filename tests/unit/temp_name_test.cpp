@@ -56,4 +56,27 @@ TEST(TempName, NameThatWouldNotFitIsRefused) {
     EXPECT_EQ(name, "untouched");
 }
 
+TEST(TempName, OnlyCopiesInTheTemporaryFolderCountAsDisposable) {
+    const std::string dir = "C:\\Users\\me\\AppData\\Local\\Temp\\";
+    const struct {
+        std::string path;
+        bool disposable;
+    } cases[] = {
+        {dir + "Quillox-1A2B.exe", true},
+        {dir + "quillox-7fff.EXE", true},  // Windows compares names without regard to case
+        {"c:\\users\\ME\\appdata\\local\\temp\\Quillox-0000.exe", true},
+        {"C:\\Program Files\\Quillox\\quillox.exe", false},
+        {"C:\\Users\\me\\Desktop\\Quillox-1A2B.exe", false},
+        {dir + "sub\\Quillox-1A2B.exe", false},
+        {dir + "Quillox-1A2G.exe", false},
+        {dir + "Quillox-1A2.exe", false},
+        {dir + "Quillox-1A2BC.exe", false},
+        {dir + "Quillox_1A2B.exe", false},
+        {dir + "Quillox-1A2B.exe.lnk", false},
+        {dir + "diary.exe", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.disposable, isTempName(dir, c.path)) << c.path;
+    EXPECT_FALSE(isTempName("", "Quillox-1A2B.exe"));
+}
+
 }  // namespace

@@ -154,8 +154,20 @@ TEST(DamagedNote, StartedDirectlyReportsAndEndsWithMinusOne) {
     }
 }
 
+// Points the temporary folder of the programs this test starts at `folder`.
+class TemporaryFolderOverride {
+public:
+    explicit TemporaryFolderOverride(const std::string& folder) {
+        for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, folder.c_str());
+    }
+    ~TemporaryFolderOverride() {
+        for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, nullptr);
+    }
+};
+
 TEST(DamagedNote, ACopyEditingItEndsWithMinusOneAndIsStillErased) {
     ScratchFolder scratch;
+    TemporaryFolderOverride temporary(scratch.path());
     const std::string note = scratch / "damaged.exe";
     writeDamagedNote(note);
     const std::string copy = scratch / "Quillox-0D0D.exe";
@@ -170,6 +182,25 @@ TEST(DamagedNote, ACopyEditingItEndsWithMinusOneAndIsStillErased) {
     }
     for (int i = 0; i < 300 && fileExists(copy.c_str()); ++i) Sleep(100);
     EXPECT_FALSE(fileExists(copy.c_str())) << "the copy stayed behind";
+}
+
+// Only a copy the relaunch made is disposable: the user's own editor, started with "-edit" from
+// anywhere else (or under another name), is never handed to the note for erasing.
+TEST(DamagedNote, TheUsersOwnEditorIsNeverErased) {
+    ScratchFolder scratch;
+    ScratchFolder elsewhere;
+    TemporaryFolderOverride temporary(elsewhere.path());
+    const std::string note = scratch / "damaged.exe";
+    writeDamagedNote(note);
+    for (const std::string& name : {std::string("quillox.exe"), std::string("Quillox-0F0F.exe")}) {
+        const std::string editor = scratch / name;
+        ASSERT_TRUE(CopyFileA(editorPath().c_str(), editor.c_str(), FALSE));
+        const ChildResult run = runChild("\"" + editor + "\" -edit:\"" + note + "\"", 30000);
+        ASSERT_TRUE(run.ended);
+        EXPECT_EQ(run.exitCode, 0xFFFFFFFFu);
+        Sleep(3500);  // longer than an erase would take
+        EXPECT_TRUE(fileExists(editor.c_str())) << name << " was erased";
+    }
 }
 
 TEST(EditRoad, AFileWithoutANoteIsRefusedAndNeverStarted) {
