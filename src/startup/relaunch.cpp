@@ -106,6 +106,4 @@ bool launchProcess(const char* executable, const std::string& arguments) {
     return true;
 }
 
-bool fileExists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
+bool fileExists(const char* path) { return file::exists(path); }
