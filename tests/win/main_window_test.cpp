@@ -48,7 +48,13 @@ public:
           thread_(CreateThread(nullptr, 0, run, this, 0, nullptr)) {}
     ~BoxAnswerer() {
         SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
+        // The answering thread may be asking a window of this thread for its text, which only
+        // this thread can answer: go on handling sent messages until it has finished.
+        while (MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_SENDMESSAGE) ==
+               WAIT_OBJECT_0 + 1) {
+            MSG message;
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+        }
         CloseHandle(thread_);
         CloseHandle(stop_);
     }
