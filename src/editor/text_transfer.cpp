@@ -47,15 +47,6 @@ std::int64_t editorCharacters(HWND editor) {
     return SendMessageA(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
 }
 
-// A file beside `target` that nobody else uses yet, created empty; empty on failure.
-std::string temporaryBeside(const std::string& target) {
-    const std::string::size_type slash = target.find_last_of("\\/");
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    char name[MAX_PATH + 1] = {};
-    if (!GetTempFileNameA(folder.c_str(), "qlx", 0, name)) return {};
-    return name;
-}
-
 // Streams the editor out into `path`; true only when every byte reached the disk.
 bool writeEditorToFile(HWND editor, const std::string& path) {
     FileHandle file(
@@ -104,7 +95,7 @@ void exportText(MainWindow& main) {
 
     // A file the user already has is replaced in one step, never left half-written: the text goes
     // to a temporary file beside it first.
-    const std::string temporary = temporaryBeside(path);
+    const std::string temporary = file::createTemporaryBeside(path);
     if (temporary.empty()) {
         showError("Error saving file!");
         return;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <string>
 
 namespace file {
 
@@ -63,6 +64,11 @@ bool setReadOnly(const char* path, bool readOnly);
 // new one is complete. An existing target keeps its attributes and security where the platform
 // can keep them.
 bool replace(const char* source, const char* target);
+
+// Creates a fresh, empty file in `target`'s folder and returns its path; empty when none can be
+// made. The name is never longer than needed: a target whose path is near the platform's limit
+// must not fail only because the temporary name beside it is longer than its own.
+std::string createTemporaryBeside(const std::string& target);
 
 // Holds a handle for one scope and closes it on every way out, exceptions included.
 class Scoped {

@@ -8,54 +8,10 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
-#include "storage/random.h"
 #include "storage/report.h"
 #include "storage/wipe.h"
 
 namespace {
-
-std::string folderOf(const std::string& path) {
-    std::string::size_type cut = path.find_last_of("/\\");
-#ifdef _WIN32
-    if (cut == std::string::npos) cut = path.find(':');  // "C:note.exe"
-#endif
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-// Eight uppercase hex digits of four random bytes. By hand: the printf family would bring a whole
-// formatting library into the editor.
-std::string randomHex() {
-    std::uint8_t r[4] = {};
-    secureRandom(r, sizeof r);
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (std::uint8_t b : r) {
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 15];
-    }
-    return hex;
-}
-
-// A fresh, empty file in the target's folder; empty string when none can be made. The name is
-// never longer than needed: a target whose path is near the platform's limit must not fail only
-// because the temporary name beside it is longer than its own.
-std::string createTemporaryBeside(const std::string& target) {
-    constexpr std::size_t kPathLimit = 259;  // MAX_PATH less the terminator
-    const std::string folder = folderOf(target);
-    const std::size_t nameRoom = target.size() - folder.size();
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string hex = randomHex();
-        std::string candidate = folder + "~quillox-" + hex + ".tmp";
-        if (candidate.size() > kPathLimit) {
-            // "~" and as many random hex digits as the target's own name has room for.
-            const std::string name = "~" + hex;
-            candidate = folder + name.substr(0, nameRoom < 5 ? 5 : (nameRoom > 9 ? 9 : nameRoom));
-        }
-        if (file::createNew(candidate.c_str())) return candidate;
-        if (!file::exists(candidate.c_str())) return std::string();  // the folder refuses
-    }
-    return std::string();
-}
 
 // The number of bytes of `image` before any note block it carries.
 bool imageLength(const std::string& image, std::uint32_t& length) {
@@ -118,7 +74,7 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
     bool ok = false;
     try {
         std::uint32_t imageBytes = 0;
-        if (imageLength(image_, imageBytes)) temporary = createTemporaryBeside(target);
+        if (imageLength(image_, imageBytes)) temporary = file::createTemporaryBeside(target);
         if (!temporary.empty() && copyImage(image_.c_str(), temporary.c_str(), imageBytes) &&
             file::setReadOnly(temporary.c_str(), false)) {
             bool haveText = true;
