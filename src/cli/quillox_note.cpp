@@ -16,6 +16,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+
+#include "startup/dll_search.h"
 #endif
 
 namespace {
@@ -292,6 +294,10 @@ int set(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Run from any folder too, where a library planted beside it must not be loaded.
+    restrictDllSearch();
+#endif
     report::setSink(printError);
     Options o;
     std::string error;

@@ -1,8 +1,7 @@
 #include "editor/file_dialogs.h"
 
-#include <commdlg.h>
-
 #include "editor/command_rules.h"
+#include "editor/common_dialogs.h"
 
 namespace {
 
@@ -29,10 +28,10 @@ bool runFileDialog(DialogKind kind, std::string_view filterText, HWND owner, std
     BOOL confirmed = FALSE;
     if (kind == DialogKind::Open) {
         record.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST | OFN_CREATEPROMPT;
-        confirmed = GetOpenFileNameA(&record);
+        confirmed = showOpenFileDialog(&record);
     } else {
         record.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
-        confirmed = GetSaveFileNameA(&record);
+        confirmed = showSaveFileDialog(&record);
     }
     if (!confirmed) return false;
 

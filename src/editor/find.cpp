@@ -1,6 +1,7 @@
 #include "editor/find.h"
 
 #include "editor/command_rules.h"
+#include "editor/common_dialogs.h"
 #include "editor/main_window.h"
 #include "editor/richedit.h"
 #include "startup/app_state.h"
@@ -50,7 +51,7 @@ void openFindDialog(MainWindow& main) {
     state.searchRecord.chrg = {selection.cpMin, -1};
     state.dialogRecord.Flags =
         (state.dialogRecord.Flags & ~(kSearchOptions | FR_DIALOGTERM)) | state.options;
-    state.dialog = FindTextA(&state.dialogRecord);
+    state.dialog = showFindDialog(&state.dialogRecord);
 }
 
 void findNext(MainWindow& main) {

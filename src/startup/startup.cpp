@@ -1,7 +1,5 @@
 #include "startup/startup.h"
 
-#include <commctrl.h>
-
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "resources/resource.h"
 #include "startup/app_state.h"
 #include "startup/command_line.h"
+#include "startup/dll_search.h"
 #include "startup/error_box.h"
 #include "startup/relaunch.h"
 #include "startup/temp_name.h"
@@ -70,15 +69,25 @@ void launchEraseOfSelf() {
     endRun(kFailure);
 }
 
+// Nothing the editor shows needs more of the common controls than their registration, so a
+// system without the library still runs the editor.
+void initCommonControls() {
+    using InitCommonControlsFn = void(WINAPI*)();
+    HMODULE controls = loadSystemLibrary("comctl32.dll");
+    if (controls == nullptr) return;
+    auto init = libraryFunction<InitCommonControlsFn>(controls, "InitCommonControls");
+    if (init != nullptr) init();
+}
+
 void gatherStartupState() {
     AppState& state = appState();
     state.instance = GetModuleHandleA(nullptr);
     const DWORD n = GetModuleFileNameA(state.instance, state.modulePath, sizeof state.modulePath);
     // A cut path would name another file in every copy, save and switch built from it.
     if (n == 0 || n >= sizeof state.modulePath) failWith("Error loading file!");
-    InitCommonControls();
+    initCommonControls();
     state.findMessage = RegisterWindowMessageA("commdlg_FindReplace");
-    if (LoadLibraryA("RichEd20.DLL") == nullptr) failWith("Error loading RichEdit control!");
+    if (loadSystemLibrary("RichEd20.DLL") == nullptr) failWith("Error loading RichEdit control!");
     std::srand(GetTickCount());
     buildaestables();
 }
@@ -156,6 +165,7 @@ void runMessageLoop(HWND mainWindow) {
 }
 
 int runQuillox() {
+    restrictDllSearch();
     report::setSink(showError);
     gatherStartupState();
     try {

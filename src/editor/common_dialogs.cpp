@@ -1,0 +1,36 @@
+#include "editor/common_dialogs.h"
+
+#include "startup/dll_search.h"
+
+namespace {
+
+// Loaded once and kept for the rest of the run, like every library the editor loads.
+HMODULE dialogLibrary() {
+    static const HMODULE library = loadSystemLibrary("comdlg32.dll");
+    return library;
+}
+
+template <typename Fn>
+Fn dialogFunction(const char* name) {
+    const HMODULE library = dialogLibrary();
+    return library != nullptr ? libraryFunction<Fn>(library, name) : nullptr;
+}
+
+using FileDialogFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+
+}  // namespace
+
+BOOL showOpenFileDialog(OPENFILENAMEA* record) {
+    const auto show = dialogFunction<FileDialogFn>("GetOpenFileNameA");
+    return show != nullptr ? show(record) : FALSE;
+}
+
+BOOL showSaveFileDialog(OPENFILENAMEA* record) {
+    const auto show = dialogFunction<FileDialogFn>("GetSaveFileNameA");
+    return show != nullptr ? show(record) : FALSE;
+}
+
+HWND showFindDialog(FINDREPLACEA* record) {
+    const auto show = dialogFunction<HWND(WINAPI*)(FINDREPLACEA*)>("FindTextA");
+    return show != nullptr ? show(record) : nullptr;
+}
