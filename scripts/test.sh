@@ -29,6 +29,10 @@ ctest --test-dir build/fuzz -L fuzz --output-on-failure
 step "Windows build (MinGW-w64) and the Wine test layers"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+
+step "reproducible build: the editor and quillox-note.exe built again in a second folder"
+bash scripts/reproducible.sh build/windows build/windows-repro
+
 source scripts/display.sh
 ensure_display
 status=0

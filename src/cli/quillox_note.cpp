@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
+#include "cli/note_check.h"
 #include "cli/passphrase_input.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -20,9 +22,30 @@
 #include "startup/dll_search.h"
 #endif
 
+namespace cli {
+
+void printError(const char* message) { std::fprintf(stderr, "quillox-note: %s\n", message); }
+
+int fail(int code, const std::string& message) {
+    printError(message.c_str());
+    return code;
+}
+
+int loadNote(const std::string& path, NoteDocument& doc) {
+    try {
+        if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
+        if (!doc.load(path)) return fail(kNotANote, path + ": not a Quillox note, or damaged");
+    } catch (const std::exception&) {
+        return fail(kNotANote, path + ": damaged note (its trailer is broken)");
+    }
+    return kDone;
+}
+
+}  // namespace cli
+
 namespace {
 
-enum Exit { kDone = 0, kUsage = 1, kNotANote = 2, kWrongPassphrase = 3, kWriteFailed = 4 };
+using namespace cli;
 
 // The editor holds at most this many characters; a larger note would be cut when edited there.
 constexpr std::size_t kEditorLimit = 4194304;
@@ -33,8 +56,8 @@ const char kHelp[] =
     "Reads and writes Quillox notes: executables that carry an encrypted note.\n"
     "\n"
     "commands:\n"
-    "  info NOTE              what can be read without the passphrase: editor image size,\n"
-    "                         record size, text and payload lengths, flags, window size\n"
+    "  info NOTE              what can be read without the passphrase: editor image size and\n"
+    "                         SHA-256, record size, text and payload lengths, flags, window size\n"
     "  cat NOTE               decrypts the note's text to standard output\n"
     "  seal --image EDITOR [-o NOTE] [TEXTFILE|-]\n"
     "                         makes a note executable from a text (standard input when the\n"
@@ -43,31 +66,30 @@ const char kHelp[] =
     "  rekey NOTE             gives the note a new passphrase\n"
     "  set NOTE --read-only on|off\n"
     "                         sets or clears the read-only flag (needs no passphrase)\n"
+    "  reimage --image EDITOR NOTE...\n"
+    "                         puts each note on the editor EDITOR; the encrypted record stays\n"
+    "                         byte for byte (needs no passphrase)\n"
+    "  verify [--image EDITOR] [--passphrase-file FILE] NOTE...\n"
+    "                         checks each note's structure; with a passphrase also that it opens,\n"
+    "                         with --image that its editor part is EDITOR's byte for byte\n"
+    "  salvage --image EDITOR -o NOTE [--passphrase-file FILE] DAMAGED\n"
+    "                         finds the record in a damaged note and writes it, on EDITOR, to the\n"
+    "                         new file NOTE; DAMAGED is only read\n"
     "\n"
     "options:\n"
     "  --passphrase-file FILE      read the passphrase from the first line of FILE\n"
     "                              (- for standard input) instead of asking on the terminal\n"
     "  --new-passphrase-file FILE  the same for the new passphrase of rekey; when it names the\n"
     "                              same file as --passphrase-file, its second line is used\n"
+    "  --json                      info and verify print JSON for scripts\n"
     "  -h, --help                  this text\n"
     "\n"
     "Passphrases typed on the terminal are not echoed; a new one is asked twice.\n"
     "Files are never left half-written: a new note is complete before it replaces the old.\n"
     "\n"
     "exit codes: 0 done, 1 usage, 2 not a note, unreadable or damaged, 3 wrong passphrase,\n"
-    "            4 write failed\n";
-
-void printError(const char* message) { std::fprintf(stderr, "quillox-note: %s\n", message); }
-
-int fail(int code, const std::string& message) {
-    printError(message.c_str());
-    return code;
-}
-
-struct Options {
-    std::string command, note, image, output, input, passphraseFile, newPassphraseFile, readOnly;
-    bool help = false;
-};
+    "            4 write failed, 5 a note's editor part differs from EDITOR (reimage it);\n"
+    "            when notes of one run fail differently, the highest code wins\n";
 
 bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     std::vector<std::string> positional;
@@ -83,6 +105,8 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         };
         if (a == "-h" || a == "--help") {
             o.help = true;
+        } else if (a == "--json") {
+            o.json = true;
         } else if (a == "--image") {
             if (!value(o.image)) return false;
         } else if (a == "-o" || a == "--output") {
@@ -107,27 +131,21 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     }
     o.command = positional[0];
     const bool seal = o.command == "seal";
+    if (o.command == "reimage" || o.command == "verify") {
+        o.notes.assign(positional.begin() + 1, positional.end());
+        if (o.notes.empty()) error = o.command + " needs at least one NOTE";
+        return error.empty();
+    }
     if (positional.size() > 2) {
         error = "too many arguments";
         return false;
     }
     if (positional.size() == 2) (seal ? o.input : o.note) = positional[1];
     if (!seal && o.note.empty()) {
-        error = o.command + " needs a NOTE";
+        error = o.command + (o.command == "salvage" ? " needs the DAMAGED file" : " needs a NOTE");
         return false;
     }
     return true;
-}
-
-// Loads a note for reading; 0 or the exit code of the failure.
-int loadNote(const std::string& path, NoteDocument& doc) {
-    try {
-        if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
-        if (!doc.load(path)) return fail(kNotANote, path + ": not a Quillox note, or damaged");
-    } catch (const std::exception&) {
-        return fail(kNotANote, path + ": damaged note (its trailer is broken)");
-    }
-    return kDone;
 }
 
 int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o) {
@@ -160,6 +178,7 @@ WindowPlacement placementOf(const NoteHeader& h) {
 }
 
 int info(const Options& o) {
+    if (o.json) return infoJson(o);
     NoteDocument doc;
     if (int rc = loadNote(o.note, doc)) return rc;
     const bool recordFile = NoteDocument::isrecordfile(o.note);
@@ -169,6 +188,12 @@ int info(const Options& o) {
     std::printf("file:            %s\n", o.note.c_str());
     std::printf("kind:            %s\n", recordFile ? "record file" : "note executable");
     std::printf("editor image:    %u bytes\n", image);
+    std::string sha;
+    if (recordFile)
+        sha = "none (record file)";
+    else if (!fingerprint(o.note, image, sha))
+        sha = "unreadable";
+    std::printf("editor sha-256:  %s\n", sha.c_str());
     std::printf("record:          %u bytes\n", h.payload_length + 76u);
     std::printf("text length:     %u bytes\n", h.text_length);
     std::printf("payload length:  %u bytes\n", h.payload_length);
@@ -315,6 +340,9 @@ int main(int argc, char** argv) {
         if (o.command == "seal") return seal(o);
         if (o.command == "rekey") return rekey(o);
         if (o.command == "set") return set(o);
+        if (o.command == "reimage") return reimage(o);
+        if (o.command == "verify") return verify(o);
+        if (o.command == "salvage") return salvage(o);
     } catch (const std::exception&) {
         return fail(kNotANote, "a file could not be read");
     }

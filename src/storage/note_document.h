@@ -11,6 +11,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t NOTE_READONLY = 1;
 constexpr std::uint32_t NOTE_MAXIMIZED = 2;
+constexpr std::uint32_t NOTE_UTF8 = 4;
 
 // Byte layout, little-endian, no padding:
 //   0 magic "QUiLLX*2" | 8 digest[32] | 40 iv[16] | 56 payload_length | 60 text_length |
@@ -96,3 +97,6 @@ private:
 // SHA-256 over the plaintext followed by the 16 IV bytes: the keyless check of a passphrase.
 void textdigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
                 std::uint8_t digest[32]);
+// The number of bytes of `image` before any note block it carries: the editor part a note built
+// on it receives. Raises as FileEndData does when the image's trailer is broken.
+bool editorPartLength(const std::string& image, std::uint32_t& length);

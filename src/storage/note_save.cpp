@@ -11,10 +11,7 @@
 #include "storage/report.h"
 #include "storage/wipe.h"
 
-namespace {
-
-// The number of bytes of `image` before any note block it carries.
-bool imageLength(const std::string& image, std::uint32_t& length) {
+bool editorPartLength(const std::string& image, std::uint32_t& length) {
     FileEndData block(image, true);
     if (block.hasData()) {
         length = block.offset();
@@ -25,6 +22,8 @@ bool imageLength(const std::string& image, std::uint32_t& length) {
     length = file::size(h);
     return length != file::kNoSize;
 }
+
+namespace {
 
 // The new file must open exactly as the editor will open it, and hold the record just built.
 // Every read here must succeed: a check that cannot read has not checked anything.
@@ -74,7 +73,7 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
     bool ok = false;
     try {
         std::uint32_t imageBytes = 0;
-        if (imageLength(image_, imageBytes)) temporary = file::createTemporaryBeside(target);
+        if (editorPartLength(image_, imageBytes)) temporary = file::createTemporaryBeside(target);
         if (!temporary.empty() && copyImage(image_.c_str(), temporary.c_str(), imageBytes) &&
             file::setReadOnly(temporary.c_str(), false)) {
             bool haveText = true;

@@ -1,0 +1,40 @@
+// What the commands of quillox-note share: the exit codes, the parsed command line and the way
+// a failure is told.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class NoteDocument;
+
+namespace cli {
+
+// When notes of one run fail differently, the highest code wins.
+enum Exit {
+    kDone = 0,
+    kUsage = 1,
+    kNotANote = 2,
+    kWrongPassphrase = 3,
+    kWriteFailed = 4,
+    kEditorDiffers = 5
+};
+
+struct Options {
+    std::string command, note, image, output, input, passphraseFile, newPassphraseFile, readOnly;
+    std::vector<std::string> notes;  // the commands that take several notes
+    bool help = false;
+    bool json = false;
+};
+
+void printError(const char* message);
+// Prints the message on stderr and gives back the code.
+int fail(int code, const std::string& message);
+// Loads a note for reading; 0 or the exit code of the failure, told on stderr.
+int loadNote(const std::string& path, NoteDocument& doc);
+
+int reimage(const Options& o);
+int verify(const Options& o);
+int salvage(const Options& o);
+int infoJson(const Options& o);
+
+}  // namespace cli

@@ -1,0 +1,171 @@
+#include "cli/note_check.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "cli/cli.h"
+#include "storage/crypto/sha256.h"
+#include "storage/file.h"
+#include "storage/file_end_data.h"
+#include "storage/le.h"
+
+namespace cli {
+namespace {
+
+bool readAt(file::Handle h, std::uint32_t offset, void* out, std::uint32_t count) {
+    std::uint32_t got = 0;
+    return file::seek(h, static_cast<std::int32_t>(offset)) && file::read(h, out, count, got) &&
+           got == count;
+}
+
+// Why `record` is no note record, in words; empty when it is one.
+std::string recordProblem(const Bytes& record) {
+    if (record.size() < NoteHeader::kSize) return "its record is shorter than a note header";
+    if (std::memcmp(record.data(), NoteHeader::kMagic, 8) != 0)
+        return "its record does not begin with the note magic";
+    NoteHeader h;
+    h.loadFrom(record.data());
+    const std::uint64_t claimed = std::uint64_t{h.payload_length} + NoteHeader::kSize;
+    if (record.size() != claimed)
+        return "its record is " + std::to_string(record.size()) + " bytes, its header says " +
+               std::to_string(claimed);
+    // Such a payload can never be decrypted, whatever the passphrase.
+    if (h.payload_length % 16 != 0) return "its payload is not whole 16-byte blocks";
+    NoteDocument doc;
+    if (!doc.parserecord(record)) return "its text length does not fit its payload";
+    return {};
+}
+
+}  // namespace
+
+bool fingerprint(const std::string& path, std::uint32_t length, std::string& hex) {
+    file::Scoped h;
+    file::open(h.handle(), path.c_str(), false, false);
+    if (!file::seek(h, 0)) return false;
+    Sha256Context ctx;
+    sha256init(ctx);
+    static std::uint8_t chunk[65536];
+    for (std::uint32_t left = length; left > 0;) {
+        const std::uint32_t n = std::min<std::uint32_t>(left, sizeof chunk);
+        std::uint32_t got = 0;
+        if (!file::read(h, chunk, n, got) || got != n) return false;
+        sha256update(ctx, chunk, n);
+        left -= n;
+    }
+    std::uint8_t digest[32];
+    sha256final(ctx, digest);
+    static const char kDigits[] = "0123456789abcdef";
+    hex.clear();
+    for (std::uint8_t b : digest) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return true;
+}
+
+std::string executableProblem(const std::string& path, std::uint32_t length) {
+    if (length == 0) return "empty";
+    constexpr std::uint32_t kDosHeader = 64, kPeHeader = 24;  // signature and file header
+    if (length < kDosHeader + kPeHeader) return "too short to be a Windows executable";
+    file::Scoped h;
+    file::open(h.handle(), path.c_str(), false, false);
+    std::uint8_t dos[kDosHeader], pe[kPeHeader];
+    if (!readAt(h, 0, dos, sizeof dos)) return "unreadable";
+    if (dos[0] != 'M' || dos[1] != 'Z') return "not a Windows executable (no MZ header)";
+    const std::uint32_t peAt = loadLE32(dos + 0x3C);
+    if (peAt > length - kPeHeader || !readAt(h, peAt, pe, sizeof pe) ||
+        std::memcmp(pe, "PE\0\0", 4) != 0)
+        return "not a Windows executable (no PE header)";
+    if (pe[6] == 0 && pe[7] == 0) return "not a Windows executable (no sections)";
+    return {};
+}
+
+int readEditor(const std::string& path, EditorPart& editor) {
+    editor.path = path;
+    if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
+    // A file that begins like a note record is read as one: a note built on it would not open.
+    if (NoteDocument::isrecordfile(path))
+        return fail(kNotANote, path + ": a note record, not an editor");
+    try {
+        if (!editorPartLength(path, editor.length))
+            return fail(kNotANote, path + ": cannot read the editor");
+    } catch (const std::exception&) {
+        return fail(kNotANote, path + ": the note it carries has a broken trailer");
+    }
+    const std::string problem = executableProblem(path, editor.length);
+    if (!problem.empty()) return fail(kNotANote, path + ": " + problem + ", not an editor");
+    if (!fingerprint(path, editor.length, editor.sha256))
+        return fail(kNotANote, path + ": cannot read the editor");
+    return kDone;
+}
+
+NoteCheck checkNote(const std::string& path, const std::string* passphrase,
+                    const EditorPart* editor) {
+    NoteCheck c;
+    auto problem = [&c](int code, const std::string& what) {
+        c.problems.push_back(what);
+        c.code = std::max(c.code, code);
+        return c;
+    };
+    Bytes record;
+    try {
+        if (!file::exists(path.c_str())) return problem(kNotANote, "no such file");
+        if (NoteDocument::isrecordfile(path))
+            return problem(kNotANote,
+                           "a bare record without an editor part (salvage puts it on one)");
+        FileEndData block(path, true);
+        if (!block.hasData())
+            return problem(kNotANote,
+                           "no note trailer at its end (bytes appended or cut off? try salvage)");
+        if (!block.readdata(record)) return problem(kNotANote, "its record cannot be read");
+        const std::string bad = recordProblem(record);
+        if (!bad.empty()) return problem(kNotANote, bad + " (try salvage)");
+        const std::string notExe = executableProblem(path, block.offset());
+        if (!notExe.empty()) return problem(kNotANote, "editor part: " + notExe);
+        if (!fingerprint(path, block.offset(), c.sha256))
+            return problem(kNotANote, "its editor part cannot be read");
+        if (editor && (editor->length != block.offset() || editor->sha256 != c.sha256))
+            problem(kEditorDiffers, "editor part differs from " + editor->path +
+                                        " (reimage puts it on that editor)");
+    } catch (const FileEndData::FEDError& e) {
+        return problem(kNotANote,
+                       std::strcmp(e.what(), "FileEndData::header") == 0
+                           ? "its trailer claims more bytes than the file has (try salvage)"
+                           : "its trailer cannot be read");
+    } catch (const std::exception&) {
+        return problem(kNotANote, "it cannot be read");
+    }
+    if (passphrase) {
+        NoteDocument doc;
+        doc.parserecord(record);
+        doc.setkey(passphrase->c_str());
+        if (!doc.verifykey())
+            problem(kWrongPassphrase,
+                    "the passphrase does not open it (or its encrypted text is damaged)");
+    }
+    return c;
+}
+
+std::vector<std::uint32_t> findRecords(const Bytes& data) {
+    std::vector<std::uint32_t> found;
+    const auto magic = reinterpret_cast<const std::uint8_t*>(NoteHeader::kMagic);
+    for (auto at = data.begin(); (at = std::search(at, data.end(), magic, magic + 8)) != data.end();
+         ++at) {
+        const std::size_t offset = static_cast<std::size_t>(at - data.begin());
+        const std::uint32_t size = recordSizeAt(data, static_cast<std::uint32_t>(offset));
+        if (size == 0 || size > data.size() - offset) continue;
+        if (recordProblem(Bytes(at, at + size)).empty())
+            found.push_back(static_cast<std::uint32_t>(offset));
+    }
+    return found;
+}
+
+std::uint32_t recordSizeAt(const Bytes& data, std::uint32_t offset) {
+    if (data.size() < NoteHeader::kSize || offset > data.size() - NoteHeader::kSize) return 0;
+    const std::uint64_t size =
+        std::uint64_t{loadLE32(data.data() + offset + 56)} + NoteHeader::kSize;
+    return size > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(size);
+}
+
+}  // namespace cli

@@ -1,0 +1,45 @@
+// Looking at a note without trusting it: its editor part, its trailer and record, and the record
+// inside a file whose end was damaged. Nothing here writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/note_document.h"
+
+namespace cli {
+
+// SHA-256 of the first `length` bytes of the file, lowercase hex; false when they cannot be read.
+bool fingerprint(const std::string& path, std::uint32_t length, std::string& hex);
+
+// Empty when the first `length` bytes of the file begin as a Windows executable image does (the
+// DOS header, and the PE signature where it points); otherwise what is wrong, in words.
+std::string executableProblem(const std::string& path, std::uint32_t length);
+
+// The editor part a note built on `path` receives (all of it, or what comes before its note).
+struct EditorPart {
+    std::string path;
+    std::uint32_t length = 0;
+    std::string sha256;
+};
+// For --image: 0, or the exit code once the reason EDITOR cannot serve has been told.
+int readEditor(const std::string& path, EditorPart& editor);
+
+// What `verify` finds in one note; `code` is the highest exit code among the problems.
+struct NoteCheck {
+    int code = 0;
+    std::vector<std::string> problems;
+    std::string sha256;  // of the editor part, when the structure let it be found
+};
+// `passphrase` null: the structure only. `editor` null: any editor part will do.
+NoteCheck checkNote(const std::string& path, const std::string* passphrase,
+                    const EditorPart* editor);
+
+// The note records in `data`, found by their magic and their own lengths: the offsets of every
+// stretch that parses as a whole record, in file order.
+std::vector<std::uint32_t> findRecords(const Bytes& data);
+// The size of the record that starts at `offset` (which findRecords gave).
+std::uint32_t recordSizeAt(const Bytes& data, std::uint32_t offset);
+
+}  // namespace cli
