@@ -59,7 +59,7 @@ TEST_F(SaveConflict, ASaveAsksBeforeUndoingWorkWrittenElsewhere) {
     // A rewrite that keeps the record, IV and digest alike.
     Process& tool = family().start(windowsPath(QUILLOX_NOTE_EXE),
                                    "set \"" + note + "\" --read-only on", "quillox-note set");
-    ASSERT_EQ(0u, tool.waitExit(kPatience));
+    ASSERT_EQ(0u, tool.waitExit(3 * kPatience));  // a console program starting under Wine
     const FileBytes setByTool = readFile(note);
     appendText(b, " C", "base B C");
     save(b);
