@@ -27,6 +27,43 @@ bool askNewPassphrase(std::vector<char>& passphrase) {
     return true;
 }
 
+constexpr const char* kChangedQuestion =
+    "This note was changed elsewhere since it was opened here (by another Quillox window, a sync "
+    "tool or quillox-note).\n\nOverwrite those changes?";
+constexpr const char* kGoneQuestion =
+    "The note file is no longer there (deleted or renamed) since it was opened here.\n\nSave it "
+    "anew?";
+
+// Saves into `target`; with `guarded` (the target is the open note's own file) it first asks
+// when that file is no longer the one this window read or last wrote. No is the default button:
+// a hasty Enter must not throw away the other copy's work. False when the save failed (the user
+// has been told) or the user said No.
+bool saveInto(HWND owner, NoteDocument& document, const std::string& target,
+              const WindowPlacement& placement, bool guarded) {
+    bool declined = false;
+    ConfirmOverwrite confirm;
+    if (guarded) {
+        confirm = [&](NoteChange change) {
+            const char* question = change == NoteChange::Gone ? kGoneQuestion : kChangedQuestion;
+            declined = MessageBoxA(owner, question, "Quillox", MB_YESNO | MB_DEFBUTTON2) != IDYES;
+            return !declined;
+        };
+    }
+    if (document.save(target, placement, confirm)) return true;
+    if (!declined) showError("Error saving file!");
+    return false;
+}
+
+// Whether Save As names the open note's own file, however the name is written.
+bool isOpenNote(const std::string& target, const std::string& notePath) {
+    if (notePath.empty()) return false;
+    char a[MAX_PATH], b[MAX_PATH];
+    const DWORD na = GetFullPathNameA(target.c_str(), MAX_PATH, a, nullptr);
+    const DWORD nb = GetFullPathNameA(notePath.c_str(), MAX_PATH, b, nullptr);
+    const bool full = na && na < MAX_PATH && nb && nb < MAX_PATH;
+    return lstrcmpiA(full ? a : target.c_str(), full ? b : notePath.c_str()) == 0;
+}
+
 }  // namespace
 
 void MainWindow::onCommand(unsigned command) {
@@ -133,10 +170,7 @@ bool MainWindow::saveNote() {
         showError("Error saving file!");
         return false;
     }
-    if (!document_->save(document_->path, placement)) {
-        showError("Error saving file!");
-        return false;
-    }
+    if (!saveInto(window_, *document_, document_->path, placement, true)) return false;
     setEditorModified(editor_, false);
     return true;
 }
@@ -168,10 +202,8 @@ bool MainWindow::saveNoteAs() {
     document_->settext(text);
     secureWipe(text);
 
-    if (!document_->save(target, placement)) {
-        showError("Error saving file!");
+    if (!saveInto(window_, *document_, target, placement, isOpenNote(target, document_->path)))
         return false;
-    }
     setEditorModified(editor_, false);
     updateTitle();
     return true;

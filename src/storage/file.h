@@ -65,6 +65,17 @@ bool setReadOnly(const char* path, bool readOnly);
 // can keep them.
 bool replace(const char* source, const char* target);
 
+// What a look at a path finds without opening the file: its size and last-write time, the time
+// in the platform's own units and fit only for telling two looks apart.
+struct Stamp {
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;
+};
+enum class Presence { Present, Missing, Unknown };
+// Missing when nothing is at the path (or its folder is gone), Unknown when the look itself
+// fails. Opens nothing, so it never keeps anyone else from the file; not a fault point.
+Presence lookAt(const char* path, Stamp& stamp);
+
 // Creates a fresh, empty file in `target`'s folder and returns its path; empty when none can be
 // made. The name is never longer than needed: a target whose path is near the platform's limit
 // must not fail only because the temporary name beside it is longer than its own.

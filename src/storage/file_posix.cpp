@@ -116,6 +116,16 @@ bool exists(const char* path) {
     return ::stat(path, &st) == 0;
 }
 
+Presence lookAt(const char* path, Stamp& stamp) {
+    struct stat st;
+    if (::stat(path, &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Presence::Missing : Presence::Unknown;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.lastWrite = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                      static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+    return Presence::Present;
+}
+
 bool remove(const char* path) { return ::unlink(path) == 0; }
 
 bool createNew(const char* path) {

@@ -89,6 +89,19 @@ bool flush(Handle handle) {
 
 bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+Presence lookAt(const char* path, Stamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Presence::Missing
+                                                                              : Presence::Unknown;
+    }
+    stamp.size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    stamp.lastWrite = static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                      data.ftLastWriteTime.dwLowDateTime;
+    return Presence::Present;
+}
+
 bool remove(const char* path) { return DeleteFileA(path) != FALSE; }
 
 bool createNew(const char* path) {

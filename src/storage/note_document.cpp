@@ -176,6 +176,10 @@ bool NoteDocument::isrecordfile(const std::string& path) {
 }
 
 bool NoteDocument::load(const std::string& notePath) {
+    // Looked at before the read: a write that lands in between makes the next save ask, where a
+    // look after it could take the new file for the one read.
+    file::Stamp stamp;
+    const bool present = file::lookAt(notePath.c_str(), stamp) == file::Presence::Present;
     Bytes record;
     if (isrecordfile(notePath)) {
         file::Scoped h;
@@ -191,6 +195,7 @@ bool NoteDocument::load(const std::string& notePath) {
     }
     if (!parserecord(record)) return false;
     path = notePath;
+    identity_ = noteIdentity(present, stamp, header);
     return true;
 }
 

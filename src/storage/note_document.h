@@ -4,8 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "storage/note_identity.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -41,6 +44,11 @@ struct WindowPlacement {
     bool maximized = false;
 };
 
+// What a save found at its target in place of the note file the document read or last wrote.
+enum class NoteChange { Changed, Gone };
+// Asked by a save before it replaces such a file; true to go on and overwrite it.
+using ConfirmOverwrite = std::function<bool(NoteChange)>;
+
 class NoteDocument {
 public:
     // `image` is the executable whose editor image every save copies in front of the record:
@@ -62,7 +70,11 @@ public:
     bool parserecord(const Bytes& record);
     static bool isrecordfile(const std::string& path);
     bool load(const std::string& path);
-    bool save(const std::string& target, const WindowPlacement& placement);
+    // With `confirm`, the target is the note file this document read or last wrote, and a target
+    // that has been written, replaced or removed since is overwritten only when `confirm` agrees.
+    // Declined, nothing is written and nothing reported, and the answer is false.
+    bool save(const std::string& target, const WindowPlacement& placement,
+              const ConfirmOverwrite& confirm = nullptr);
     // Writes the record as it stands, without decrypting or re-encrypting, by the same safe road
     // as `save`: for the settings the digest does not cover (the read-only flag).
     bool rewrite(const std::string& target);
@@ -84,11 +96,17 @@ private:
     bool trialDecrypt(Bytes& trial) const;
     // Builds the note file beside `target` and puts it in place; with a placement the text is
     // encrypted afresh once the image is in place.
-    bool writeSafely(const std::string& target, const WindowPlacement* placement);
+    bool writeSafely(const std::string& target, const WindowPlacement* placement,
+                     const ConfirmOverwrite& confirm = nullptr);
+    // The last look at the target before it is replaced; `declined` when the user said No.
+    bool mayReplace(const std::string& target, const ConfirmOverwrite& confirm,
+                    bool& declined) const;
     bool writeNoteFile(const std::string& temporary, const Bytes& record) const;
     bool replaceTarget(const std::string& temporary, const std::string& target) const;
 
     std::string image_;
+    // The note file as this document read or last wrote it.
+    NoteIdentity identity_;
     // The IV in the header was drawn by an encryption whose record no save has written yet, so a
     // save need not encrypt the text once more to write a fresh IV.
     bool ivUnwritten_ = false;

@@ -53,15 +53,17 @@ bool flushFile(const std::string& path) {
 
 }  // namespace
 
-bool NoteDocument::save(const std::string& target, const WindowPlacement& placement) {
-    return writeSafely(target, &placement);
+bool NoteDocument::save(const std::string& target, const WindowPlacement& placement,
+                        const ConfirmOverwrite& confirm) {
+    return writeSafely(target, &placement, confirm);
 }
 
 bool NoteDocument::rewrite(const std::string& target) { return writeSafely(target, nullptr); }
 
 // With a placement this is the editor's save: the window fields are taken and the text is
 // encrypted afresh once the image is in place. Without one the record is written as it stands.
-bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement* placement) {
+bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement* placement,
+                               const ConfirmOverwrite& confirm) {
     // A note without text could never be opened again: its digest would match no passphrase.
     if (header.text_length == 0 || image_.empty() || target.empty()) {
         report::error("Error saving file!");
@@ -100,17 +102,39 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
         ok = false;
     }
 
+    // The look at the target comes last, once the new file stands ready, so that as little as
+    // possible can slip in between it and the replace.
+    bool declined = false;
+    if (ok && confirm) ok = mayReplace(target, confirm, declined);
     if (ok) ok = replaceTarget(temporary, target);
     if (!ok) {
         // Should a failed replace ever have taken the old file away, the new one is all there is.
-        bool onlyCopy = targetExisted && !file::exists(target.c_str());
+        bool onlyCopy = !declined && targetExisted && !file::exists(target.c_str());
         if (!temporary.empty() && !onlyCopy) file::remove(temporary.c_str());
-        report::error("Error saving file!");
+        if (!declined) report::error("Error saving file!");
         return false;
     }
+    file::Stamp stamp;
+    identity_ =
+        noteIdentity(file::lookAt(target.c_str(), stamp) == file::Presence::Present, stamp, header);
     path = target;
     ivUnwritten_ = false;
     return true;
+}
+
+// Looks again after every Yes: what is overwritten is what the user last agreed to lose.
+bool NoteDocument::mayReplace(const std::string& target, const ConfirmOverwrite& confirm,
+                              bool& declined) const {
+    for (NoteIdentity expected = identity_;;) {
+        NoteIdentity now;
+        if (!lookAtNote(target, now)) return false;
+        if (sameNote(expected, now)) return true;
+        if (!confirm(now.present ? NoteChange::Changed : NoteChange::Gone)) {
+            declined = true;
+            return false;
+        }
+        expected = now;
+    }
 }
 
 bool NoteDocument::writeNoteFile(const std::string& temporary, const Bytes& record) const {
