@@ -3,7 +3,7 @@
 #include "editor/command_rules.h"
 #include "editor/main_window.h"
 #include "editor/richedit.h"
-#include "startup/app_state.h"
+#include "base/app_state.h"
 
 namespace {
 
