@@ -200,6 +200,9 @@ def main():
     # Files in the order of their names (not their folders), mutants in the order of the file, so
     # that moving a file between folders or adding an include keeps the same sample.
     tree, build_dir = prepare(args.work.resolve())
+    # Built first, so that the list of compiled files is that of the sources as they are now.
+    if not build(build_dir):
+        sys.exit("the unmutated tree does not build")
     files = sorted(core_sources(tree, build_dir), key=lambda f: Path(f).name)
     every = [m for f in files for m in mutants_of(tree, f)]
     order = every[:]
@@ -209,8 +212,6 @@ def main():
             print(f"{m[0]}:{m[1] + 1}: {m[3]!r} -> {m[4]!r}")
         return 0
 
-    if not build(build_dir):
-        sys.exit("the unmutated tree does not build")
     started = time.monotonic()
     if tests(tree, build_dir, 600) != 0:
         sys.exit("the native tests fail without any mutant")
