@@ -19,7 +19,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include "startup/dll_search.h"
+#include "base/dll_search.h"
 #endif
 
 namespace cli {

@@ -1,7 +1,7 @@
 #include "dialogs/passphrase_dialogs.h"
 
 #include "resources/resource.h"
-#include "startup/error_box.h"
+#include "base/error_box.h"
 #include "storage/wipe.h"
 
 namespace {

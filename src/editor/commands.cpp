@@ -11,9 +11,9 @@
 #include "editor/text_transfer.h"
 #include "editor/window_rules.h"
 #include "resources/resource.h"
-#include "startup/app_state.h"
-#include "startup/error_box.h"
-#include "startup/relaunch.h"
+#include "base/app_state.h"
+#include "base/error_box.h"
+#include "storage/file.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -184,7 +184,7 @@ bool MainWindow::saveNoteAs() {
     const WindowPlacement placement = currentPlacement();
     std::string target;
     if (!chooseSaveFile("*.exe", window_, target, ".exe")) return false;
-    if (fileExists(target.c_str()) &&
+    if (file::exists(target.c_str()) &&
         MessageBoxA(window_, "File already exists - overwrite?", "Quillox", MB_YESNO) != IDYES) {
         return false;
     }

@@ -1,6 +1,6 @@
 #include "editor/common_dialogs.h"
 
-#include "startup/dll_search.h"
+#include "base/dll_search.h"
 
 namespace {
 

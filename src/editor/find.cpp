@@ -4,7 +4,7 @@
 #include "editor/common_dialogs.h"
 #include "editor/main_window.h"
 #include "editor/richedit.h"
-#include "startup/app_state.h"
+#include "base/app_state.h"
 
 namespace {
 

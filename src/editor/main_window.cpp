@@ -3,13 +3,13 @@
 #include <richedit.h>
 
 
+#include "base/app_state.h"
 #include "editor/command_rules.h"
 #include "editor/editor_font.h"
 #include "editor/find.h"
 #include "editor/richedit.h"
 #include "editor/window_rules.h"
 #include "resources/resource.h"
-#include "startup/app_state.h"
 #include "storage/wipe.h"
 
 namespace {

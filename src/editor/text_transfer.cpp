@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/error_box.h"
 #include "editor/command_rules.h"
 #include "editor/file_dialogs.h"
 #include "editor/main_window.h"
 #include "editor/win_handles.h"
 #include "editor/window_rules.h"
-#include "startup/error_box.h"
 #include "storage/file.h"
 
 namespace {

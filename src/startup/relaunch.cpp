@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "startup/app_state.h"
-#include "startup/error_box.h"
-#include "startup/image_copy.h"
+#include "base/app_state.h"
+#include "base/error_box.h"
 #include "startup/temp_name.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
+#include "storage/image_copy.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 #include <memory>
 #include <vector>
 
+#include "base/app_state.h"
+#include "base/dll_search.h"
+#include "base/error_box.h"
 #include "dialogs/passphrase_dialogs.h"
 #include "editor/find.h"
 #include "editor/main_window.h"
 #include "resources/resource.h"
-#include "startup/app_state.h"
 #include "startup/command_line.h"
-#include "startup/dll_search.h"
-#include "startup/error_box.h"
 #include "startup/relaunch.h"
 #include "startup/temp_name.h"
 #include "storage/crypto/aes.h"

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <exception>
 
-#include "startup/image_copy.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
+#include "storage/image_copy.h"
 #include "storage/note_document.h"
 #include "storage/report.h"
 #include "storage/wipe.h"

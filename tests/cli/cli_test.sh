@@ -42,12 +42,10 @@ usage_cases=(
     "info a.exe b.exe"
     "cat --bogus note.exe"
     "cat note.exe --passphrase-file"
-    "set note.exe"
     "set note.exe --read-only maybe"
     "seal -o x.exe text.txt --passphrase-file pass1.txt"
     "seal --image editor.exe --passphrase-file pass1.txt"
     "seal --image editor.exe -o x.exe empty.txt --passphrase-file pass1.txt"
-    "seal --image editor.exe -o x.exe text.txt --passphrase-file empty.txt"
     "seal --image editor.exe -o x.exe text.txt --passphrase-file no-such-file.txt"
 )
 for args in "${usage_cases[@]}"; do
@@ -71,35 +69,21 @@ expect_info "record" "$((payload + 76)) bytes"
 expect_info "read-only" "no"
 q --pipe 'pw1\n' 0 cat note.exe --passphrase-file -
 check "cat gives the sealed text byte for byte" same_bytes out.txt text.txt
-q --pipe 'pw2\n' 3 cat note.exe --passphrase-file -
+for wrong in 'pw2\n' 'PW1\n' 'pw1 \n'; do q --pipe "$wrong" 3 cat note.exe --passphrase-file -; done
 check "a wrong passphrase prints no text" test ! -s out.txt
-q --pipe 'PW1\n' 3 cat note.exe --passphrase-file -
-q --pipe 'pw1 \n' 3 cat note.exe --passphrase-file -
 
-# Text from a pipe; the passphrase from a file with a Windows line end.
-q --in text.txt 0 seal --image editor.exe -o piped.exe - --passphrase-file pass2.txt
+# Text from a pipe, the passphrase from a file with a Windows line end; an image that is itself a
+# note gives its editor part, and the output name follows the text file's.
+q --in text.txt 0 seal --image note.exe -o piped.exe - --passphrase-file pass2.txt
 q --pipe 'pw2\n' 0 cat piped.exe --passphrase-file -
 check "a note sealed from standard input keeps the text" same_bytes out.txt text.txt
-
-# The output name follows the text file's; an image that is itself a note gives its editor part.
 printf 'memo' >memo.txt
-q 0 seal --image note.exe memo.txt --passphrase-file pass3.txt
+q 0 seal --image piped.exe memo.txt --passphrase-file pass3.txt
 q 0 info memo.exe
 expect_info "editor image" "$image bytes"
-expect_info "text length" "4 bytes"
+expect_info "payload length" "16 bytes"
 q --pipe 'pw3\n' 0 cat memo.exe --passphrase-file -
 check "memo.exe holds the memo" test "$(cat out.txt)" = memo
-
-# Payload lengths round the text up to whole 16-byte blocks, never a whole extra block.
-for pair in 1:16 15:16 16:16 17:32 32:32 33:48; do
-    n=${pair%:*}
-    head -c "$n" text.txt >len.txt
-    q 0 seal --image editor.exe -o len.exe len.txt --passphrase-file pass1.txt
-    q 0 info len.exe
-    expect_info "payload length" "${pair#*:} bytes"
-    q --pipe 'pw1\n' 0 cat len.exe --passphrase-file -
-    check "a $n-byte text comes back whole" same_bytes out.txt len.txt
-done
 
 # An empty passphrase is a passphrase.
 printf '\n' >blank-pass.txt
@@ -107,43 +91,30 @@ q 0 seal --image editor.exe -o blank.exe memo.txt --passphrase-file blank-pass.t
 q --pipe '\n' 0 cat blank.exe --passphrase-file -
 q --pipe ' \n' 3 cat blank.exe --passphrase-file -
 
-# The record alone (what follows the image, less the trailer) is read as a note too.
+# The record alone (what follows the image, less the trailer) is read as a note too, but is no
+# editor to seal with and has none to keep on a rekey.
 tail -c +$((image + 1)) note.exe | head -c $((payload + 76)) >record.bin
 q 0 info record.bin
 expect_info "kind" "record file"
 q --pipe 'pw1\n' 0 cat record.bin --passphrase-file -
 check "a record file gives the text" same_bytes out.txt text.txt
 q --pipe 'pw1\npw2\n' 1 rekey record.bin --passphrase-file -
-
-# Whatever seal accepts as an editor, the note it reports as made must open; an editor it
-# cannot use (here a record file, which begins like a note) is refused without writing.
-run seal --image record.bin -o odd.exe memo.txt --passphrase-file pass1.txt
-if [ "$rc" = 0 ]; then
-    q --pipe 'pw1\n' 0 cat odd.exe --passphrase-file -
-    check "the note sealed with a record file as its editor holds the memo" same_bytes out.txt memo.txt
-else
-    check "a refused seal exits with 1 or 2, not $rc" test "$rc" = 1 -o "$rc" = 2
-    check "a refused seal writes no odd.exe" test ! -e odd.exe
-fi
+q 2 seal --image record.bin -o odd.exe memo.txt --passphrase-file pass1.txt
+check "a refused seal writes no odd.exe" test ! -e odd.exe
 
 echo "== rekey"
 cp note.exe before.exe
 q --pipe 'wrong\nnew\n' 3 rekey note.exe --passphrase-file -
-check "a rekey with a wrong passphrase leaves the note unchanged" same_bytes note.exe before.exe
 q 1 rekey note.exe --passphrase-file pass1.txt --new-passphrase-file no-such-file.txt
-check "a rekey without a new passphrase leaves the note unchanged" same_bytes note.exe before.exe
 q --pipe 'pw1\n' 1 rekey note.exe --passphrase-file -
-check "a rekey with one line for two passphrases leaves the note unchanged" same_bytes note.exe before.exe
+check "a failed rekey leaves the note unchanged" same_bytes note.exe before.exe
 q --pipe 'pw1\npw2\n' 0 rekey note.exe --passphrase-file -
 check "rekey keeps the editor image" cmp -s -n "$image" editor.exe note.exe
 check "rekey keeps the note's size" test "$(size_of note.exe)" -eq "$(size_of before.exe)"
 q --pipe 'pw1\n' 3 cat note.exe --passphrase-file -
-q --pipe 'pw2\n' 0 cat note.exe --passphrase-file -
-check "the rekeyed note gives the same text" same_bytes out.txt text.txt
 q 0 rekey note.exe --passphrase-file pass2.txt --new-passphrase-file pass3.txt
 q --in pass3.txt 0 cat note.exe --passphrase-file -
-check "the note rekeyed from files gives the same text" same_bytes out.txt text.txt
-no_leftovers
+check "the rekeyed note gives the same text" same_bytes out.txt text.txt
 
 echo "== set --read-only"
 cp note.exe before.exe
@@ -152,11 +123,7 @@ q 0 info note.exe
 expect_info "read-only" "yes"
 flags=$((image + 64))
 changed=$(cmp -l before.exe note.exe | awk '{print $1 - 1}' | sort -u | tr '\n' ' ')
-check "set changes the flags field only (changed offsets: $changed)" \
-    test "$changed" = "$flags " -o "$changed" = ""
-check "the read-only bit is set" test $(($(u32 note.exe "$flags") & 1)) -eq 1
-q --pipe 'pw3\n' 0 cat note.exe --passphrase-file -
-check "a read-only note still opens" same_bytes out.txt text.txt
+check "set changes the flags field only (changed offsets: $changed)" test "$changed" = "$flags "
 q 0 rekey note.exe --passphrase-file pass3.txt --new-passphrase-file pass1.txt
 q 0 info note.exe
 expect_info "read-only" "yes"
@@ -166,57 +133,31 @@ expect_info "read-only" "no"
 q --pipe 'pw1\n' 0 cat note.exe --passphrase-file -
 check "the note opens after set off" same_bytes out.txt text.txt
 
-# A note file with the read-only attribute is still rewritten; like every save, the rewrite
-# leaves the file writable.
+# A note file with the read-only attribute is still rewritten, and left writable like every save.
 cp note.exe locked.exe
 chmod a-w locked.exe
 q 0 rekey locked.exe --passphrase-file pass1.txt --new-passphrase-file pass2.txt
 check "the rewrite leaves the file writable" test -w locked.exe -a "$(stat -c %A locked.exe | cut -c3)" = w
-q --pipe 'pw2\n' 0 cat locked.exe --passphrase-file -
-check "the rewritten read-only file gives the text" same_bytes out.txt text.txt
 
 echo "== missing, foreign and damaged notes give 2 and never crash"
 size=$(size_of note.exe)
 cp note.exe good.exe
-damaged=()
-add() { damaged+=("$1"); }
-head -c 7 note.exe >seven.bin && add seven.bin
-add empty.txt
-add text.txt
-add editor.exe
-head -c $((size - 1)) note.exe >cut-1.exe && add cut-1.exe
-head -c $((size - 8)) note.exe >no-trailer.exe && add no-trailer.exe
-head -c $((size - 100)) note.exe >cut-100.exe && add cut-100.exe
-head -c $((size / 2)) note.exe >half.exe && add half.exe
-for i in 0 1 2 3 4 5 6 7; do
-    cp good.exe "trailer-$i.exe"
-    byte=$(od -An -tx1 -j $((size - 8 + i)) -N1 good.exe | tr -d ' ')
-    patch "trailer-$i.exe" $((size - 8 + i)) "$(printf '%02x' $((0x$byte ^ 0xff)))"
-    add "trailer-$i.exe"
-done
+record=$((payload + 76))
+head -c 7 note.exe >seven.bin
+head -c $((size - 1)) note.exe >cut-1.exe
+head -c $((size - 8)) note.exe >no-trailer.exe
+cp record.bin record-long.bin && printf 'x' >>record-long.bin
+damaged=(seven.bin empty.txt text.txt editor.exe cut-1.exe no-trailer.exe record-long.bin no-such-note.exe)
 lie() {  # lie NAME OFFSET VALUE: a copy of the note with one 32-bit field replaced
     cp good.exe "$1"
     patch "$1" "$2" "$(le32 "$3")"
-    add "$1"
+    damaged+=("$1")
 }
-record=$((payload + 76))
 lie block-too-long.exe $((size - 4)) $((size - 7))
-lie block-huge.exe $((size - 4)) 4294967295
-lie block-empty.exe $((size - 4)) 0
 lie block-short.exe $((size - 4)) $((record - 16))
-lie block-long.exe $((size - 4)) $((record + 16))
 lie payload-longer.exe $((image + 56)) $((payload + 16))
-lie payload-shorter.exe $((image + 56)) $((payload - 16))
-lie payload-huge.exe $((image + 56)) 4294967295
 lie text-past-payload.exe $((image + 60)) $((payload + 1))
-lie text-huge.exe $((image + 60)) 4294967295
 lie text-zero.exe $((image + 60)) 0
-cp good.exe magic.exe && patch magic.exe "$image" 71 && add magic.exe
-head -c $((record - 1)) record.bin >record-cut.bin && add record-cut.bin
-cp record.bin record-long.bin && printf 'x' >>record-long.bin && add record-long.bin
-cp record.bin record-lying.bin && patch record-lying.bin 56 "$(le32 $((payload + 16)))" && add record-lying.bin
-add no-such-note.exe
-
 for note in "${damaged[@]}"; do
     [ -e "$note" ] && cp "$note" keep.bin
     q 2 info "$note"
@@ -230,18 +171,15 @@ check "no file is created for the missing note" test ! -e no-such-note.exe
 
 # A flipped payload byte cannot be told from a wrong passphrase: the digest does not match.
 cp good.exe payload-flipped.exe
-patch payload-flipped.exe $((image + 76 + 5)) 00
-patch payload-flipped.exe $((image + 76 + 6)) ff
+patch payload-flipped.exe $((image + 76 + 5)) 00ff
 q 0 info payload-flipped.exe
 q --pipe 'pw1\n' 3 cat payload-flipped.exe --passphrase-file -
 
 echo "== failed writes give 4 and leave every file as it was"
 mkdir -p folder
 q 4 seal --image editor.exe -o missing-folder/x.exe text.txt --passphrase-file pass1.txt
-q 4 seal --image editor.exe -o text.txt/x.exe text.txt --passphrase-file pass1.txt
 q 4 seal --image editor.exe -o folder text.txt --passphrase-file pass1.txt
-check "the folder is still a folder" test -d folder
-check "missing-folder was not created" test ! -e missing-folder
+check "the folder is still a folder, missing-folder was not made" test -d folder -a ! -e missing-folder
 "${runner[@]}" "$tool" cat good.exe --passphrase-file pass1.txt >/dev/full 2>err.txt
 rc=$?
 checks=$((checks + 1))
@@ -256,8 +194,7 @@ fi
 if [ "$(id -u)" != 0 ] || [ ${#as_user[@]} -gt 0 ]; then
     mkdir -p locked
     cp good.exe locked/note.exe
-    chmod 755 locked && chmod 644 locked/note.exe pass1.txt pass2.txt text.txt
-    chmod 555 locked
+    chmod 644 locked/note.exe pass1.txt pass2.txt text.txt && chmod 555 locked
     saved_runner=("${runner[@]}")
     runner=("${as_user[@]}" "${runner[@]}")
     q 4 rekey locked/note.exe --passphrase-file pass1.txt --new-passphrase-file pass2.txt
@@ -265,8 +202,7 @@ if [ "$(id -u)" != 0 ] || [ ${#as_user[@]} -gt 0 ]; then
     q 4 seal --image editor.exe -o locked/new.exe text.txt --passphrase-file pass1.txt
     runner=("${saved_runner[@]}")
     check "a failed rekey leaves the old note unchanged" same_bytes locked/note.exe good.exe
-    check "nothing is written into the read-only folder" \
-        test "$(ls -A locked)" = note.exe
+    check "nothing is written into the read-only folder" test "$(ls -A locked)" = note.exe
     chmod 755 locked
 else
     echo "skipped: read-only folder (running as root without setpriv, or under Wine)"

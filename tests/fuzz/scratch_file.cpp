@@ -1,5 +1,8 @@
 #include "scratch_file.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,36 +10,24 @@
 #include <fstream>
 #include <iterator>
 
-#include <signal.h>
-#include <unistd.h>
-
 namespace {
 
 constexpr char kPrefix[] = "quillox-fuzz-";
 
-std::string folder() {
-    if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
-
 // Runs that ended by a signal (a crash, or the fork mode stopping its jobs) left their scratch
 // files behind; they are removed once their process is gone.
-void removeStale(const std::string& dir) {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.compare(0, sizeof kPrefix - 1, kPrefix) != 0) continue;
-        const long pid = std::strtol(name.c_str() + sizeof kPrefix - 1, nullptr, 10);
-        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-            std::filesystem::remove(entry.path(), ec);
-    }
-}
-
 const std::string& scratchFolder() {
     static const std::string dir = [] {
-        std::string d = folder();
-        removeStale(d);
+        const char* tmp = std::getenv("TMPDIR");
+        std::string d = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp";
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(d, ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.compare(0, sizeof kPrefix - 1, kPrefix) != 0) continue;
+            const long pid = std::strtol(name.c_str() + sizeof kPrefix - 1, nullptr, 10);
+            if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+                std::filesystem::remove(entry.path(), ec);
+        }
         return d;
     }();
     return dir;
@@ -47,12 +38,8 @@ const std::string& scratchFolder() {
 ScratchFile::ScratchFile(const std::uint8_t* data, std::size_t n)
     : path_(scratchFolder() + "/" + kPrefix + std::to_string(getpid()) + ".bin") {
     std::FILE* out = std::fopen(path_.c_str(), "wb");
-    if (!out) {
-        std::perror(path_.c_str());
-        std::abort();
-    }
-    const bool ok = n == 0 || std::fwrite(data, 1, n, out) == n;
-    if (std::fclose(out) != 0 || !ok) {
+    const bool ok = out && (n == 0 || std::fwrite(data, 1, n, out) == n);
+    if (!out || std::fclose(out) != 0 || !ok) {
         std::perror(path_.c_str());
         std::abort();
     }

@@ -10,16 +10,13 @@
 
 class ScratchFile {
 public:
-    // Writes the n bytes at data; aborts if it cannot.
-    ScratchFile(const std::uint8_t* data, std::size_t n);
+    ScratchFile(const std::uint8_t* data, std::size_t n);  // aborts if it cannot write
     ~ScratchFile();
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     const std::string& path() const { return path_; }
-    // A path beside the scratch file, removed with it.
-    std::string companion(const char* suffix);
-    // The whole file as it is now.
+    std::string companion(const char* suffix);  // a path beside it, removed with it
     std::string contents() const;
 
 private:

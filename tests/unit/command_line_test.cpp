@@ -7,124 +7,52 @@
 
 namespace {
 
-using Action = CommandLine::Action;
+using A = CommandLine::Action;
 
-struct Case {
-    const char* name;
+// clang-format off
+const struct {
     std::vector<const char*> arguments;  // after the executable's own path
-    Action action;
-    std::string notePath;
+    A action;
     bool eraseOnExit;
-    std::string erasePath;
+    const char *notePath, *erasePath;
+} kCases[] = {
+    {{}, A::Continue, false, "", ""},
+    {{"-edit:D:\\notes\\list.exe"}, A::Continue, true, "D:\\notes\\list.exe", ""},
+    {{"-EDIT:D:\\n.exe"}, A::Continue, true, "D:\\n.exe", ""},
+    {{"-Edit:C:\\My Notes\\a b.exe"}, A::Continue, true, "C:\\My Notes\\a b.exe", ""},
+    {{"-edit:"}, A::Continue, true, "", ""},
+    {{"-edit:first.exe", "-edit:second.exe"}, A::Continue, true, "second.exe", ""},
+    {{"-edit"}, A::Malformed, false, "", ""},
+    {{"-ERASE"}, A::Malformed, false, "", ""},
+    {{"-editnotes.exe"}, A::Malformed, false, "", ""},
+    {{"-erase:C:\\Temp\\Quillox-1A2B.exe"}, A::Erase, false, "", "C:\\Temp\\Quillox-1A2B.exe"},
+    {{"-edit:n.exe", "-erase:t.exe", "-edit:other.exe"}, A::Erase, true, "n.exe", "t.exe"},
+    {{"-erase:t.exe", "-edit"}, A::Erase, false, "", "t.exe"},
+    {{"-edit", "-erase:t.exe"}, A::Malformed, false, "", ""},
+    {{"C:\\notes\\list.txt"}, A::Continue, false, "", ""},
+    {{"C:\\backup-erase:\\-edit:x.exe", "x-erase:y", "notes-EDIT:z"}, A::Continue, false, "", ""},
+    {{"-edit:C:\\old-erase:\\n.exe"}, A::Continue, true, "C:\\old-erase:\\n.exe", ""},
+    {{"-erase:C:\\-edit:\\t.exe"}, A::Erase, false, "", "C:\\-edit:\\t.exe"},
+    {{"-edit::C:\\n.exe"}, A::Continue, true, ":C:\\n.exe", ""},  // the value follows the first colon
+    {{"-editor:n.exe"}, A::Continue, true, "n.exe", ""},
+    {{" -erase:t.exe"}, A::Continue, false, "", ""},
 };
-
-CommandLine parse(const std::vector<const char*>& arguments) {
-    std::vector<const char*> argv{"C:\\Program Files\\Quillox\\quillox.exe"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return parseArguments(static_cast<int>(argv.size()), argv.data());
-}
-
-const Case kCases[] = {
-    {"no arguments", {}, Action::Continue, "", false, ""},
-    {"edit", {"-edit:D:\\notes\\list.exe"}, Action::Continue, "D:\\notes\\list.exe", true, ""},
-    {"edit upper case", {"-EDIT:D:\\n.exe"}, Action::Continue, "D:\\n.exe", true, ""},
-    {"edit mixed case", {"-Edit:x"}, Action::Continue, "x", true, ""},
-    {"edit path with blanks",
-     {"-edit:C:\\My Notes\\a b.exe"},
-     Action::Continue,
-     "C:\\My Notes\\a b.exe",
-     true,
-     ""},
-    {"edit alone gives an empty path", {"-edit:"}, Action::Continue, "", true, ""},
-    {"second edit wins",
-     {"-edit:first.exe", "-edit:second.exe"},
-     Action::Continue,
-     "second.exe",
-     true,
-     ""},
-    {"edit without colon", {"-edit"}, Action::Malformed, "", false, ""},
-    {"erase without colon", {"-ERASE"}, Action::Malformed, "", false, ""},
-    {"edit with text but no colon", {"-editnotes.exe"}, Action::Malformed, "", false, ""},
-    {"erase",
-     {"-erase:C:\\Temp\\Quillox-1A2B.exe"},
-     Action::Erase,
-     "",
-     false,
-     "C:\\Temp\\Quillox-1A2B.exe"},
-    {"erase after edit ends the walk",
-     {"-edit:n.exe", "-erase:t.exe", "-edit:other.exe"},
-     Action::Erase,
-     "n.exe",
-     true,
-     "t.exe"},
-    {"arguments after erase are not examined",
-     {"-erase:t.exe", "-edit"},
-     Action::Erase,
-     "",
-     false,
-     "t.exe"},
-    {"malformed stops before a later erase",
-     {"-edit", "-erase:t.exe"},
-     Action::Malformed,
-     "",
-     false,
-     ""},
-    {"plain path is ignored", {"C:\\notes\\list.txt"}, Action::Continue, "", false, ""},
-    {"switch name inside a plain path",
-     {"C:\\backup-erase:\\-edit:x.exe"},
-     Action::Continue,
-     "",
-     false,
-     ""},
-    {"switch name in the middle of an argument",
-     {"x-erase:y", "notes-EDIT:z"},
-     Action::Continue,
-     "",
-     false,
-     ""},
-    {"erase named inside the edit value",
-     {"-edit:C:\\old-erase:\\n.exe"},
-     Action::Continue,
-     "C:\\old-erase:\\n.exe",
-     true,
-     ""},
-    {"edit named inside the erase value",
-     {"-erase:C:\\-edit:\\t.exe"},
-     Action::Erase,
-     "",
-     false,
-     "C:\\-edit:\\t.exe"},
-    {"value starts after the first colon",
-     {"-edit::C:\\n.exe"},
-     Action::Continue,
-     ":C:\\n.exe",
-     true,
-     ""},
-    {"longer word that begins with the switch",
-     {"-editor:n.exe"},
-     Action::Continue,
-     "n.exe",
-     true,
-     ""},
-    {"blank before the switch", {" -erase:t.exe"}, Action::Continue, "", false, ""},
-};
+// clang-format on
 
 TEST(CommandLine, SwitchGrammar) {
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const CommandLine line = parse(c.arguments);
+    for (const auto& c : kCases) {
+        std::vector<const char*> argv{"C:\\Program Files\\Quillox\\quillox.exe"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0]);
+        const CommandLine line = parseArguments(static_cast<int>(argv.size()), argv.data());
         EXPECT_EQ(line.action, c.action);
         EXPECT_EQ(line.notePath, c.notePath);
         EXPECT_EQ(line.eraseOnExit, c.eraseOnExit);
         EXPECT_EQ(line.erasePath, c.erasePath);
     }
-}
-
-TEST(CommandLine, ExecutablePathIsNeverASwitch) {
+    // The executable's own path is never a switch.
     const char* argv[] = {"-erase:C:\\quillox.exe"};
-    const CommandLine line = parseArguments(1, argv);
-    EXPECT_EQ(line.action, Action::Continue);
-    EXPECT_TRUE(line.erasePath.empty());
+    EXPECT_EQ(parseArguments(1, argv).action, A::Continue);
 }
 
 }  // namespace

@@ -236,8 +236,8 @@ TEST(Aes256, BlocksAtEveryAlignmentAndInPlace) {
 }
 
 TEST(Aes256, BlockFunctionsCheckTheRoundsMarker) {
-    // A schedule that was never expanded, or whose marker is not 10, 12 or 14 rounds times 16,
-    // is refused and the output left as it was.
+    // A schedule that was never expanded (marker 0), or whose marker is not 10, 12 or 14 rounds
+    // times 16, is refused and the output left as it was.
     struct Case {
         std::uint8_t marker;
         int result;
@@ -263,13 +263,6 @@ TEST(Aes256, BlockFunctionsCheckTheRoundsMarker) {
             EXPECT_EQ(toHex(out, 16), std::string(32, 'e')) << int(c.marker);
         }
     }
-
-    AesEncKeySchedule neverExpanded{};
-    AesDecKeySchedule neverExpandedDec{};
-    std::uint8_t out[16] = {};
-    EXPECT_EQ(encryptblock(plain.data(), out, neverExpanded), 1);
-    EXPECT_EQ(decryptblock(plain.data(), out, neverExpandedDec), 1);
-    EXPECT_EQ(toHex(out, 16), std::string(32, '0'));
 }
 
 TEST(Cbc, Sp80038aF25AndF26) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "test_files.h"
@@ -20,34 +22,30 @@ Bytes concat(Bytes a, const Bytes& b) {
     return a;
 }
 
-struct TrailerCase {
-    const char* name;
-    Bytes contents;  // empty with `missing` set: no file at all
-    bool missing;
-    bool hasData;
-    std::uint32_t offset, length;
-    const char* error;  // the FEDError context expected, or null
-};
-
 TEST(FileEndData, FindsTheBlockByItsTrailer) {
-    const Bytes host = patternBytes(50000, 7);
-    const Bytes block = patternBytes(300, 8);
-    const Bytes forty = patternBytes(40);
-    const TrailerCase cases[] = {
-        {"zero block alone", trailer(0xDEADBEEF, 0), false, true, 0, 0, nullptr},
-        {"host and block", concat(concat(host, block), trailer(0xDEADBEEF, 300)), false, true, 50000, 300,
-         nullptr},
+    const Bytes host = patternBytes(50000, 7), forty = patternBytes(40);
+    const Bytes lone = trailer(0xDEADBEEF, 0);
+    const Bytes seven = Bytes(lone.begin() + 1, lone.end());
+    // clang-format off
+    const struct {
+        const char* name;
+        Bytes contents;
+        bool missing, hasData;
+        std::uint32_t offset, length;
+        const char* error;  // the FEDError context expected, or null
+    } cases[] = {
+        {"zero block alone", lone, false, true, 0, 0, nullptr},
+        {"host and block", concat(concat(host, forty), trailer(0xDEADBEEF, 40)), false, true, 50000, 40, nullptr},
         {"block from offset 0", concat(forty, trailer(0xDEADBEEF, 40)), false, true, 0, 40, nullptr},
-        {"length one too long", concat(forty, trailer(0xDEADBEEF, 41)), false, false, 0, 0,
-         "FileEndData::header"},
-        {"length far too long", concat(forty, trailer(0xDEADBEEF, 0xFFFFFFF0)), false, false, 0, 0,
-         "FileEndData::header"},
+        {"length one too long", concat(forty, trailer(0xDEADBEEF, 41)), false, false, 0, 0, "FileEndData::header"},
+        {"length far too long", concat(forty, trailer(0xDEADBEEF, 0xFFFFFFF0)), false, false, 0, 0, "FileEndData::header"},
         {"byte-swapped magic", concat(forty, trailer(0xEFBEADDE, 40)), false, false, 0, 0, nullptr},
         {"no trailer", host, false, false, 0, 0, nullptr},
-        {"seven bytes", Bytes{0xAD, 0xDE, 0x00, 0, 0, 0, 0}, false, false, 0, 0, nullptr},
+        {"seven bytes", seven, false, false, 0, 0, nullptr},
         {"empty file", Bytes{}, false, false, 0, 0, nullptr},
         {"missing file", Bytes{}, true, false, 0, 0, nullptr},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
@@ -76,18 +74,6 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
     }
 }
 
-TEST(FileEndData, TrailerBytesMatchTheDocumentedExample) {
-    ScratchDir dir;
-    const std::string path = dir / "host.bin";
-    writeFile(path, patternBytes(50000));
-    FileEndData fed(path, false);
-    ASSERT_TRUE(fed.writedata(patternBytes(300, 2)));
-    const Bytes file = readFile(path);
-    ASSERT_EQ(50308u, file.size());
-    EXPECT_EQ((Bytes{0xEF, 0xBE, 0xAD, 0xDE, 0x2C, 0x01, 0x00, 0x00}), Bytes(file.end() - 8, file.end()));
-    EXPECT_EQ(50000u, fed.offset());
-}
-
 TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTail) {
     ScratchDir dir;
     const std::string path = dir / "host.bin";
@@ -101,7 +87,8 @@ TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTail) {
     ASSERT_TRUE(fed.writedata(second));
     EXPECT_EQ(host.size(), fed.offset());
 
-    EXPECT_EQ(concat(concat(host, second), trailer(0xDEADBEEF, 10)), readFile(path));
+    EXPECT_EQ(concat(concat(host, second), Bytes{0xEF, 0xBE, 0xAD, 0xDE, 10, 0, 0, 0}),
+              readFile(path));
 
     // A new object finds the block the old one wrote, and replaces it in place too.
     FileEndData again(path, false);
@@ -115,38 +102,24 @@ TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTail) {
     EXPECT_EQ(host, Bytes(after.begin(), after.begin() + host.size()));
 }
 
-TEST(FileEndData, WritesIntoAMissingFileAndWritesEmptyBlocks) {
+TEST(FileEndData, WritesIntoAMissingFileAndEmptyBlocksButNeverThroughAReader) {
     ScratchDir dir;
     const std::string path = dir / "new.bin";
-    {
-        FileEndData fed(path, false);
-        EXPECT_FALSE(fed.hasData());
-        ASSERT_TRUE(fed.writedata(patternBytes(33)));
-        EXPECT_EQ(0u, fed.offset());
-    }
-    EXPECT_EQ(concat(patternBytes(33), trailer(0xDEADBEEF, 33)), readFile(path));
-
+    FileEndData reader(path, true);
+    EXPECT_FALSE(reader.writedata(patternBytes(5)));
+    EXPECT_FALSE(file::exists(path.c_str()));
     FileEndData fed(path, false);
+    EXPECT_FALSE(fed.hasData());
+    ASSERT_TRUE(fed.writedata(patternBytes(33)));
+    EXPECT_EQ(0u, fed.offset());
+    EXPECT_EQ(concat(patternBytes(33), trailer(0xDEADBEEF, 33)), readFile(path));
     ASSERT_TRUE(fed.writedata(Bytes{}));
     EXPECT_EQ(trailer(0xDEADBEEF, 0), readFile(path));
     Bytes read = {9};
-    FileEndData reader(path, true);
-    EXPECT_TRUE(reader.readdata(read));
+    EXPECT_TRUE(FileEndData(path, true).readdata(read));
     EXPECT_TRUE(read.empty());
-}
-
-TEST(FileEndData, ReadOnlyObjectNeverWrites) {
-    ScratchDir dir;
-    const std::string path = dir / "host.bin";
-    const Bytes before = concat(patternBytes(100), trailer(0xDEADBEEF, 20));
-    writeFile(path, before);
-    FileEndData fed(path, true);
-    EXPECT_FALSE(fed.writedata(patternBytes(5)));
-    EXPECT_EQ(before, readFile(path));
-
-    FileEndData missing(dir / "absent.bin", true);
-    EXPECT_FALSE(missing.writedata(patternBytes(5)));
-    EXPECT_FALSE(file::exists((dir / "absent.bin").c_str()));
+    EXPECT_FALSE(FileEndData(path, true).writedata(patternBytes(5)));
+    EXPECT_EQ(trailer(0xDEADBEEF, 0), readFile(path));
 }
 
 TEST(FileLayer, OpenSeekAndCreateRules) {
@@ -180,6 +153,21 @@ TEST(FileLayer, OpenSeekAndCreateRules) {
         EXPECT_FALSE(file::seek(h, -9));
     }
     EXPECT_EQ(patternBytes(64), readFile(made));
+}
+
+TEST(FileLayer, TemporaryNamesShrinkOnlyPastTheLongestPath) {
+    // "~quillox-" + 8 hex digits + ".tmp" is 21 characters: up to 259 in all the long name is
+    // used, beyond it "~" and as many digits as the target's own name has room for.
+    ScratchDir dir;
+    for (std::size_t folderLength : {238u, 239u}) {
+        const std::string folder =
+            dir.path() + "/" + std::string(folderLength - dir.path().size() - 2, 'f') + "/";
+        ASSERT_EQ(folderLength, folder.size());
+        ASSERT_TRUE(std::filesystem::create_directories(folder));
+        const std::string name = file::createTemporaryBeside(folder + "note.exe");
+        EXPECT_EQ(folderLength == 238 ? 259u : 247u, name.size()) << name;
+        EXPECT_TRUE(file::exists(name.c_str()));
+    }
 }
 
 #ifdef _WIN32

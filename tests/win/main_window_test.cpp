@@ -22,7 +22,7 @@
 #include "editor/main_window.h"
 #include "editor/window_rules.h"
 #include "resources/resource.h"
-#include "startup/app_state.h"
+#include "base/app_state.h"
 #include "storage/note_document.h"
 #include "win_support.h"
 

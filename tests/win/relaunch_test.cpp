@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "startup/app_state.h"
+#include "base/app_state.h"
 #include "startup/temp_name.h"
 #include "win_support.h"
 

@@ -1,4 +1,4 @@
-#include "startup/app_state.h"
+#include "base/app_state.h"
 
 AppState& appState() {
     static AppState state;

@@ -1,4 +1,4 @@
-#include "startup/dll_search.h"
+#include "base/dll_search.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "startup/image_copy.h"
+#include "storage/image_copy.h"
 
 #include "storage/file.h"
 

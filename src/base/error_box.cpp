@@ -1,4 +1,4 @@
-#include "startup/error_box.h"
+#include "base/error_box.h"
 
 #include <windows.h>
 
