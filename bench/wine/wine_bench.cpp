@@ -1,11 +1,7 @@
 // Start-up, open and save times of the editor as a user meets them under Wine, with a plain
 // CopyFileA of the same bytes in the same run as the yardstick. Not a test: it prints figures.
 //   wine_bench [runs]
-#include "driver_files.h"
-#include "driver_keyboard.h"
-#include "driver_process.h"
-#include "driver_wait.h"
-#include "driver_window.h"
+#include "driver.h"
 
 #include "storage/note_document.h"
 
@@ -176,9 +172,8 @@ struct Bench {
 int main(int argc, char** argv) {
     Bench bench;
     if (argc > 1) bench.runs = std::max(1, std::atoi(argv[1]));
-    bench.folder = joinPath(windowsPath(E2E_WORK_DIR), "wine-bench");
-    removeTree(bench.folder);
-    makeFolder(bench.folder);
+    ScratchDir scratch(windowsPath(E2E_WORK_DIR));
+    bench.folder = scratch.path();
     bench.temp = joinPath(bench.folder, "tmp") + "\\";
     makeFolder(bench.temp);
     SetEnvironmentVariableA("TMP", bench.temp.c_str());
@@ -193,6 +188,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wine_bench: %s\n", error.what());
         return 1;
     }
-    removeTree(bench.folder);
     return 0;
 }

@@ -1,20 +1,15 @@
-// The scenario fixture: each test runs in a fresh folder of its own, with its own temporary
-// directory (TMP and TEMP point into the folder, so GetTempPathA names it for the driver and for
-// every Quillox process it starts), a copy of the editor, and a process family that is killed
-// whatever the outcome.
+// The scenario fixture: each test runs in a fresh folder with its own temporary directory (TMP
+// and TEMP point into it, so GetTempPathA names it for the driver and for every Quillox process
+// it starts), a copy of the editor, and a process family that is killed whatever the outcome.
 #pragma once
-
-#include "driver_files.h"
-#include "driver_process.h"
-#include "driver_wait.h"
-#include "driver_window.h"
-
-#include "storage/note_document.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+
+#include "driver.h"
+#include "storage/note_document.h"
 
 namespace e2e {
 
@@ -25,9 +20,9 @@ constexpr const char* kErrorCaption = "Quillox::error";
 constexpr const char* kQuestionCaption = "Quillox";
 constexpr const char* kAboutTitle = "Quillox::About";
 constexpr const char* kNewDocument = "<new document>";
+constexpr const char* kSaveQuestion = "Do you want to save modifications before exiting?";
 
-// Control and command identifiers of the editor's resources, written out here rather than taken
-// from the editor's own header, so that a wrong number there shows up as a failing scenario.
+// Written out rather than taken from the editor's header: the numbers a user's clicks send.
 enum : int {
     IdPassphrase = 1001,
     IdPassphraseRepeat = 1002,
@@ -51,9 +46,11 @@ enum : int {
     CmdFindNext = 57640,
 };
 
-std::string mainTitle(const std::string& label);
+inline std::string mainTitle(const std::string& label) {
+    return "Quillox version 1.3-beta1: " + label;
+}
 
-// An editor window that is open: the process that shows it, the window and its edit control.
+// An open editor window: its process, the window and its edit control.
 struct EditorWindow {
     DWORD pid = 0;
     HWND window = nullptr;
@@ -64,10 +61,10 @@ struct EditorWindow {
     bool modified() const { return editModified(editor); }
 };
 
-// A note opened the way a user opens it: started without arguments, relaunched through its
+// A note opened as a user opens it: started without arguments, relaunched through its
 // temporary copy, passphrase entered.
 struct OpenedNote {
-    Process* note = nullptr;      // the note executable the test started; ends after the relaunch
+    Process* note = nullptr;      // the note executable the test started
     std::size_t firstMember = 0;  // the family's members from this one on belong to this opening
     std::string copyPath;         // the temporary copy in GetTempPathA's folder
     EditorWindow editor;
@@ -78,60 +75,59 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    const std::string& folder() const { return folder_; }
+    const std::string& folder() const { return scratch_->path(); }
     const std::string& tempDir() const { return temp_; }
-    // The editor as built, copied into the test folder: started with "-edit" or "-erase" a
-    // program may delete its own executable afterwards, and the build's copy must survive.
+    // The editor copied into the test folder: the build's own must survive every road.
     const std::string& editorExe() const { return editor_; }
-    std::string path(const std::string& name) const { return joinPath(folder_, name); }
+    std::string path(const std::string& name) const { return joinPath(folder(), name); }
     ProcessFamily& family() { return *family_; }
 
-    // A note made by the storage code: the editor image, the record for `text` under
-    // `passphrase` with `placement` and `flags` in its header, and the trailer.
+    // A note made by the storage code from the editor image, with `placement` and `flags`.
     std::string makeNote(const std::string& name, const std::string& text,
                          const std::string& passphrase, const WindowPlacement& placement = {},
                          std::uint32_t flags = 0);
-    // Reads a note back with the storage code; fails the test when it does not open.
+    // Reads a note with the storage code; throws DriverError when it does not open.
     std::string readNote(const std::string& path, const std::string& passphrase);
 
-    Process& startEditor(const std::string& args = {});
-    Process& startNote(const std::string& notePath);
-
+    Process& startEditor(const std::string& args = {}) {
+        return family_->start(editor_, args, "the editor started with " + inQuotes(args));
+    }
+    Process& startNote(const std::string& note) { return family_->start(note, {}, baseName(note)); }
     // The temporary copies now in the temporary directory, as file names.
-    std::vector<std::string> tempCopies() const;
+    std::vector<std::string> tempCopies() const { return listFiles(temp_, "Quillox-*.exe"); }
     std::string waitTempCopy();
 
-    HWND waitPrompt(DWORD pid = 0);
+    HWND waitPrompt(DWORD pid = 0) { return waitWindow(dialogTitled(kPromptTitle, pid)); }
     void submitPassphrase(HWND prompt, const std::string& passphrase);
     EditorWindow waitEditor(const std::string& title, DWORD pid = 0);
-    // Moves the caret to the end and types `text` there; waits until the editor shows `expected`.
+    // Types `text` at the end; waits until the editor shows `expected`.
     void appendText(EditorWindow& window, const std::string& text, const std::string& expected);
 
-    // Starts the note, waits for its temporary copy and prompt, enters the passphrase and
-    // waits for the editor titled with the note's path.
-    OpenedNote openNote(const std::string& notePath, const std::string& passphrase,
-                        const std::string& titleSuffix = {});
-    // Closes the editor (no question expected) and checks the end of the road: the copy
-    // ends with 0, is erased, and every process of the family ends with 0.
-    void closeAndExpectCleanEnd(OpenedNote& opened);
     // Starts the note and waits for its temporary copy (the prompt is the caller's).
     OpenedNote startOpening(const std::string& notePath);
-    // Checks that every process the scenario had ended with exit code 0 and the copy is gone.
+    // startOpening, the passphrase, and the editor titled with the note's path.
+    OpenedNote openNote(const std::string& notePath, const std::string& passphrase,
+                        const std::string& titleSuffix = {});
+    // The end of the road: the copy ends with 0 and is erased by the note's erase run, which
+    // ends with 0, and nothing of this opening is left running.
     void expectCleanEnd(const OpenedNote& opened);
+    // Closes the editor (no question expected), then expectCleanEnd.
+    void closeAndExpectCleanEnd(OpenedNote& opened) {
+        postClose(opened.editor.window);
+        expectCleanEnd(opened);
+    }
 
-    // Answers the set-passphrase dialog with `first` and `second`.
     void answerSetPassphrase(const std::string& first, const std::string& second, DWORD pid = 0);
     // Types `path` into a file dialog's file name field and presses its OK button.
     void chooseFile(const std::string& dialogTitle, const std::string& path, DWORD pid);
-
+    // Saves a PNG of the window among the build's screenshots; answers its path.
     std::string screenshot(HWND window, const std::string& what);
 
 private:
-    std::string folder_;
+    std::unique_ptr<ScratchDir> scratch_;
     std::string temp_;
     std::string editor_;
     std::string savedTmp_;
-    std::string savedTemp_;
     std::unique_ptr<ProcessFamily> family_;
 };
 

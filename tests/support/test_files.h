@@ -1,4 +1,4 @@
-// Scratch folders and whole-file helpers for the tests of the storage code.
+// Scratch folders and whole files: the part of the test support that every platform builds.
 #pragma once
 
 #include <cstdint>
@@ -7,22 +7,27 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A fresh folder (under the temporary directory, or under `parent` when one is given), removed
+// with everything in it, read-only files included, when the object goes.
 class ScratchDir {
 public:
-    ScratchDir();
+    explicit ScratchDir(const std::string& parent = {});
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
     std::string operator/(const std::string& name) const;
     const std::string& path() const { return path_; }
-    // Names of the files in the folder, sorted.
-    std::vector<std::string> list() const;
+    std::vector<std::string> list() const { return listFiles(path_); }
+
+    // Names of the files and folders in `folder`, sorted, in the code page the product uses.
+    static std::vector<std::string> listFiles(const std::string& folder);
 
 private:
     std::string path_;
 };
 
+// Whole files. Reading shares the file with everyone, so a running executable can be read.
 Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
 void writeFile(const std::string& path, const std::string& text);

@@ -13,18 +13,18 @@
 
 namespace fs = std::filesystem;
 
-ScratchDir::ScratchDir() {
+ScratchDir::ScratchDir(const std::string& parent) {
     static std::atomic<unsigned> serial{0};
-    std::random_device rd;
-    fs::path dir = fs::temp_directory_path() /
-                   ("quillox-test-" + std::to_string(rd()) + "-" + std::to_string(serial++));
+    const fs::path base = parent.empty() ? fs::temp_directory_path() : fs::path(parent);
+    const fs::path dir =
+        base / ("quillox-test-" + std::to_string(std::random_device{}()) + "-" +
+                std::to_string(serial++));
     fs::create_directories(dir);
     path_ = dir.string();
 }
 
 ScratchDir::~ScratchDir() {
     std::error_code ec;
-    // Read-only files left by a test must not keep the folder alive.
     for (auto& entry : fs::recursive_directory_iterator(path_, ec))
         fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
@@ -34,21 +34,21 @@ std::string ScratchDir::operator/(const std::string& name) const {
     return (fs::path(path_) / name).string();
 }
 
-std::vector<std::string> ScratchDir::list() const {
+std::vector<std::string> ScratchDir::listFiles(const std::string& folder) {
     std::vector<std::string> names;
 #ifdef _WIN32
     // The narrow API, so names come back in the code page the product uses.
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &found);
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
+            const std::string name = found.cFileName;
             if (name != "." && name != "..") names.push_back(name);
         } while (FindNextFileA(h, &found));
         FindClose(h);
     }
 #else
-    for (auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
 #endif
     std::sort(names.begin(), names.end());
     return names;

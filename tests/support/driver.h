@@ -1,0 +1,207 @@
+// The Win32 part of the test support: waiting with deadlines, processes and their descendants,
+// windows of other processes found and operated as a person meets them, the keyboard, and PNG
+// screenshots for people to look at. Every wait names what it waited for when it times out.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_files.h"
+
+namespace e2e {
+
+using FileBytes = Bytes;
+
+// Something awaited did not happen in time, or a driver step could not be done; GoogleTest
+// reports its text as the test's failure.
+class DriverError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Generous: Wine starts a process in a few hundred milliseconds on a quiet machine, far slower
+// on a busy one.
+constexpr DWORD kPatience = 20000;
+// Exit code -1 of the editor, as GetExitCodeProcess reports it.
+constexpr DWORD kExitFailure = 0xFFFFFFFFu;
+
+// Polls `ready` until it answers true; throws DriverError naming `what` after `timeoutMs`.
+void waitUntil(const std::function<bool()>& ready, const std::string& what,
+               DWORD timeoutMs = kPatience);
+inline std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+
+// CMake hands host paths; under Wine a Unix path "/a/b" is the drive Z: path "Z:\a\b".
+std::string windowsPath(const std::string& hostPath);
+inline std::string joinPath(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+inline std::string baseName(const std::string& path) {
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+inline bool fileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+void copyFile(const std::string& from, const std::string& to);
+void makeFolder(const std::string& path);
+// The names of the files in `folder` that match the wildcard `pattern`.
+std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern);
+
+class Handle {
+public:
+    explicit Handle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+    ~Handle() { reset(); }
+    Handle(Handle&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+    void reset() {
+        if (h_) CloseHandle(h_);
+        h_ = nullptr;
+    }
+
+private:
+    HANDLE h_;
+};
+
+// One process, with a handle that keeps its exit code readable after it ends.
+class Process {
+public:
+    Process(Handle handle, DWORD pid, std::string name)
+        : handle_(std::move(handle)), pid_(pid), name_(std::move(name)) {}
+    // An invalid Process when the process is gone already.
+    static Process open(DWORD pid, const std::string& name);
+    static Process ofWindow(HWND window);
+
+    DWORD pid() const { return pid_; }
+    const std::string& name() const { return name_; }
+    bool valid() const { return static_cast<bool>(handle_); }
+    bool running() const;
+    // The full path of the executable; empty while Wine cannot tell yet.
+    std::string imagePath() const;
+    // The exit code; throws DriverError when the process has not ended within `timeoutMs`.
+    DWORD waitExit(DWORD timeoutMs);
+    void kill();
+
+private:
+    Handle handle_;
+    DWORD pid_;
+    std::string name_;
+};
+
+// The processes the driver starts and all their descendants, in one job object: the relaunched
+// copy and the erase run join it by themselves, the driver opens each as it is created (so its
+// exit code stays readable), and closing the family kills whatever is left.
+class ProcessFamily {
+public:
+    ProcessFamily();
+    ~ProcessFamily() { killAll(); }
+    ProcessFamily(const ProcessFamily&) = delete;
+    ProcessFamily& operator=(const ProcessFamily&) = delete;
+
+    // Starts "exe" args, as a shell builds the command line.
+    Process& start(const std::string& exe, const std::string& args, const std::string& name);
+    struct Member {
+        DWORD pid;
+        std::shared_ptr<Process> process;
+    };
+    // Every process the family has had, in the order of their creation.
+    std::vector<Member> members();
+    // True when every member has ended (Wine's own helpers, which outlive it, aside).
+    bool allEnded(std::string* still = nullptr);
+    void waitAllEnded(DWORD timeoutMs);
+    void killAll();
+
+private:
+    Handle job_;
+    Handle port_;
+    std::thread watcher_;
+    std::mutex mutex_;
+    std::vector<Member> members_;
+    std::vector<std::unique_ptr<Process>> started_;
+};
+
+// What a visible top-level window must look like to match; empty fields match anything.
+struct WindowQuery {
+    std::string className;
+    std::string title;
+    DWORD pid = 0;
+    std::string describe() const;
+};
+// The class of message boxes, common dialogs and the editor's own dialogs.
+constexpr const char* kDialogClass = "#32770";
+inline WindowQuery dialogTitled(const std::string& title, DWORD pid = 0) {
+    return WindowQuery{kDialogClass, title, pid};
+}
+
+std::vector<HWND> findWindows(const WindowQuery& query);
+inline HWND findWindow(const WindowQuery& query) {
+    const auto found = findWindows(query);
+    return found.empty() ? nullptr : found.front();
+}
+HWND waitWindow(const WindowQuery& query, DWORD timeoutMs = kPatience);
+void waitGone(HWND window, const std::string& what, DWORD timeoutMs = kPatience);
+
+std::string windowText(HWND window);
+std::string className(HWND window);
+inline RECT windowRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+// A direct child with the control id `id` (and the class, when given); throws when none.
+HWND control(HWND dialog, int id, const std::string& className = {});
+// The first descendant of the class; throws when none.
+HWND descendant(HWND parent, const std::string& className);
+
+inline void setText(HWND edit, const std::string& text) {
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+// Types `text` into a control one WM_CHAR at a time.
+inline void postChars(HWND window, const std::string& text) {
+    for (char c : text) PostMessageA(window, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+// Posted, not sent: the button may open a modal box that would hold a sent message.
+inline void pressButton(HWND dialog, int id) {
+    PostMessageA(control(dialog, id, "Button"), BM_CLICK, 0, 0);
+}
+inline void postCommand(HWND window, int command) { PostMessageA(window, WM_COMMAND, command, 0); }
+inline void postClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+// The text of an edit or rich-edit control of any process.
+std::string controlText(HWND control);
+inline bool editModified(HWND edit) { return SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0; }
+inline std::pair<int, int> editSelection(HWND edit) {
+    const auto packed = static_cast<DWORD>(SendMessageA(edit, EM_GETSEL, 0, 0));
+    return {LOWORD(packed), HIWORD(packed)};
+}
+
+struct MessageBoxView {
+    HWND window;
+    std::string caption;
+    std::string text;
+};
+MessageBoxView waitMessageBox(const std::string& caption, DWORD pid = 0,
+                              DWORD timeoutMs = kPatience);
+// Reads the box, presses `button` and waits for it to close.
+MessageBoxView answerMessageBox(const std::string& caption, int button, DWORD pid = 0);
+
+// The keyboard as a person uses it: SendInput to the foreground window, so accelerators go
+// through the program's own message loop and typing reaches the focused control.
+void bringToFront(HWND window);
+// Presses the keys in order and releases them in reverse: {VK_CONTROL, 'S'} is Ctrl+S.
+void pressChord(HWND window, std::initializer_list<WORD> keys);
+inline void pressKey(HWND window, WORD key) { pressChord(window, {key}); }
+// Printable ASCII and line feeds (as Enter).
+void typeText(HWND window, const std::string& text);
+
+// The window as it stands on the screen, brought forward first, written as a PNG file to `path`.
+void saveScreenshot(HWND window, const std::string& path);
+
+}  // namespace e2e
