@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -150,6 +151,18 @@ void compress(std::uint32_t state[8], const std::uint8_t* block) {
 #undef ROUND
 #undef SCHEDULE
 
+// Whole blocks straight from the caller's buffer, through the SHA instructions where they are
+// in use.
+void compressBlocks(std::uint32_t state[8], const std::uint8_t* data, std::size_t blocks) {
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::shaInUse) {
+        hwcrypto::sha256Blocks(state, data, blocks);
+        return;
+    }
+#endif
+    for (; blocks != 0; --blocks, data += 64) compress(state, data);
+}
+
 }  // namespace
 
 void sha256init(Sha256Context& ctx) {
@@ -180,11 +193,13 @@ void sha256update(Sha256Context& ctx, const void* data, std::size_t n) {
             return;
         }
         std::memcpy(ctx.buffer + used, in, room);
-        compress(ctx.state, ctx.buffer);
+        compressBlocks(ctx.state, ctx.buffer, 1);
         in += room;
         n -= room;
     }
-    for (; n >= 64; in += 64, n -= 64) compress(ctx.state, in);
+    compressBlocks(ctx.state, in, n / 64);
+    in += n / 64 * 64;
+    n %= 64;
     if (n != 0) std::memcpy(ctx.buffer, in, n);
 }
 
@@ -199,13 +214,13 @@ void sha256final(Sha256Context& ctx, std::uint8_t digest[32]) {
     ctx.buffer[used++] = 0x80;
     if (used > 56) {
         std::memset(ctx.buffer + used, 0, 64 - used);
-        compress(ctx.state, ctx.buffer);
+        compressBlocks(ctx.state, ctx.buffer, 1);
         used = 0;
     }
     std::memset(ctx.buffer + used, 0, 56 - used);
     storeBigEndian32(ctx.buffer + 56, bitsHigh);
     storeBigEndian32(ctx.buffer + 60, bitsLow);
-    compress(ctx.state, ctx.buffer);
+    compressBlocks(ctx.state, ctx.buffer, 1);
 
     for (int i = 0; i < 8; ++i) storeBigEndian32(digest + 4 * i, ctx.state[i]);
 }
