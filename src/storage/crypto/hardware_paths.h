@@ -40,6 +40,13 @@ void sha256Blocks(std::uint32_t state[8], const std::uint8_t* data, std::size_t 
 
 }  // namespace hwcrypto
 
+namespace sha256detail {
+
+// The round constants of SHA-256, defined in sha256.cpp for both paths; 16-byte aligned.
+extern const std::uint32_t K[64];
+
+}  // namespace sha256detail
+
 // Turns on an instruction set for one function only, so that the rest of the program still
 // runs on any processor of the family. MSVC lets every function use the intrinsics.
 #if defined(__GNUC__) || defined(__clang__)
