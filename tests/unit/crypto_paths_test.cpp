@@ -3,6 +3,7 @@
 // values and digests for random keys, IVs, lengths and buffer offsets, in place or not.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -60,12 +61,12 @@ Outcome run(bool hardware, const Bytes& key, const Bytes& iv, const Bytes& messa
     Bytes inBuffer(n + 16), outBuffer(n + 16), chain = iv;
     std::uint8_t* in = inBuffer.data() + inOffset;
     std::uint8_t* out = inPlace ? in : outBuffer.data() + outOffset;
-    std::memcpy(in, message.data(), n);
+    std::copy(message.begin(), message.begin() + n, in);
     EXPECT_EQ(cbcencrypt(in, out, n, chain.data(), o.enc), 0);
     o.cipher.assign(out, out + n);
     o.ivAfter = chain;
     chain = iv;
-    std::memcpy(in, o.cipher.data(), n);
+    std::copy(o.cipher.begin(), o.cipher.end(), in);
     EXPECT_EQ(cbcdecrypt(in, out, n, chain.data(), o.dec), 0);
     o.plain.assign(out, out + n);
     EXPECT_EQ(chain, o.ivAfter);
