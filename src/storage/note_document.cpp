@@ -134,7 +134,12 @@ bool NoteDocument::gettext(std::string& out) const {
     Bytes text;
     if (!decrypt(text)) return false;
     secureWipe(out);
-    out.assign(text.begin(), text.end());
+    // From a pointer and a length the copy is one memcpy; from the byte vector's iterators it
+    // would go character by character.
+    if (text.empty())
+        out.clear();
+    else
+        out.assign(reinterpret_cast<const char*>(text.data()), text.size());
     secureWipe(text);
     return true;
 }

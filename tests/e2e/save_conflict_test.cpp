@@ -1,6 +1,5 @@
 // Two editors on one note, a note rewritten by quillox-note and a note file that went away: a
 // save that would undo work written elsewhere asks first, and No leaves the file as it is.
-#include "driver_keyboard.h"
 #include "e2e_fixture.h"
 
 namespace e2e {

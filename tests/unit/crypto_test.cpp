@@ -1,6 +1,7 @@
 // SHA-256, AES-256 and CBC against the published vectors of FIPS 180-2, FIPS-197 and
 // NIST SP 800-38A, and the properties the note record relies on: pieces equal one call, any
 // alignment and in-place give the same bytes, rejected lengths and schedules touch nothing.
+// Every case runs on the portable code and on the processor's instructions.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "storage/crypto/aes.h"
+#include "storage/crypto/hardware.h"
 #include "storage/crypto/sha256.h"
 
 namespace {
@@ -44,6 +46,24 @@ std::string finalHex(Sha256Context& ctx) {
     return toHex(digest, 32);
 }
 
+// The parameter turns the instruction paths on or off (where the processor lacks them, both
+// instances run the portable code).
+class CryptoPath : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { setHardwareCrypto(GetParam()); }
+    void TearDown() override { setHardwareCrypto(true); }
+};
+class Sha256 : public CryptoPath {};
+class Aes256 : public CryptoPath {};
+class Cbc : public CryptoPath {};
+
+std::string pathName(const testing::TestParamInfo<bool>& info) {
+    return info.param ? "hardware" : "software";
+}
+INSTANTIATE_TEST_SUITE_P(Paths, Sha256, testing::Bool(), pathName);
+INSTANTIATE_TEST_SUITE_P(Paths, Aes256, testing::Bool(), pathName);
+INSTANTIATE_TEST_SUITE_P(Paths, Cbc, testing::Bool(), pathName);
+
 // A reproducible, non-repeating byte pattern.
 Bytes pattern(std::size_t n, std::uint8_t seed) {
     Bytes out(n);
@@ -55,7 +75,7 @@ Bytes pattern(std::size_t n, std::uint8_t seed) {
     return out;
 }
 
-TEST(Sha256, PublishedVectors) {
+TEST_P(Sha256, PublishedVectors) {
     struct Case {
         const char* name;
         std::string message;
@@ -73,7 +93,7 @@ TEST(Sha256, PublishedVectors) {
         EXPECT_EQ(digestHex(c.message.data(), c.message.size()), c.digest) << c.name;
 }
 
-TEST(Sha256, PaddingBoundaries) {
+TEST_P(Sha256, PaddingBoundaries) {
     // Messages of 'a' around the 55/56-byte split, where the length no longer fits the block
     // and a second padding block is needed. Reference digests from Python's hashlib.
     struct Case {
@@ -96,7 +116,7 @@ TEST(Sha256, PaddingBoundaries) {
     }
 }
 
-TEST(Sha256, MillionAInOddPieces) {
+TEST_P(Sha256, MillionAInOddPieces) {
     // FIPS 180-2, appendix B.3, fed in pieces of changing odd sizes so that the buffer is
     // filled from every offset and whole blocks also come straight from the input.
     const std::string chunk(1000, 'a');
@@ -113,7 +133,7 @@ TEST(Sha256, MillionAInOddPieces) {
     EXPECT_EQ(finalHex(ctx), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
-TEST(Sha256, AnySplitEqualsOneCall) {
+TEST_P(Sha256, AnySplitEqualsOneCall) {
     const Bytes data = pattern(300, 1);
     const std::string whole = digestHex(data.data(), data.size());
     for (std::size_t first = 0; first <= data.size(); ++first) {
@@ -129,7 +149,7 @@ TEST(Sha256, AnySplitEqualsOneCall) {
     }
 }
 
-TEST(Sha256, ByteCountCarriesIntoHighWordAndIsEncodedInFull) {
+TEST_P(Sha256, ByteCountCarriesIntoHighWordAndIsEncodedInFull) {
     // The context is set as if countHigh:countLow bytes had been fed (the buffered ones being
     // 0xA5 ^ i), then `feed` bytes (i * 31 + 7) follow. Reference digests from OpenSSL 3.0's
     // SHA256_Init/Update/Final with Nl/Nh, data and num set to the same state.
@@ -201,7 +221,7 @@ Schedules expand(const char* keyHex) {
     return s;
 }
 
-TEST(Aes256, Fips197AppendixC3) {
+TEST_P(Aes256, Fips197AppendixC3) {
     const Schedules s = expand(kC3Key);
     const Bytes plain = fromHex(kC3Plain), cipher = fromHex(kC3Cipher);
     std::uint8_t out[16];
@@ -211,7 +231,7 @@ TEST(Aes256, Fips197AppendixC3) {
     EXPECT_EQ(toHex(out, 16), kC3Plain);
 }
 
-TEST(Aes256, BlocksAtEveryAlignmentAndInPlace) {
+TEST_P(Aes256, BlocksAtEveryAlignmentAndInPlace) {
     const Schedules s = expand(kC3Key);
     alignas(16) std::uint8_t storage[2 * 16 + 8];
     for (std::size_t inOffset = 0; inOffset < 4; ++inOffset) {
@@ -235,7 +255,7 @@ TEST(Aes256, BlocksAtEveryAlignmentAndInPlace) {
     }
 }
 
-TEST(Aes256, BlockFunctionsCheckTheRoundsMarker) {
+TEST_P(Aes256, BlockFunctionsCheckTheRoundsMarker) {
     // A schedule that was never expanded (marker 0), or whose marker is not 10, 12 or 14 rounds
     // times 16, is refused and the output left as it was.
     struct Case {
@@ -265,7 +285,7 @@ TEST(Aes256, BlockFunctionsCheckTheRoundsMarker) {
     }
 }
 
-TEST(Cbc, Sp80038aF25AndF26) {
+TEST_P(Cbc, Sp80038aF25AndF26) {
     const Schedules s = expand(kF25Key);
     const Bytes plain = fromHex(kF25Plain), cipher = fromHex(kF25Cipher);
     Bytes out(plain.size());
@@ -282,7 +302,7 @@ TEST(Cbc, Sp80038aF25AndF26) {
     EXPECT_EQ(toHex(iv.data(), 16), toHex(cipher.data() + cipher.size() - 16, 16));
 }
 
-TEST(Cbc, SplitCallsEqualOneCall) {
+TEST_P(Cbc, SplitCallsEqualOneCall) {
     const Schedules s = expand(kF25Key);
     const Bytes plain = pattern(160, 2);
     Bytes iv = fromHex(kF25Iv);
@@ -307,7 +327,7 @@ TEST(Cbc, SplitCallsEqualOneCall) {
     }
 }
 
-TEST(Cbc, EveryAlignmentAndInPlaceGiveTheAlignedResult) {
+TEST_P(Cbc, EveryAlignmentAndInPlaceGiveTheAlignedResult) {
     const Schedules s = expand(kF25Key);
     const std::size_t n = 176;  // an odd number of blocks
     const Bytes plain = pattern(n, 3);
@@ -340,7 +360,7 @@ TEST(Cbc, EveryAlignmentAndInPlaceGiveTheAlignedResult) {
     }
 }
 
-TEST(Cbc, RejectedLengthsAndSchedulesTouchNothing) {
+TEST_P(Cbc, RejectedLengthsAndSchedulesTouchNothing) {
     const Schedules s = expand(kF25Key);
     AesEncKeySchedule neverExpanded{};
     AesDecKeySchedule neverExpandedDec{};

@@ -3,6 +3,7 @@
 #include "storage/crypto/aes.h"
 
 #include "storage/crypto/aes_rounds.h"
+#include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
 namespace aesdetail {
@@ -134,6 +135,13 @@ void buildaestables() {
 }
 
 int expandenckey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::aesInUse) {
+        hwcrypto::expandEncKey(key, schedule.roundKeys);
+        schedule.roundsMarker = 14 * 16;
+        return 0;
+    }
+#endif
     // The tables are a precondition; building them here costs one test of the flag and keeps
     // a forgotten call from producing a silently wrong key.
     buildaestables();
@@ -155,6 +163,14 @@ int expandenckey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
 int expanddeckey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
     AesEncKeySchedule enc;
     expandenckey(key, enc);
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::aesInUse) {
+        hwcrypto::invertKeys(enc.roundKeys, schedule.roundKeys);
+        schedule.roundsMarker = enc.roundsMarker;
+        secureWipe(&enc, sizeof enc);
+        return 0;
+    }
+#endif
     // The equivalent inverse cipher (5.3.5) takes the round keys last to first, and the inner
     // ones through InvMixColumns so that it can add them after its mixing step.
     const std::uint32_t* e = enc.roundKeys;
@@ -172,6 +188,12 @@ int encryptblock(const std::uint8_t in[16], std::uint8_t out[16],
                  const AesEncKeySchedule& schedule) {
     const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
     if (rounds == 0) return 1;
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::aesInUse) {
+        hwcrypto::encryptBlock(in, out, schedule.roundKeys, rounds);
+        return 0;
+    }
+#endif
 #if QUILLOX_AES_WORD_IO
     if (aesdetail::wordAligned(in, out)) {
         encryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys, rounds);
@@ -186,6 +208,12 @@ int decryptblock(const std::uint8_t in[16], std::uint8_t out[16],
                  const AesDecKeySchedule& schedule) {
     const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
     if (rounds == 0) return 1;
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::aesInUse) {
+        hwcrypto::decryptBlock(in, out, schedule.roundKeys, rounds);
+        return 0;
+    }
+#endif
 #if QUILLOX_AES_WORD_IO
     if (aesdetail::wordAligned(in, out)) {
         decryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys, rounds);

@@ -3,6 +3,7 @@
 #include "storage/crypto/aes.h"
 
 #include "storage/crypto/aes_rounds.h"
+#include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
 using aesdetail::ByteIo;
@@ -80,6 +81,12 @@ int cbcencrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::ui
     if (n == 0) return 0;
     const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
     if (rounds == 0) return 1;
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::aesInUse) {
+        hwcrypto::cbcEncrypt(in, out, n, iv, schedule.roundKeys, rounds);
+        return 0;
+    }
+#endif
 #if QUILLOX_AES_WORD_IO
     if (aesdetail::wordAligned(in, out)) {
         encryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys, rounds);
@@ -96,6 +103,12 @@ int cbcdecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::ui
     if (n == 0) return 0;
     const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
     if (rounds == 0) return 1;
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::aesInUse) {
+        hwcrypto::cbcDecrypt(in, out, n, iv, schedule.roundKeys, rounds);
+        return 0;
+    }
+#endif
 #if QUILLOX_AES_WORD_IO
     if (aesdetail::wordAligned(in, out)) {
         decryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys, rounds);

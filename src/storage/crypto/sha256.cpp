@@ -3,7 +3,27 @@
 
 #include <cstring>
 
+#include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
+
+namespace sha256detail {
+
+// The constants K0..K63 of 4.2.2: the first 32 bits of the fractional parts of the cube roots of
+// the first 64 primes.
+alignas(16) const std::uint32_t K[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
+};
+
+}  // namespace sha256detail
+
+using sha256detail::K;
 
 namespace {
 
@@ -57,8 +77,8 @@ inline std::uint32_t sigma1(std::uint32_t x) {
 // in the same variable, W[t-2], W[t-7] and W[t-15] are the variables 14, 9 and 1 places on.
 #define SCHEDULE(w, w2, w7, w15) (w += sigma1(w2) + (w7) + sigma0(w15))
 
-// Compresses one 64-byte block into the state: all 64 rounds written out, constants K0..K63 of
-// 4.2.2 inline.
+// Compresses one 64-byte block into the state: the first sixteen rounds on the message words,
+// then the sixteen rounds that extend the schedule, three times over.
 void compress(std::uint32_t state[8], const std::uint8_t* block) {
     std::uint32_t w0 = loadBigEndian32(block + 0), w1 = loadBigEndian32(block + 4);
     std::uint32_t w2 = loadBigEndian32(block + 8), w3 = loadBigEndian32(block + 12);
@@ -72,70 +92,42 @@ void compress(std::uint32_t state[8], const std::uint8_t* block) {
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
 
-    ROUND(a, b, c, d, e, f, g, h, 0x428a2f98, w0);
-    ROUND(h, a, b, c, d, e, f, g, 0x71374491, w1);
-    ROUND(g, h, a, b, c, d, e, f, 0xb5c0fbcf, w2);
-    ROUND(f, g, h, a, b, c, d, e, 0xe9b5dba5, w3);
-    ROUND(e, f, g, h, a, b, c, d, 0x3956c25b, w4);
-    ROUND(d, e, f, g, h, a, b, c, 0x59f111f1, w5);
-    ROUND(c, d, e, f, g, h, a, b, 0x923f82a4, w6);
-    ROUND(b, c, d, e, f, g, h, a, 0xab1c5ed5, w7);
-    ROUND(a, b, c, d, e, f, g, h, 0xd807aa98, w8);
-    ROUND(h, a, b, c, d, e, f, g, 0x12835b01, w9);
-    ROUND(g, h, a, b, c, d, e, f, 0x243185be, w10);
-    ROUND(f, g, h, a, b, c, d, e, 0x550c7dc3, w11);
-    ROUND(e, f, g, h, a, b, c, d, 0x72be5d74, w12);
-    ROUND(d, e, f, g, h, a, b, c, 0x80deb1fe, w13);
-    ROUND(c, d, e, f, g, h, a, b, 0x9bdc06a7, w14);
-    ROUND(b, c, d, e, f, g, h, a, 0xc19bf174, w15);
-    ROUND(a, b, c, d, e, f, g, h, 0xe49b69c1, SCHEDULE(w0, w14, w9, w1));
-    ROUND(h, a, b, c, d, e, f, g, 0xefbe4786, SCHEDULE(w1, w15, w10, w2));
-    ROUND(g, h, a, b, c, d, e, f, 0x0fc19dc6, SCHEDULE(w2, w0, w11, w3));
-    ROUND(f, g, h, a, b, c, d, e, 0x240ca1cc, SCHEDULE(w3, w1, w12, w4));
-    ROUND(e, f, g, h, a, b, c, d, 0x2de92c6f, SCHEDULE(w4, w2, w13, w5));
-    ROUND(d, e, f, g, h, a, b, c, 0x4a7484aa, SCHEDULE(w5, w3, w14, w6));
-    ROUND(c, d, e, f, g, h, a, b, 0x5cb0a9dc, SCHEDULE(w6, w4, w15, w7));
-    ROUND(b, c, d, e, f, g, h, a, 0x76f988da, SCHEDULE(w7, w5, w0, w8));
-    ROUND(a, b, c, d, e, f, g, h, 0x983e5152, SCHEDULE(w8, w6, w1, w9));
-    ROUND(h, a, b, c, d, e, f, g, 0xa831c66d, SCHEDULE(w9, w7, w2, w10));
-    ROUND(g, h, a, b, c, d, e, f, 0xb00327c8, SCHEDULE(w10, w8, w3, w11));
-    ROUND(f, g, h, a, b, c, d, e, 0xbf597fc7, SCHEDULE(w11, w9, w4, w12));
-    ROUND(e, f, g, h, a, b, c, d, 0xc6e00bf3, SCHEDULE(w12, w10, w5, w13));
-    ROUND(d, e, f, g, h, a, b, c, 0xd5a79147, SCHEDULE(w13, w11, w6, w14));
-    ROUND(c, d, e, f, g, h, a, b, 0x06ca6351, SCHEDULE(w14, w12, w7, w15));
-    ROUND(b, c, d, e, f, g, h, a, 0x14292967, SCHEDULE(w15, w13, w8, w0));
-    ROUND(a, b, c, d, e, f, g, h, 0x27b70a85, SCHEDULE(w0, w14, w9, w1));
-    ROUND(h, a, b, c, d, e, f, g, 0x2e1b2138, SCHEDULE(w1, w15, w10, w2));
-    ROUND(g, h, a, b, c, d, e, f, 0x4d2c6dfc, SCHEDULE(w2, w0, w11, w3));
-    ROUND(f, g, h, a, b, c, d, e, 0x53380d13, SCHEDULE(w3, w1, w12, w4));
-    ROUND(e, f, g, h, a, b, c, d, 0x650a7354, SCHEDULE(w4, w2, w13, w5));
-    ROUND(d, e, f, g, h, a, b, c, 0x766a0abb, SCHEDULE(w5, w3, w14, w6));
-    ROUND(c, d, e, f, g, h, a, b, 0x81c2c92e, SCHEDULE(w6, w4, w15, w7));
-    ROUND(b, c, d, e, f, g, h, a, 0x92722c85, SCHEDULE(w7, w5, w0, w8));
-    ROUND(a, b, c, d, e, f, g, h, 0xa2bfe8a1, SCHEDULE(w8, w6, w1, w9));
-    ROUND(h, a, b, c, d, e, f, g, 0xa81a664b, SCHEDULE(w9, w7, w2, w10));
-    ROUND(g, h, a, b, c, d, e, f, 0xc24b8b70, SCHEDULE(w10, w8, w3, w11));
-    ROUND(f, g, h, a, b, c, d, e, 0xc76c51a3, SCHEDULE(w11, w9, w4, w12));
-    ROUND(e, f, g, h, a, b, c, d, 0xd192e819, SCHEDULE(w12, w10, w5, w13));
-    ROUND(d, e, f, g, h, a, b, c, 0xd6990624, SCHEDULE(w13, w11, w6, w14));
-    ROUND(c, d, e, f, g, h, a, b, 0xf40e3585, SCHEDULE(w14, w12, w7, w15));
-    ROUND(b, c, d, e, f, g, h, a, 0x106aa070, SCHEDULE(w15, w13, w8, w0));
-    ROUND(a, b, c, d, e, f, g, h, 0x19a4c116, SCHEDULE(w0, w14, w9, w1));
-    ROUND(h, a, b, c, d, e, f, g, 0x1e376c08, SCHEDULE(w1, w15, w10, w2));
-    ROUND(g, h, a, b, c, d, e, f, 0x2748774c, SCHEDULE(w2, w0, w11, w3));
-    ROUND(f, g, h, a, b, c, d, e, 0x34b0bcb5, SCHEDULE(w3, w1, w12, w4));
-    ROUND(e, f, g, h, a, b, c, d, 0x391c0cb3, SCHEDULE(w4, w2, w13, w5));
-    ROUND(d, e, f, g, h, a, b, c, 0x4ed8aa4a, SCHEDULE(w5, w3, w14, w6));
-    ROUND(c, d, e, f, g, h, a, b, 0x5b9cca4f, SCHEDULE(w6, w4, w15, w7));
-    ROUND(b, c, d, e, f, g, h, a, 0x682e6ff3, SCHEDULE(w7, w5, w0, w8));
-    ROUND(a, b, c, d, e, f, g, h, 0x748f82ee, SCHEDULE(w8, w6, w1, w9));
-    ROUND(h, a, b, c, d, e, f, g, 0x78a5636f, SCHEDULE(w9, w7, w2, w10));
-    ROUND(g, h, a, b, c, d, e, f, 0x84c87814, SCHEDULE(w10, w8, w3, w11));
-    ROUND(f, g, h, a, b, c, d, e, 0x8cc70208, SCHEDULE(w11, w9, w4, w12));
-    ROUND(e, f, g, h, a, b, c, d, 0x90befffa, SCHEDULE(w12, w10, w5, w13));
-    ROUND(d, e, f, g, h, a, b, c, 0xa4506ceb, SCHEDULE(w13, w11, w6, w14));
-    ROUND(c, d, e, f, g, h, a, b, 0xbef9a3f7, SCHEDULE(w14, w12, w7, w15));
-    ROUND(b, c, d, e, f, g, h, a, 0xc67178f2, SCHEDULE(w15, w13, w8, w0));
+    ROUND(a, b, c, d, e, f, g, h, K[0], w0);
+    ROUND(h, a, b, c, d, e, f, g, K[1], w1);
+    ROUND(g, h, a, b, c, d, e, f, K[2], w2);
+    ROUND(f, g, h, a, b, c, d, e, K[3], w3);
+    ROUND(e, f, g, h, a, b, c, d, K[4], w4);
+    ROUND(d, e, f, g, h, a, b, c, K[5], w5);
+    ROUND(c, d, e, f, g, h, a, b, K[6], w6);
+    ROUND(b, c, d, e, f, g, h, a, K[7], w7);
+    ROUND(a, b, c, d, e, f, g, h, K[8], w8);
+    ROUND(h, a, b, c, d, e, f, g, K[9], w9);
+    ROUND(g, h, a, b, c, d, e, f, K[10], w10);
+    ROUND(f, g, h, a, b, c, d, e, K[11], w11);
+    ROUND(e, f, g, h, a, b, c, d, K[12], w12);
+    ROUND(d, e, f, g, h, a, b, c, K[13], w13);
+    ROUND(c, d, e, f, g, h, a, b, K[14], w14);
+    ROUND(b, c, d, e, f, g, h, a, K[15], w15);
+    // Sixteen rounds bring the names back round to a..h, so one pass of the loop body covers
+    // rounds t..t+15 for t = 16, 32, 48.
+    for (const std::uint32_t* k = K + 16; k != K + 64; k += 16) {
+        ROUND(a, b, c, d, e, f, g, h, k[0], SCHEDULE(w0, w14, w9, w1));
+        ROUND(h, a, b, c, d, e, f, g, k[1], SCHEDULE(w1, w15, w10, w2));
+        ROUND(g, h, a, b, c, d, e, f, k[2], SCHEDULE(w2, w0, w11, w3));
+        ROUND(f, g, h, a, b, c, d, e, k[3], SCHEDULE(w3, w1, w12, w4));
+        ROUND(e, f, g, h, a, b, c, d, k[4], SCHEDULE(w4, w2, w13, w5));
+        ROUND(d, e, f, g, h, a, b, c, k[5], SCHEDULE(w5, w3, w14, w6));
+        ROUND(c, d, e, f, g, h, a, b, k[6], SCHEDULE(w6, w4, w15, w7));
+        ROUND(b, c, d, e, f, g, h, a, k[7], SCHEDULE(w7, w5, w0, w8));
+        ROUND(a, b, c, d, e, f, g, h, k[8], SCHEDULE(w8, w6, w1, w9));
+        ROUND(h, a, b, c, d, e, f, g, k[9], SCHEDULE(w9, w7, w2, w10));
+        ROUND(g, h, a, b, c, d, e, f, k[10], SCHEDULE(w10, w8, w3, w11));
+        ROUND(f, g, h, a, b, c, d, e, k[11], SCHEDULE(w11, w9, w4, w12));
+        ROUND(e, f, g, h, a, b, c, d, k[12], SCHEDULE(w12, w10, w5, w13));
+        ROUND(d, e, f, g, h, a, b, c, k[13], SCHEDULE(w13, w11, w6, w14));
+        ROUND(c, d, e, f, g, h, a, b, k[14], SCHEDULE(w14, w12, w7, w15));
+        ROUND(b, c, d, e, f, g, h, a, k[15], SCHEDULE(w15, w13, w8, w0));
+    }
 
     state[0] += a;
     state[1] += b;
@@ -149,6 +141,18 @@ void compress(std::uint32_t state[8], const std::uint8_t* block) {
 
 #undef ROUND
 #undef SCHEDULE
+
+// Whole blocks straight from the caller's buffer, through the SHA instructions where they are
+// in use.
+void compressBlocks(std::uint32_t state[8], const std::uint8_t* data, std::size_t blocks) {
+#if QUILLOX_HARDWARE_CRYPTO
+    if (hwcrypto::shaInUse) {
+        hwcrypto::sha256Blocks(state, data, blocks);
+        return;
+    }
+#endif
+    for (; blocks != 0; --blocks, data += 64) compress(state, data);
+}
 
 }  // namespace
 
@@ -180,11 +184,13 @@ void sha256update(Sha256Context& ctx, const void* data, std::size_t n) {
             return;
         }
         std::memcpy(ctx.buffer + used, in, room);
-        compress(ctx.state, ctx.buffer);
+        compressBlocks(ctx.state, ctx.buffer, 1);
         in += room;
         n -= room;
     }
-    for (; n >= 64; in += 64, n -= 64) compress(ctx.state, in);
+    compressBlocks(ctx.state, in, n / 64);
+    in += n / 64 * 64;
+    n %= 64;
     if (n != 0) std::memcpy(ctx.buffer, in, n);
 }
 
@@ -199,13 +205,13 @@ void sha256final(Sha256Context& ctx, std::uint8_t digest[32]) {
     ctx.buffer[used++] = 0x80;
     if (used > 56) {
         std::memset(ctx.buffer + used, 0, 64 - used);
-        compress(ctx.state, ctx.buffer);
+        compressBlocks(ctx.state, ctx.buffer, 1);
         used = 0;
     }
     std::memset(ctx.buffer + used, 0, 56 - used);
     storeBigEndian32(ctx.buffer + 56, bitsHigh);
     storeBigEndian32(ctx.buffer + 60, bitsLow);
-    compress(ctx.state, ctx.buffer);
+    compressBlocks(ctx.state, ctx.buffer, 1);
 
     for (int i = 0; i < 8; ++i) storeBigEndian32(digest + 4 * i, ctx.state[i]);
 }
