@@ -123,10 +123,7 @@ bool MainWindow::saveNote() {
     const WindowPlacement placement = currentPlacement();
     if (document_->path.empty()) return saveNoteAs();
 
-    std::string text;
-    getEditorText(text);
-    document_->settext(text);
-    secureWipe(text);
+    storeEditorText();
 
     if (isReadOnly()) {
         showError("File is read-only.");
@@ -163,10 +160,7 @@ bool MainWindow::saveNoteAs() {
         if (!confirmed) return false;
     }
 
-    std::string text;
-    getEditorText(text);
-    document_->settext(text);
-    secureWipe(text);
+    storeEditorText();
 
     if (!document_->save(target, placement)) {
         showError("Error saving file!");
@@ -183,7 +177,7 @@ void MainWindow::newNote() {
     setEditorReadOnly(editor_, false);
     updateTitle(kNewDocumentLabel);
     enableReadOnlyCommands(true);
-    setEditorText(std::string());
+    setEditorText({});
     document_->clear();
 }
 

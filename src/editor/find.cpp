@@ -17,9 +17,9 @@ FindState::FindState() {
     dialogRecord.hInstance = appState().instance;
     dialogRecord.Flags = FR_DOWN;
     dialogRecord.lpstrFindWhat = findText;
-    dialogRecord.wFindWhatLen = sizeof(findText);
+    dialogRecord.wFindWhatLen = sizeof(findText) / sizeof(findText[0]);
     dialogRecord.lpstrReplaceWith = replaceText;
-    dialogRecord.wReplaceWithLen = sizeof(replaceText);
+    dialogRecord.wReplaceWithLen = sizeof(replaceText) / sizeof(replaceText[0]);
     searchRecord.chrg = {0, -1};
     searchRecord.lpstrText = findText;
     searchRecord.chrgText = {0, 0};
@@ -50,7 +50,7 @@ void openFindDialog(MainWindow& main) {
     state.searchRecord.chrg = {selection.cpMin, -1};
     state.dialogRecord.Flags =
         (state.dialogRecord.Flags & ~(kSearchOptions | FR_DIALOGTERM)) | state.options;
-    state.dialog = FindTextA(&state.dialogRecord);
+    state.dialog = FindTextW(&state.dialogRecord);
 }
 
 void findNext(MainWindow& main) {
@@ -60,7 +60,7 @@ void findNext(MainWindow& main) {
     // range stays as it is.
     LRESULT found = 0;
     if (state.editor) {
-        found = SendMessageA(state.editor, EM_FINDTEXTEX, options,
+        found = SendMessageW(state.editor, EM_FINDTEXTEXW, options,
                              reinterpret_cast<LPARAM>(&state.searchRecord));
     }
     state.searchRecord.chrg.cpMin = nextSearchStart(found, state.searchRecord.chrgText.cpMax);

@@ -23,6 +23,7 @@
 #include "editor/window_rules.h"
 #include "resources/resource.h"
 #include "startup/app_state.h"
+#include "storage/code_page.h"
 #include "storage/note_document.h"
 #include "win_support.h"
 
@@ -229,10 +230,11 @@ protected:
 
     void command(unsigned id) { SendMessageA(window_->window(), WM_COMMAND, id, 0); }
 
+    // The editor's text in the code page, as the note stores text that fits it.
     std::string editorText() {
-        std::string text;
+        std::u16string text;
         window_->getEditorText(text);
-        return text;
+        return storedFormOf(text).bytes;
     }
 
     bool modified() { return SendMessageA(window_->editor(), EM_GETMODIFY, 0, 0) != 0; }
@@ -310,7 +312,7 @@ TEST_F(MainWindowTest, TextComesBackAsPutInWithPlainTextLineEnds) {
         {"", ""},
     };
     for (const auto& [in, out] : cases) {
-        main.setEditorText(in);
+        main.setEditorText(textOfStoredForm(in, false));
         EXPECT_EQ(editorText(), out) << in.substr(0, 40);
     }
 }
@@ -434,7 +436,7 @@ TEST_F(MainWindowTest, SaveWritesTheTextAndPlacementIntoTheNoteFile) {
     const std::string target = folder_ / "saved.exe";
     MainWindow& main = open(document("first version", 0, 520, 360));
     main.document().path = target;
-    main.setEditorText("second version\r\nwith two lines");
+    main.setEditorText(u"second version\r\nwith two lines");
     SendMessageA(main.editor(), EM_SETMODIFY, 1, 0);
     command(ID_FILE_SAVE);
     EXPECT_TRUE(boxes.seen().empty());
@@ -470,7 +472,7 @@ TEST_F(MainWindowTest, FindNextWalksTheMatchesAndStartsOverAfterTheLast) {
     BoxAnswerer boxes;
     MainWindow& main = open(document("cat dog cat bird cat"));
     FindState& state = findState();
-    lstrcpyA(state.findText, "cat");
+    lstrcpyW(state.findText, L"cat");
     // The caret after the first match: the search starts there.
     SendMessageA(main.editor(), EM_SETSEL, 5, 5);
     command(ID_EDIT_FIND);
@@ -634,7 +636,7 @@ TEST_F(MainWindowTest, SaveAsOfANewDocumentAsksAPassphraseAndAddsTheExtension) {
     const std::string chosen = folder_ / "fresh";
     BoxAnswerer boxes({}, "fresh passphrase", chosen);
     MainWindow& main = open(document());
-    main.setEditorText("typed into a blank editor");
+    main.setEditorText(u"typed into a blank editor");
     SendMessageA(main.editor(), EM_SETMODIFY, 1, 0);
     command(ID_FILE_SAVE);  // no file yet: Save falls back to Save As
 
