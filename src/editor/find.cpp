@@ -1,5 +1,7 @@
 #include "editor/find.h"
 
+#include <dlgs.h>
+
 #include "editor/command_rules.h"
 #include "editor/main_window.h"
 #include "editor/richedit.h"
@@ -82,6 +84,9 @@ bool onFindNotification(MainWindow& main) {
     }
     if (state.dialogRecord.Flags & FR_FINDNEXT) {
         state.options = state.dialogRecord.Flags & kSearchOptions;
+        // Some dialog implementations pass the text through the ANSI code page into the record,
+        // turning every character outside it into "?"; the dialog's field holds it as typed.
+        if (state.dialog) GetDlgItemTextW(state.dialog, edt1, state.findText, 256);
         findNext(main);
     }
     return false;
