@@ -165,5 +165,34 @@ TEST_F(Unicode, ImportDecodesByMarkOrBytesAndExportWritesAnsiOrUtf8) {
     EXPECT_EQ(0u, editor.waitExit(kPatience));
 }
 
+// What quillox-note's seal stores for a UTF-8 text file on Linux.
+TEST_F(Unicode, AUtf8NoteOpensWithEveryCharacter) {
+    const std::string note = makeNote("sealed.exe", "Gr\xC3\xBC\xC3\x9F" "e", "pw", {}, NOTE_UTF8);
+    OpenedNote opened = openNote(note, "pw");
+    EXPECT_EQ("Grüße", wideText(opened.editor.editor));
+    closeAndExpectCleanEnd(opened);
+}
+
+TEST_F(Unicode, ANotePathOutsideTheCodePageEndsWithAPlainMessage) {
+    const std::string note = makeNote("note.exe", "text", "pw");
+    const std::wstring moved = std::wstring(folder().begin(), folder().end()) + L"\\Привет.exe";
+    ASSERT_TRUE(MoveFileW(std::wstring(note.begin(), note.end()).c_str(), moved.c_str()));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + moved + L"\"";
+    ASSERT_TRUE(CreateProcessW(moved.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    Handle process(info.hProcess), thread(info.hThread);
+    const std::string text = answerMessageBox(kErrorCaption, IDOK, info.dwProcessId).text;
+    EXPECT_NE(std::string::npos, text.find("Move or rename the note")) << text;
+    if (WaitForSingleObject(process.get(), kPatience) != WAIT_OBJECT_0)
+        TerminateProcess(process.get(), 1);
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(kExitFailure, code);
+    EXPECT_TRUE(tempCopies().empty()) << "no copy of another file name was attempted";
+}
+
 }  // namespace
 }  // namespace e2e
