@@ -221,7 +221,8 @@ int cat(const Options& o) {
     const bool decoded =
         noteTextAsUtf8(text, (doc.header.flags & NOTE_UTF8) != 0, o.codePage, utf8);
     secureWipe(text);
-    if (!decoded) return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
+    if (!decoded)
+        return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
     const bool written = writeUtf8Out(utf8);
     secureWipe(utf8);
     return written ? kDone : fail(kWriteFailed, "cannot write to standard output");
@@ -275,13 +276,15 @@ int seal(const Options& o) {
     if (!fromStdin) std::fclose(in);
     if (!read) {
         secureWipe(text);
-        return fail(kUsage, "the text cannot be read, or is larger than the editor's 4194304 characters");
+        return fail(kUsage,
+                    "the text cannot be read, or is larger than the editor's 4194304 characters");
     }
     if (text.empty()) return fail(kUsage, "refusing to seal an empty text: it could never be opened");
     SealedText sealed;
     const bool decoded = sealedFormOf(text, o.codePage, sealed);
     secureWipe(text);
-    if (!decoded) return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
+    if (!decoded)
+        return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
     if (sealed.characters > kEditorLimit) {
         secureWipe(sealed.bytes);
         return fail(kUsage, "the text is larger than the editor's 4194304 characters");

@@ -18,8 +18,8 @@ struct FindState {
     // The dialog and the search are the wide ones, so that text in any script can be searched.
     wchar_t findText[256] = {};     // edited in place by the dialog: at most 255 characters
     wchar_t replaceText[256] = {};  // required by the dialog record, never used
-    HWND dialog = nullptr;       // the open Find dialog, or null
-    HWND editor = nullptr;       // the control searched, recorded when the dialog opens
+    HWND dialog = nullptr;          // the open Find dialog, or null
+    HWND editor = nullptr;          // the control searched, recorded when the dialog opens
     // Direction, whole word and match case as the user last chose them. Some dialog
     // implementations clear them in the record while the dialog is open and hand them back only
     // with a notification, so they are kept here for Find Next and the next opening.

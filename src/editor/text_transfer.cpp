@@ -33,7 +33,8 @@ bool readFileBytes(HANDLE file, std::string& bytes, bool& cut) {
     cut = size.QuadPart > kImportBytes;
     bytes.resize(static_cast<std::size_t>(cut ? kImportBytes : size.QuadPart));
     DWORD read = 0;
-    if (!bytes.empty() && !ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
+    if (!bytes.empty() &&
+        !ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
         return false;
     bytes.resize(read);
     // A cut UTF-8 file must not lose its encoding for a character split at the end.

@@ -95,7 +95,8 @@ void gatherStartupState() {
     // A cut path would name another file in every copy, save and switch built from it.
     if (n == 0 || n >= sizeof state.modulePath) failWith("Error loading file!");
     wchar_t wideModule[sizeof state.modulePath];
-    const DWORD wideLength = GetModuleFileNameW(state.instance, wideModule, sizeof state.modulePath);
+    const DWORD wideLength =
+        GetModuleFileNameW(state.instance, wideModule, sizeof state.modulePath);
     if (wideLength == 0 || wideLength >= sizeof state.modulePath) failWith("Error loading file!");
     requireNarrowForm(wideModule, state.modulePath);
     InitCommonControls();

@@ -8,9 +8,13 @@
 
 namespace {
 
-const wchar_t* wide(std::u16string_view text) { return reinterpret_cast<const wchar_t*>(text.data()); }
+const wchar_t* wide(std::u16string_view text) {
+    return reinterpret_cast<const wchar_t*>(text.data());
+}
 
-bool fitsInt(std::size_t n) { return n <= static_cast<std::size_t>(std::numeric_limits<int>::max() / 4); }
+bool fitsInt(std::size_t n) {
+    return n <= static_cast<std::size_t>(std::numeric_limits<int>::max() / 4);
+}
 
 }  // namespace
 

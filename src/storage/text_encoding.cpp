@@ -71,8 +71,12 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // Bytes 0x80..0x9F of Windows-1252; the rest of the code page is Latin-1. Zero marks the five
 // bytes the code page leaves undefined, which keep their own value.
@@ -171,7 +175,8 @@ bool decodeTextFile(std::string_view bytes, const TextFileFormat& format, std::u
             for (std::size_t i = 0; i + 1 < body.size(); i += 2) {
                 const auto first = static_cast<unsigned char>(body[i]);
                 const auto second = static_cast<unsigned char>(body[i + 1]);
-                out.push_back(static_cast<char16_t>(big ? first << 8 | second : second << 8 | first));
+                out.push_back(
+                    static_cast<char16_t>(big ? first << 8 | second : second << 8 | first));
             }
             return true;
         }
@@ -189,7 +194,8 @@ std::string crlfToLf(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out.push_back(text[i]);
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out.push_back(text[i]);
     return out;
 }
 

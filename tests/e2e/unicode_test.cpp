@@ -10,9 +10,11 @@
 namespace e2e {
 namespace {
 
-constexpr int kFindWhat = 1152;              // edt1 of the system's Find dialog
+constexpr int kFindWhat = 1152;  // edt1 of the system's Find dialog
 
-std::string utf8(std::u16string_view text) { return utf16ToUtf8(text); }
+std::string utf8(std::u16string_view text) {
+    return utf16ToUtf8(text);
+}
 
 // The control's text as UTF-16, read across processes.
 std::string wideText(HWND edit) {
@@ -38,7 +40,8 @@ void typeUnicode(HWND window, std::u16string_view text) {
             inputs.push_back(input);
         }
     }
-    ASSERT_EQ(inputs.size(), SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)));
+    ASSERT_EQ(inputs.size(),
+              SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)));
 }
 
 struct Stored {
@@ -63,7 +66,10 @@ class Unicode : public QuilloxTest {};
 
 TEST_F(Unicode, TypedPastedAndFoundTextIsSavedAndReopenedAsTyped) {
     // A note as every earlier editor wrote it: code-page bytes, no flag.
-    const std::string note = makeNote("note.exe", "Gr\xFC\xDF" "e", "pw");
+    const std::string note = makeNote("note.exe",
+                                      "Gr\xFC\xDF"
+                                      "e",
+                                      "pw");
     OpenedNote opened = openNote(note, "pw");
     EditorWindow& window = opened.editor;
     EXPECT_EQ("Grüße", wideText(window.editor));
@@ -74,7 +80,10 @@ TEST_F(Unicode, TypedPastedAndFoundTextIsSavedAndReopenedAsTyped) {
     waitUntil([&] { return wideText(window.editor) == "Grüße, café"; }, "the Latin-1 typing");
     save(window);
     Stored stored = readStored(note, "pw");
-    EXPECT_EQ("Gr\xFC\xDF" "e, caf\xE9", stored.bytes);
+    EXPECT_EQ(
+        "Gr\xFC\xDF"
+        "e, caf\xE9",
+        stored.bytes);
     EXPECT_FALSE(stored.utf8);
 
     // Cyrillic, CJK, an emoji (a surrogate pair) and a best-fit symbol do not: UTF-8 and the flag.
@@ -141,7 +150,9 @@ TEST_F(Unicode, ImportDecodesByMarkOrBytesAndExportWritesAnsiOrUtf8) {
         {bom + "Привет\r\nмир", "Привет\r\nмир", bom + "Привет\r\nмир"},
         {std::string("\xFF\xFEZ\0\xFC\0=\xD8\0\xDE", 10), "Zü😀", bom + "Zü😀"},
         {std::string("\xFE\xFF\0c\0\xE9", 6), "cé", "c\xE9"},
-        {"Grüße", "Grüße", "Gr\xFC\xDF" "e"},
+        {"Grüße", "Grüße",
+         "Gr\xFC\xDF"
+         "e"},
         {"caf\xE9 \x80", "café €", "caf\xE9 \x80"},
     };
     Process& editor = startEditor();
@@ -167,7 +178,10 @@ TEST_F(Unicode, ImportDecodesByMarkOrBytesAndExportWritesAnsiOrUtf8) {
 
 // What quillox-note's seal stores for a UTF-8 text file on Linux.
 TEST_F(Unicode, AUtf8NoteOpensWithEveryCharacter) {
-    const std::string note = makeNote("sealed.exe", "Gr\xC3\xBC\xC3\x9F" "e", "pw", {}, NOTE_UTF8);
+    const std::string note = makeNote("sealed.exe",
+                                      "Gr\xC3\xBC\xC3\x9F"
+                                      "e",
+                                      "pw", {}, NOTE_UTF8);
     OpenedNote opened = openNote(note, "pw");
     EXPECT_EQ("Grüße", wideText(opened.editor.editor));
     closeAndExpectCleanEnd(opened);
@@ -176,7 +190,15 @@ TEST_F(Unicode, AUtf8NoteOpensWithEveryCharacter) {
 TEST_F(Unicode, ANotePathOutsideTheCodePageEndsWithAPlainMessage) {
     const std::string note = makeNote("note.exe", "text", "pw");
     const std::wstring moved = std::wstring(folder().begin(), folder().end()) + L"\\Привет.exe";
-    ASSERT_TRUE(MoveFileW(std::wstring(note.begin(), note.end()).c_str(), moved.c_str()));
+    // The fixture's narrow clean-up cannot name this file: it is removed here, whatever happens.
+    struct Remover {
+        const std::wstring& path;
+        ~Remover() {  // the ended process's image may stay locked for a moment
+            for (int i = 0; i < 50 && !DeleteFileW(path.c_str()); ++i) Sleep(100);
+        }
+    } remover{moved};
+    ASSERT_TRUE(MoveFileExW(std::wstring(note.begin(), note.end()).c_str(), moved.c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

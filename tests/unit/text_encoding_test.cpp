@@ -14,13 +14,15 @@ TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
         std::u16string text;
     };
     const Case cases[] = {
-        {"Gr\xC3\xBC\xC3\x9F" "e", true, u"Grüße"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         true, u"Grüße"},
         {"\xD0\x9F\xD1\x80\xE4\xB8\xAD\xF0\x9F\x98\x80", true, u"Пр中😀"},
-        {"caf\xE9", false, u"caf\uFFFD"},          // a Windows-1252 byte
-        {"\xC0\xAF", false, u"\uFFFD\uFFFD"},        // overlong "/"
-        {"\xED\xA0\x80", false, u"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
+        {"caf\xE9", false, u"caf\uFFFD"},                          // a Windows-1252 byte
+        {"\xC0\xAF", false, u"\uFFFD\uFFFD"},                      // overlong "/"
+        {"\xED\xA0\x80", false, u"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
         {"\xF4\x90\x80\x80", false, u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
-        {"\xE2\x82", false, u"\uFFFD\uFFFD"},        // cut short
+        {"\xE2\x82", false, u"\uFFFD\uFFFD"},                      // cut short
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.valid, isValidUtf8(c.bytes)) << c.bytes;
@@ -45,7 +47,9 @@ TEST(TextEncoding, TextFilesAreReadByTheirMarkOrTheirBytes) {
         {"\xEF\xBB\xBFplain", TextFileEncoding::Utf8, u"plain"},
         {std::string("\xFF\xFE\x1F\x04\x0A\x00", 6), TextFileEncoding::Utf16LE, u"П\n"},
         {std::string("\xFE\xFF\xD8\x3D\xDE\x00", 6), TextFileEncoding::Utf16BE, u"😀"},
-        {"Gr\xC3\xBC\xC3\x9F" "e", TextFileEncoding::Utf8, u"Grüße"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         TextFileEncoding::Utf8, u"Grüße"},
         {"caf\xE9", TextFileEncoding::Ansi, u""},
         {"only ascii", TextFileEncoding::Ansi, u""},
     };
@@ -73,11 +77,13 @@ TEST(TextEncoding, NotesStoreCodePageBytesOnlyForTextThatFitsExactly) {
         std::string bytes;
     };
     const Case cases[] = {
-        {u"Grüße, café", false, "Gr\xFC\xDF" "e, caf\xE9"},
+        {u"Grüße, café", false,
+         "Gr\xFC\xDF"
+         "e, caf\xE9"},
         {u"€ – …", false, "\x80 \x96 \x85"},
-        {u"∑", true, "\xE2\x88\x91"},         // best fit would give "S"
-        {u"Ā", true, "\xC4\x80"},             // best fit would give "A"
-        {u"\u00A0x", false, "\xA0x"},         // a non-breaking space is in the code page
+        {u"∑", true, "\xE2\x88\x91"},  // best fit would give "S"
+        {u"Ā", true, "\xC4\x80"},      // best fit would give "A"
+        {u"\u00A0x", false, "\xA0x"},  // a non-breaking space is in the code page
         {u"Привет 😀", true, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80"},
     };
     for (const Case& c : cases) {
