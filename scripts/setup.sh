@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev llvm-14
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-apps x11-utils
+  wine wine64 fonts-wine xvfb xauth x11-apps x11-utils
   googletest libgtest-dev libbenchmark-dev libssl-dev
   valgrind
 )

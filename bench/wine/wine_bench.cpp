@@ -124,7 +124,7 @@ struct Bench {
                     [&] {
                         if (!window) window = findWindow(mainWindow());
                         if (window && !edit)
-                            edit = FindWindowExA(window, nullptr, "RichEdit20A", nullptr);
+                            edit = FindWindowExA(window, nullptr, "RichEdit20W", nullptr);
                         if (edit)
                             shown = static_cast<std::size_t>(
                                 SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));

@@ -24,6 +24,8 @@ struct Options {
     std::vector<std::string> notes;  // the commands that take several notes
     bool help = false;
     bool json = false;
+    bool raw = false;          // cat: the stored bytes as they are
+    unsigned codePage = 1252;  // the code page of notes and text files that are not UTF-8
 };
 
 void printError(const char* message);

@@ -1,6 +1,7 @@
 // quillox-note: reads and writes Quillox notes from the command line, on Windows and elsewhere,
 // through the same storage code as the editor.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli/note_check.h"
+#include "cli/note_text.h"
 #include "cli/passphrase_input.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -49,6 +51,9 @@ using namespace cli;
 
 // The editor holds at most this many characters; a larger note would be cut when edited there.
 constexpr std::size_t kEditorLimit = 4194304;
+// The most a text file can take for that many characters (a CR LF pair of UTF-16 is four bytes
+// for one), with a byte-order mark.
+constexpr std::size_t kTextFileLimit = kEditorLimit * 4 + 4;
 
 const char kHelp[] =
     "usage: quillox-note COMMAND [OPTIONS]\n"
@@ -58,10 +63,15 @@ const char kHelp[] =
     "commands:\n"
     "  info NOTE              what can be read without the passphrase: editor image size and\n"
     "                         SHA-256, record size, text and payload lengths, flags, window size\n"
-    "  cat NOTE               decrypts the note's text to standard output\n"
+    "  cat NOTE [--raw] [--codepage N]\n"
+    "                         decrypts the note's text to standard output as UTF-8 (LF line\n"
+    "                         ends outside Windows); a note not stored as UTF-8 is read as\n"
+    "                         Windows code page N (default 1252); --raw writes the stored bytes\n"
     "  seal --image EDITOR [-o NOTE] [TEXTFILE|-]\n"
     "                         makes a note executable from a text (standard input when the\n"
-    "                         text file is - or missing); an EDITOR that carries a note gives\n"
+    "                         text file is - or missing), read as UTF-8 or UTF-16 when it\n"
+    "                         says so or is valid UTF-8, else as code page N of --codepage N\n"
+    "                         (default 1252); an EDITOR that carries a note gives\n"
     "                         only its editor part; NOTE defaults to TEXTFILE with .exe\n"
     "  rekey NOTE             gives the note a new passphrase\n"
     "  set NOTE --read-only on|off\n"
@@ -117,6 +127,18 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(o.newPassphraseFile)) return false;
         } else if (a == "--read-only") {
             if (!value(o.readOnly)) return false;
+        } else if (a == "--raw") {
+            o.raw = true;
+        } else if (a == "--codepage") {
+            std::string page;
+            if (!value(page)) return false;
+            char* end = nullptr;
+            const unsigned long n = std::strtoul(page.c_str(), &end, 10);
+            if (page.empty() || *end || n == 0 || n > 65535) {
+                error = "--codepage needs a code page number";
+                return false;
+            }
+            o.codePage = static_cast<unsigned>(n);
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             error = "unknown option " + a;
             return false;
@@ -197,6 +219,7 @@ int info(const Options& o) {
     std::printf("record:          %u bytes\n", h.payload_length + 76u);
     std::printf("text length:     %u bytes\n", h.text_length);
     std::printf("payload length:  %u bytes\n", h.payload_length);
+    std::printf("text encoding:   %s\n", (h.flags & NOTE_UTF8) ? "UTF-8" : "ANSI code page");
     std::printf("read-only:       %s\n", (h.flags & NOTE_READONLY) ? "yes" : "no");
     std::printf("maximized:       %s\n", (h.flags & NOTE_MAXIMIZED) ? "yes" : "no");
     std::printf("window:          %d x %d\n", h.window_width, h.window_height);
@@ -213,16 +236,27 @@ int cat(const Options& o) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
-                         std::fflush(stdout) == 0;
+    if (o.raw) {
+        const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                             std::fflush(stdout) == 0;
+        secureWipe(text);
+        return written ? kDone : fail(kWriteFailed, "cannot write to standard output");
+    }
+    std::string utf8;
+    const bool decoded =
+        noteTextAsUtf8(text, (doc.header.flags & NOTE_UTF8) != 0, o.codePage, utf8);
     secureWipe(text);
+    if (!decoded)
+        return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
+    const bool written = writeUtf8Out(utf8);
+    secureWipe(utf8);
     return written ? kDone : fail(kWriteFailed, "cannot write to standard output");
 }
 
 bool readAll(std::FILE* in, std::string& out) {
     char chunk[65536];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
-        if (out.size() + n > kEditorLimit) {
+        if (out.size() + n > kTextFileLimit) {
             secureWipe(chunk, sizeof chunk);
             return false;
         }
@@ -267,21 +301,32 @@ int seal(const Options& o) {
     if (!fromStdin) std::fclose(in);
     if (!read) {
         secureWipe(text);
-        return fail(kUsage, "the text cannot be read, or is larger than the editor's 4194304 bytes");
+        return fail(kUsage,
+                    "the text cannot be read, or is larger than the editor's 4194304 characters");
     }
     if (text.empty()) return fail(kUsage, "refusing to seal an empty text: it could never be opened");
+    SealedText sealed;
+    const bool decoded = sealedFormOf(text, o.codePage, sealed);
+    secureWipe(text);
+    if (!decoded)
+        return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
+    if (sealed.characters > kEditorLimit) {
+        secureWipe(sealed.bytes);
+        return fail(kUsage, "the text is larger than the editor's 4194304 characters");
+    }
 
     PassphraseInput input;
     std::string pass;
     if (int rc = newPassphrase(input, o.passphraseFile, pass)) {
-        secureWipe(text);
+        secureWipe(sealed.bytes);
         return rc;
     }
     NoteDocument doc(o.image);
     doc.setkey(pass.c_str());
     secureWipe(pass);
-    doc.settext(text);
-    secureWipe(text);
+    doc.settext(sealed.bytes);
+    secureWipe(sealed.bytes);
+    if (sealed.utf8) doc.header.flags |= NOTE_UTF8;
     if (!doc.save(output, {})) return kWriteFailed;
     return kDone;
 }

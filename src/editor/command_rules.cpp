@@ -18,17 +18,7 @@ std::int32_t nextSearchStart(std::int64_t answer, std::int32_t matchEnd) {
     return answer == -1 || matchEnd == -1 ? 0 : matchEnd;
 }
 
-bool importWasCut(std::uint64_t fileBytes, std::int64_t editorCharacters, std::int64_t limit) {
+bool importWasCut(std::uint64_t textCharacters, std::int64_t editorCharacters, std::int64_t limit) {
     if (editorCharacters < limit) return false;
-    return fileBytes > static_cast<std::uint64_t>(editorCharacters);
-}
-
-std::size_t chunkWithoutSplitLineEnd(const char* data, std::size_t n) {
-    return n > 1 && data[n - 1] == '\r' ? n - 1 : n;
-}
-
-std::uint64_t editorCharactersOf(const std::string& text) {
-    std::uint64_t pairs = 0;
-    for (std::size_t i = 1; i < text.size(); ++i) pairs += text[i - 1] == '\r' && text[i] == '\n';
-    return text.size() - pairs;
+    return textCharacters > static_cast<std::uint64_t>(editorCharacters);
 }

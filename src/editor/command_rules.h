@@ -22,15 +22,14 @@ std::string withDefaultExtension(const std::string& path, std::size_t extensionO
 // counts, so a control that leaves the old range in place cannot make the search stick.
 std::int32_t nextSearchStart(std::int64_t answer, std::int32_t matchEnd);
 
-// True when an imported file did not fit: the control stopped at its limit with bytes of the
-// file left over. Line ends may shrink in the control, so a file a little above the limit in
-// bytes can still fit whole.
-bool importWasCut(std::uint64_t fileBytes, std::int64_t editorCharacters, std::int64_t limit);
+// True when an imported text did not fit: the control stopped at its limit with characters of
+// the text (counted as the control counts them) left over.
+bool importWasCut(std::uint64_t textCharacters, std::int64_t editorCharacters, std::int64_t limit);
 
 // How much of a chunk of text to hand to the control. The control turns a CR that ends one chunk
 // and an LF that starts the next into two line ends, so a chunk never ends on a CR while more may
-// follow: the CR goes out first in the next chunk. A chunk of one byte goes out whole.
-std::size_t chunkWithoutSplitLineEnd(const char* data, std::size_t n);
-
-// The number of characters the control holds for a text: it keeps a CR LF pair as one.
-std::uint64_t editorCharactersOf(const std::string& text);
+// follow: the CR goes out first in the next chunk. A chunk of one character goes out whole.
+template <typename Char>
+std::size_t chunkWithoutSplitLineEnd(const Char* data, std::size_t n) {
+    return n > 1 && data[n - 1] == Char('\r') ? n - 1 : n;
+}

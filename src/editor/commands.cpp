@@ -160,10 +160,7 @@ bool MainWindow::saveNote() {
     const WindowPlacement placement = currentPlacement();
     if (document_->path.empty()) return saveNoteAs();
 
-    std::string text;
-    getEditorText(text);
-    document_->settext(text);
-    secureWipe(text);
+    storeEditorText();
 
     if (isReadOnly()) {
         showError("File is read-only.");
@@ -197,10 +194,7 @@ bool MainWindow::saveNoteAs() {
         if (!confirmed) return false;
     }
 
-    std::string text;
-    getEditorText(text);
-    document_->settext(text);
-    secureWipe(text);
+    storeEditorText();
 
     if (!saveInto(window_, *document_, target, placement, isOpenNote(target, document_->path)))
         return false;
@@ -215,7 +209,7 @@ void MainWindow::newNote() {
     setEditorReadOnly(editor_, false);
     updateTitle(kNewDocumentLabel);
     enableReadOnlyCommands(true);
-    setEditorText(std::string());
+    setEditorText({});
     document_->clear();
 }
 

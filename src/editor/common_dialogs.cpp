@@ -30,7 +30,7 @@ BOOL showSaveFileDialog(OPENFILENAMEA* record) {
     return show != nullptr ? show(record) : FALSE;
 }
 
-HWND showFindDialog(FINDREPLACEA* record) {
-    const auto show = dialogFunction<HWND(WINAPI*)(FINDREPLACEA*)>("FindTextA");
+HWND showFindDialog(FINDREPLACEW* record) {
+    const auto show = dialogFunction<HWND(WINAPI*)(FINDREPLACEW*)>("FindTextW");
     return show != nullptr ? show(record) : nullptr;
 }

@@ -10,5 +10,5 @@
 // As GetOpenFileNameA and GetSaveFileNameA; FALSE, like a cancelled dialog, without the library.
 BOOL showOpenFileDialog(OPENFILENAMEA* record);
 BOOL showSaveFileDialog(OPENFILENAMEA* record);
-// As FindTextA; null, like a dialog that could not be created, without the library.
-HWND showFindDialog(FINDREPLACEA* record);
+// As FindTextW; null, like a dialog that could not be created, without the library.
+HWND showFindDialog(FINDREPLACEW* record);

@@ -1,5 +1,7 @@
 #include "editor/find.h"
 
+#include <dlgs.h>
+
 #include "editor/command_rules.h"
 #include "editor/common_dialogs.h"
 #include "editor/main_window.h"
@@ -18,9 +20,9 @@ FindState::FindState() {
     dialogRecord.hInstance = appState().instance;
     dialogRecord.Flags = FR_DOWN;
     dialogRecord.lpstrFindWhat = findText;
-    dialogRecord.wFindWhatLen = sizeof(findText);
+    dialogRecord.wFindWhatLen = sizeof(findText) / sizeof(findText[0]);
     dialogRecord.lpstrReplaceWith = replaceText;
-    dialogRecord.wReplaceWithLen = sizeof(replaceText);
+    dialogRecord.wReplaceWithLen = sizeof(replaceText) / sizeof(replaceText[0]);
     searchRecord.chrg = {0, -1};
     searchRecord.lpstrText = findText;
     searchRecord.chrgText = {0, 0};
@@ -61,7 +63,7 @@ void findNext(MainWindow& main) {
     // range stays as it is.
     LRESULT found = 0;
     if (state.editor) {
-        found = SendMessageA(state.editor, EM_FINDTEXTEX, options,
+        found = SendMessageW(state.editor, EM_FINDTEXTEXW, options,
                              reinterpret_cast<LPARAM>(&state.searchRecord));
     }
     state.searchRecord.chrg.cpMin = nextSearchStart(found, state.searchRecord.chrgText.cpMax);
@@ -83,6 +85,9 @@ bool onFindNotification(MainWindow& main) {
     }
     if (state.dialogRecord.Flags & FR_FINDNEXT) {
         state.options = state.dialogRecord.Flags & kSearchOptions;
+        // Some dialog implementations pass the text through the ANSI code page into the record,
+        // turning every character outside it into "?"; the dialog's field holds it as typed.
+        if (state.dialog) GetDlgItemTextW(state.dialog, edt1, state.findText, 256);
         findNext(main);
     }
     return false;

@@ -15,16 +15,17 @@ struct FindState {
     FindState(const FindState&) = delete;
     FindState& operator=(const FindState&) = delete;
 
-    char findText[256] = {};     // edited in place by the dialog: at most 255 characters
-    char replaceText[256] = {};  // required by the dialog record, never used
-    HWND dialog = nullptr;       // the open Find dialog, or null
-    HWND editor = nullptr;       // the control searched, recorded when the dialog opens
+    // The dialog and the search are the wide ones, so that text in any script can be searched.
+    wchar_t findText[256] = {};     // edited in place by the dialog: at most 255 characters
+    wchar_t replaceText[256] = {};  // required by the dialog record, never used
+    HWND dialog = nullptr;          // the open Find dialog, or null
+    HWND editor = nullptr;          // the control searched, recorded when the dialog opens
     // Direction, whole word and match case as the user last chose them. Some dialog
     // implementations clear them in the record while the dialog is open and hand them back only
     // with a notification, so they are kept here for Find Next and the next opening.
     DWORD options = FR_DOWN;
-    FINDREPLACEA dialogRecord{};
-    FINDTEXTEXA searchRecord{};
+    FINDREPLACEW dialogRecord{};
+    FINDTEXTEXW searchRecord{};
 };
 FindState& findState();
 

@@ -2,7 +2,6 @@
 
 #include <richedit.h>
 
-
 #include "base/app_state.h"
 #include "editor/command_rules.h"
 #include "editor/editor_font.h"
@@ -10,6 +9,8 @@
 #include "editor/richedit.h"
 #include "editor/window_rules.h"
 #include "resources/resource.h"
+#include "storage/code_page.h"
+#include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -99,11 +100,13 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::
                         size.width, size.height, nullptr, nullptr, appState().instance, this);
     if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
-    std::string text;
-    document_->gettext(text);
+    std::string stored;
+    document_->gettext(stored);
+    std::u16string text = textOfStoredForm(stored, (document_->header.flags & NOTE_UTF8) != 0);
+    secureWipe(stored);
     // A note larger than the control holds (one written elsewhere) would be cut by the control
     // and then saved cut: it opens read-only instead, so nothing of it can be lost.
-    const bool tooLarge = editorCharactersOf(text) > kEditorTextLimit;
+    const bool tooLarge = controlCharacters(text) > kEditorTextLimit;
     if (tooLarge) document_->header.flags |= NOTE_READONLY;
     setEditorText(text);
     secureWipe(text);
@@ -136,12 +139,23 @@ void MainWindow::updateTitle(const char* label) {
     SetWindowTextA(window_, title.c_str());
 }
 
-void MainWindow::getEditorText(std::string& text) const {
+void MainWindow::getEditorText(std::u16string& text) const {
     readEditorText(editor_, text);
 }
 
-void MainWindow::setEditorText(const std::string& text) {
+void MainWindow::setEditorText(std::u16string_view text) {
     writeEditorText(editor_, text);
+}
+
+void MainWindow::storeEditorText() {
+    std::u16string text;
+    getEditorText(text);
+    StoredText stored = storedFormOf(text);
+    secureWipe(text);
+    document_->settext(stored.bytes);
+    secureWipe(stored.bytes);
+    auto& flags = document_->header.flags;
+    flags = stored.utf8 ? flags | NOTE_UTF8 : flags & ~NOTE_UTF8;
 }
 
 void MainWindow::enableReadOnlyCommands(bool enable) {
@@ -174,8 +188,10 @@ void MainWindow::onNcDestroy() {
 void MainWindow::createEditor() {
     RECT client{};
     GetClientRect(window_, &client);
-    editor_ = CreateWindowExA(0, "RichEdit20A", "", kEditorStyle, 0, 0, client.right, client.bottom,
-                              window_, nullptr, appState().instance, nullptr);
+    // The Unicode class: characters typed or pasted reach the control as UTF-16, where an ANSI
+    // window would have them converted to the code page (and "?") on the way in.
+    editor_ = CreateWindowExW(0, L"RichEdit20W", L"", kEditorStyle, 0, 0, client.right,
+                              client.bottom, window_, nullptr, appState().instance, nullptr);
     SendMessageA(editor_, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
     SendMessageA(editor_, EM_EXLIMITTEXT, 0, kEditorTextLimit);
     font_ = createEditorFont(readFontSettings());

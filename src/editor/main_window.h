@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "editor/win_handles.h"
 #include "storage/note_document.h"
@@ -35,8 +36,11 @@ public:
 
     // Composes "Quillox version 1.3-beta1: " + label (or the document's path) + " [read-only]".
     void updateTitle(const char* label = nullptr);
-    void getEditorText(std::string& text) const;
-    void setEditorText(const std::string& text);
+    void getEditorText(std::u16string& text) const;
+    void setEditorText(std::u16string_view text);
+    // Hands the editor's text to the document in the form the note stores (code-page bytes, or
+    // UTF-8 with NOTE_UTF8 when the text does not fit the code page).
+    void storeEditorText();
     void enableReadOnlyCommands(bool enable);
 
     HWND window() const { return window_; }

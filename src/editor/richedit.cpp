@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editor/command_rules.h"
+#include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -44,42 +45,49 @@ DWORD CALLBACK collectText(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done
 }
 
 struct StringSource {
-    const std::string& text;
+    std::u16string_view text;
     std::size_t offset;
 };
 
+// Hands the text over in whole UTF-16 units.
 DWORD CALLBACK deliverText(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
     auto* source = reinterpret_cast<StringSource*>(cookie);
     const std::size_t left = source->text.size() - source->offset;
-    std::size_t n = std::min(left, static_cast<std::size_t>(std::max<LONG>(count, 0)));
+    std::size_t n = std::min(left, static_cast<std::size_t>(std::max<LONG>(count, 0)) / 2);
     if (n < left) n = chunkWithoutSplitLineEnd(source->text.data() + source->offset, n);
-    std::memcpy(data, source->text.data() + source->offset, n);
+    std::memcpy(data, source->text.data() + source->offset, n * 2);
     source->offset += n;
-    *done = static_cast<LONG>(n);
+    *done = static_cast<LONG>(n * 2);
     return 0;
 }
 
+// The control's text moves as UTF-16 in both directions: plain text in a code page would turn
+// every character outside it into "?".
+constexpr WPARAM kUnicodeText = SF_TEXT | SF_UNICODE;
+
 }  // namespace
 
-void readEditorText(HWND editor, std::string& text) {
-    const LRESULT length = SendMessageA(editor, WM_GETTEXTLENGTH, 0, 0);
-    WipingBuffer buffer(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1);
+void readEditorText(HWND editor, std::u16string& text) {
+    const LRESULT length = SendMessageW(editor, WM_GETTEXTLENGTH, 0, 0);
+    WipingBuffer buffer((static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1) * 2);
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&buffer);
     stream.pfnCallback = collectText;
-    SendMessageA(editor, EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+    SendMessageW(editor, EM_STREAMOUT, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
 
     secureWipe(text);
     text.clear();
-    text.assign(buffer.bytes().begin(), buffer.bytes().end());
+    const std::vector<char>& bytes = buffer.bytes();
+    text.resize(bytes.size() / 2);
+    if (!text.empty()) std::memcpy(&text[0], bytes.data(), text.size() * 2);
 }
 
-void writeEditorText(HWND editor, const std::string& text) {
+void writeEditorText(HWND editor, std::u16string_view text) {
     StringSource source{text, 0};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = deliverText;
-    SendMessageA(editor, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+    SendMessageW(editor, EM_STREAMIN, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
 }
 
 int editorTextLength(HWND editor) {

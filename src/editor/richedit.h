@@ -4,12 +4,13 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
-// The whole text as the control streams it out in plain text. Every intermediate buffer is wiped
-// before release; the previous content of `text` is wiped before it is replaced.
-void readEditorText(HWND editor, std::string& text);
-// Replaces the whole content with the string's bytes, streamed in as plain text.
-void writeEditorText(HWND editor, const std::string& text);
+// The whole text as the control streams it out in plain text, in UTF-16. Every intermediate
+// buffer is wiped before release; the previous content of `text` is wiped before it is replaced.
+void readEditorText(HWND editor, std::u16string& text);
+// Replaces the whole content with the text, streamed in as plain UTF-16 text.
+void writeEditorText(HWND editor, std::u16string_view text);
 
 // 0 exactly when the control holds no text.
 int editorTextLength(HWND editor);

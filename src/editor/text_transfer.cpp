@@ -12,51 +12,70 @@
 #include "editor/main_window.h"
 #include "editor/win_handles.h"
 #include "editor/window_rules.h"
+#include "storage/code_page.h"
 #include "storage/file.h"
+#include "storage/text_encoding.h"
+#include "storage/wipe.h"
 
 namespace {
 
 using namespace std::string_view_literals;
 
-// Bytes move straight between the control's buffer and the file, chunk by chunk; the cookie is
-// the open file handle.
-DWORD CALLBACK readFromFile(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
-    const HANDLE file = reinterpret_cast<HANDLE>(cookie);
+// The most of a file that Import reads: the control's limit in the widest form a character of the
+// control can take (a CR LF pair of UTF-16, four bytes), with room for a byte-order mark. More
+// could never be shown.
+constexpr DWORD kImportBytes = kEditorTextLimit * 4 + 4;
+
+// Reads the whole file, up to kImportBytes; false when a read fails.
+bool readFileBytes(HANDLE file, std::string& bytes, bool& cut) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) return false;
+    cut = size.QuadPart > kImportBytes;
+    bytes.resize(static_cast<std::size_t>(cut ? kImportBytes : size.QuadPart));
     DWORD read = 0;
-    const BOOL ok = ReadFile(file, data, static_cast<DWORD>(count), &read, nullptr);
-    if (ok && read == static_cast<DWORD>(count)) {
-        // More may follow: a CR at the end is read again with the next chunk.
-        const std::size_t keep = chunkWithoutSplitLineEnd(reinterpret_cast<const char*>(data), read);
-        if (keep < read && SetFilePointer(file, -1, nullptr, FILE_CURRENT) != INVALID_SET_FILE_POINTER)
-            read = static_cast<DWORD>(keep);
-    }
-    *done = static_cast<LONG>(read);
-    return ok ? 0 : static_cast<DWORD>(-1);
+    if (!bytes.empty() &&
+        !ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return false;
+    bytes.resize(read);
+    // A cut UTF-8 file must not lose its encoding for a character split at the end.
+    if (cut) bytes.resize(utf8Boundary(bytes));
+    return true;
 }
 
-DWORD CALLBACK writeToFile(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
-    DWORD written = 0;
-    const BOOL ok = WriteFile(reinterpret_cast<HANDLE>(cookie), data, static_cast<DWORD>(count),
-                              &written, nullptr);
-    *done = static_cast<LONG>(written);
-    return ok && written == static_cast<DWORD>(count) ? 0 : static_cast<DWORD>(-1);
+std::u16string decodeImported(std::string_view bytes) {
+    std::u16string text;
+    if (!decodeTextFile(bytes, detectTextFile(bytes), text))
+        fromCodePage(bytes, kAnsiCodePage, text);
+    return text;
 }
 
-std::int64_t editorCharacters(HWND editor) {
-    GETTEXTLENGTHEX query{GTL_NUMCHARS | GTL_PRECISE, CP_ACP};
-    return SendMessageA(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+// The bytes Export writes: the ANSI code page when the text fits it, as every text file was
+// written before; otherwise UTF-8 behind a byte-order mark, which every Windows editor reads
+// back right.
+std::string exportedForm(std::u16string_view text) {
+    std::string bytes;
+    if (toCodePageExactly(text, kAnsiCodePage, bytes)) return bytes;
+    bytes = kUtf8Bom;
+    bytes += utf16ToUtf8(text);
+    return bytes;
 }
 
-// Streams the editor out into `path`; true only when every byte reached the disk.
-bool writeEditorToFile(HWND editor, const std::string& path) {
+// Writes `bytes` to `path`; true only when every byte reached the disk.
+bool writeFileBytes(const std::string& path, std::string_view bytes) {
     FileHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file) return false;
-    EDITSTREAM stream{};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
-    stream.pfnCallback = writeToFile;
-    SendMessageA(editor, EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
-    return stream.dwError == 0 && FlushFileBuffers(file.get());
+    DWORD written = 0;
+    if (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                      &written, nullptr) ||
+                           written != bytes.size()))
+        return false;
+    return FlushFileBuffers(file.get()) != FALSE;
+}
+
+std::int64_t editorCharacters(HWND editor) {
+    GETTEXTLENGTHEX query{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
 }
 
 }  // namespace
@@ -65,23 +84,24 @@ void importText(MainWindow& main) {
     std::string path;
     if (!chooseOpenFile("Text Files (*.txt)\0*.txt"sv, main.window(), path)) return;
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) {
+    std::string bytes;
+    bool cut = false;
+    const bool read = file && readFileBytes(file.get(), bytes, cut);
+    file.reset();
+    if (!read) {
+        secureWipe(bytes);
         showError("Error loading file!");
         return;
     }
-
-    EDITSTREAM stream{};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
-    stream.pfnCallback = readFromFile;
-    SendMessageA(main.editor(), EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+    std::u16string text = decodeImported(bytes);
+    secureWipe(bytes);
+    main.setEditorText(text);
+    const std::uint64_t characters = controlCharacters(text);
+    secureWipe(text);
 
     // The control stops at its limit without a word; the user must not believe the whole file
     // arrived.
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return;
-    file.reset();
-    if (importWasCut(static_cast<std::uint64_t>(size.QuadPart), editorCharacters(main.editor()),
-                     kEditorTextLimit)) {
+    if (cut || importWasCut(characters, editorCharacters(main.editor()), kEditorTextLimit)) {
         MessageBoxA(main.window(),
                     "The file is larger than the editor can hold: the text was cut at 4,194,304 "
                     "characters.",
@@ -100,8 +120,13 @@ void exportText(MainWindow& main) {
         showError("Error saving file!");
         return;
     }
-    if (!writeEditorToFile(main.editor(), temporary) ||
-        !file::replace(temporary.c_str(), path.c_str())) {
+    std::u16string text;
+    main.getEditorText(text);
+    std::string bytes = exportedForm(text);
+    secureWipe(text);
+    const bool written = writeFileBytes(temporary, bytes);
+    secureWipe(bytes);
+    if (!written || !file::replace(temporary.c_str(), path.c_str())) {
         file::remove(temporary.c_str());
         showError("Error saving file!");
     }

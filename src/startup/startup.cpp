@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/app_state.h"
@@ -14,6 +16,7 @@
 #include "startup/command_line.h"
 #include "startup/relaunch.h"
 #include "startup/temp_name.h"
+#include "storage/code_page.h"
 #include "storage/crypto/aes.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -79,12 +82,32 @@ void initCommonControls() {
     if (init != nullptr) init();
 }
 
+constexpr const char* kInexpressiblePath =
+    "The path of this note contains characters that Quillox cannot use: they are outside the "
+    "character set of this Windows. Move or rename the note so that its folder and name use none "
+    "of them, then open it again.";
+
+// The narrow API hands over a path with characters outside the ANSI code page as "?" or as a
+// look-alike character: every file operation would then reach another file, or none. Such a
+// start ends before anything touches a file.
+void requireNarrowForm(const wchar_t* wide, const char* narrow) {
+    const std::u16string_view text(reinterpret_cast<const char16_t*>(wide));
+    std::string converted;
+    if (!toCodePageExactly(text, kAnsiCodePage, converted) || converted != narrow)
+        failWith(kInexpressiblePath);
+}
+
 void gatherStartupState() {
     AppState& state = appState();
     state.instance = GetModuleHandleA(nullptr);
     const DWORD n = GetModuleFileNameA(state.instance, state.modulePath, sizeof state.modulePath);
     // A cut path would name another file in every copy, save and switch built from it.
     if (n == 0 || n >= sizeof state.modulePath) failWith("Error loading file!");
+    wchar_t wideModule[sizeof state.modulePath];
+    const DWORD wideLength =
+        GetModuleFileNameW(state.instance, wideModule, sizeof state.modulePath);
+    if (wideLength == 0 || wideLength >= sizeof state.modulePath) failWith("Error loading file!");
+    requireNarrowForm(wideModule, state.modulePath);
     initCommonControls();
     state.findMessage = RegisterWindowMessageA("commdlg_FindReplace");
     if (loadSystemLibrary("RichEd20.DLL") == nullptr) failWith("Error loading RichEdit control!");
@@ -129,6 +152,7 @@ int runRoads() {
 }  // namespace
 
 void parseCommandLine() {
+    requireNarrowForm(GetCommandLineW(), GetCommandLineA());
     const CommandLine line = parseArguments(__argc, __argv);
     if (line.action == CommandLine::Action::Erase) eraseTempCopy(line.erasePath.c_str());
     AppState& state = appState();
@@ -154,13 +178,15 @@ void runMessageLoop(HWND mainWindow) {
     HACCEL accelerators =
         LoadAcceleratorsA(appState().instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     MSG message;
-    // GetMessageA gives -1 when it fails; that ends the loop like WM_QUIT rather than spinning.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // The loop is the wide one: a character typed outside the ANSI code page (a Unicode key
+    // event from any keyboard layout or input method) stays itself on its way to the editor.
+    // GetMessageW gives -1 when it fails; that ends the loop like WM_QUIT rather than spinning.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         HWND find = findDialogHandle();
-        if (find != nullptr && IsDialogMessageA(find, &message)) continue;
-        if (TranslateAcceleratorA(mainWindow, accelerators, &message)) continue;
+        if (find != nullptr && IsDialogMessageW(find, &message)) continue;
+        if (TranslateAcceleratorW(mainWindow, accelerators, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 }
 

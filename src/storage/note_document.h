@@ -14,6 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t NOTE_READONLY = 1;
 constexpr std::uint32_t NOTE_MAXIMIZED = 2;
+// The text is UTF-8. Clear: the text is bytes of the ANSI code page of the Windows that wrote it,
+// the form every note had before the flag existed and still has when its text fits that page.
 constexpr std::uint32_t NOTE_UTF8 = 4;
 
 // Byte layout, little-endian, no padding:

@@ -28,9 +28,11 @@ printf 'pw1\n' >pass1.txt
 printf 'pw2\r\n' >pass2.txt  # a Windows line end is not part of the passphrase
 printf 'pw3' >pass3.txt      # nor is a missing one
 printf '' >empty.txt
+# ASCII without line ends: stored and given back as it is on every platform (encodings and line
+# ends are encoding_test.sh's).
 {
-    printf 'First line\r\nSecond line with \xe9\xe8 and a NUL: \0 here\n'
-    for i in $(seq 1 20); do printf 'line %02d of the note\r\n' "$i"; done
+    printf 'First part, a tab\t and a NUL: \0 here; '
+    for i in $(seq 1 20); do printf 'part %02d of the note; ' "$i"; done
 } >text.txt
 text_len=$(size_of text.txt)
 

@@ -33,7 +33,7 @@ image=$(size_of editor.exe)
 printf 'alpha\n' >alpha.txt
 printf 'beta\n' >beta.txt
 {
-    printf 'Shared note\r\nwith \xe4\xf6\xfc, a tab\t, a NUL \0 and no line end'
+    printf 'Shared note with \xc3\xa4\xc3\xb6\xc3\xbc in UTF-8, a tab\t, a NUL \0 and no line end'
     head -c 3000 /dev/zero | tr '\0' 'x'
 } >text.txt
 

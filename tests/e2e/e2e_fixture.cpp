@@ -63,7 +63,7 @@ EditorWindow QuilloxTest::waitEditor(const std::string& title, DWORD pid) {
     EditorWindow editor;
     editor.window = waitWindow(WindowQuery{kMainClass, title, pid});
     GetWindowThreadProcessId(editor.window, &editor.pid);
-    editor.editor = descendant(editor.window, "RichEdit20A");
+    editor.editor = descendant(editor.window, "RichEdit20W");
     return editor;
 }
 

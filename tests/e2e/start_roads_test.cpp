@@ -31,7 +31,7 @@ protected:
                 "a window or the end of " + started.name());
             if (!found) break;
             if (className(found) == kMainClass) {
-                seen += "editor:" + controlText(descendant(found, "RichEdit20A")) + "|";
+                seen += "editor:" + controlText(descendant(found, "RichEdit20W")) + "|";
                 postClose(found);
             } else if (windowText(found) == kPromptTitle) {
                 if (seen.find("prompt") == std::string::npos) submitPassphrase(found, "pw");

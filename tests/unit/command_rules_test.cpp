@@ -1,4 +1,5 @@
 #include "editor/command_rules.h"
+#include "storage/text_encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -65,10 +66,10 @@ TEST(CommandRules, LineEndsAreNeverSplitAndCountOnce) {
     for (const auto& c : cases)
         EXPECT_EQ(c.handed, chunkWithoutSplitLineEnd(c.chunk.data(), c.chunk.size())) << c.chunk;
 
-    EXPECT_EQ(0u, editorCharactersOf(""));
-    EXPECT_EQ(5u, editorCharactersOf("ab\r\nc\n"));
-    EXPECT_EQ(3u, editorCharactersOf("\n\r\n\r"));
-    EXPECT_EQ(4u, editorCharactersOf("\r\r\n\n\r"));
+    EXPECT_EQ(0u, controlCharacters(u""));
+    EXPECT_EQ(5u, controlCharacters(u"ab\r\nc\n"));
+    EXPECT_EQ(3u, controlCharacters(u"\n\r\n\r"));
+    EXPECT_EQ(4u, controlCharacters(u"\r\r\n\n\r"));
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include "base/app_state.h"
 #include "box_answerer.h"
 #include "driver.h"
 #include "editor/find.h"
 #include "editor/window_rules.h"
-#include "base/app_state.h"
+#include "storage/code_page.h"
 
 namespace {
 
@@ -51,10 +52,11 @@ protected:
         return *window_;
     }
     void command(unsigned id) { SendMessageA(window_->window(), WM_COMMAND, id, 0); }
+    // The editor's text in the code page, as the note stores text that fits it.
     std::string text() {
-        std::string text;
+        std::u16string text;
         window_->getEditorText(text);
-        return text;
+        return storedFormOf(text).bytes;
     }
     bool modified() { return SendMessageA(window_->editor(), EM_GETMODIFY, 0, 0) != 0; }
     void setModified() { SendMessageA(window_->editor(), EM_SETMODIFY, 1, 0); }
@@ -113,10 +115,10 @@ TEST_F(MainWindowTest, TextComesBackAsPutInAndTheEditorFillsTheWindow) {
     for (int i = 0; i < 2000; ++i) many += "line " + std::to_string(i) + " of the long note\r\n";
     for (const std::string& in : {std::string("one line"), std::string("first\r\nsecond\r\n"),
                                   std::string("\xE9t\xE9 \xA7 caf\xE9"), many, std::string()}) {
-        main.setEditorText(in);
+        main.setEditorText(textOfStoredForm(in, false));
         EXPECT_EQ(in, text()) << in.substr(0, 40);
     }
-    main.setEditorText("select all of this");
+    main.setEditorText(u"select all of this");
     command(ID_EDIT_SELECT_ALL);
     EXPECT_EQ(0, selection().cpMin);
     EXPECT_GE(selection().cpMax, 18);  // the control may count its final paragraph mark in
@@ -192,7 +194,7 @@ TEST_F(MainWindowTest, SaveRoadsOfABlankAndANewDocument) {
     command(ID_FILE_SAVE_AS);
     const std::string refusal = "Quillox::error|I utterly refuse to save a blank Document :)";
     EXPECT_EQ((Boxes{refusal, refusal}), boxes.seen());
-    main.setEditorText("typed into a blank editor");
+    main.setEditorText(u"typed into a blank editor");
     setModified();
     command(ID_FILE_SAVE_AS);  // over a file that is there, answered No
     EXPECT_EQ("Quillox|File already exists - overwrite?", boxes.seen().at(3));
@@ -216,7 +218,7 @@ TEST_F(MainWindowTest, FindNextWalksTheMatchesAndStartsOverAfterTheLast) {
     SendMessageA(main.editor(), EM_SETSEL, 4, 9);
     command(ID_EDIT_FIND_NEXT);  // before any search: the selection collapses, nothing is said
     EXPECT_EQ(0, selection().cpMax);
-    lstrcpyA(findState().findText, "cat");
+    lstrcpyW(findState().findText, L"cat");
     SendMessageA(main.editor(), EM_SETSEL, 5, 5);  // a search starts at the caret
     command(ID_EDIT_FIND);
     const auto findButton = [] {

@@ -1,0 +1,104 @@
+#include "storage/code_page.h"
+#include "storage/text_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
+    struct Case {
+        std::string bytes;
+        bool valid;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         true, u"Grüße"},
+        {"\xD0\x9F\xD1\x80\xE4\xB8\xAD\xF0\x9F\x98\x80", true, u"Пр中😀"},
+        {"caf\xE9", false, u"caf\uFFFD"},                          // a Windows-1252 byte
+        {"\xC0\xAF", false, u"\uFFFD\uFFFD"},                      // overlong "/"
+        {"\xED\xA0\x80", false, u"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
+        {"\xF4\x90\x80\x80", false, u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+        {"\xE2\x82", false, u"\uFFFD\uFFFD"},                      // cut short
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.valid, isValidUtf8(c.bytes)) << c.bytes;
+        EXPECT_EQ(c.text, utf8ToUtf16(c.bytes)) << c.bytes;
+        if (c.valid) {
+            EXPECT_EQ(c.bytes, utf16ToUtf8(c.text));
+        }
+    }
+    EXPECT_EQ("\xEF\xBF\xBD", utf16ToUtf8(u"\xD83D"));  // an unpaired surrogate
+    EXPECT_EQ(u"\u20AC\u0081\u017E\u00FF", cp1252ToUtf16("\x80\x81\x9E\xFF"));
+    EXPECT_EQ(5u, utf8Boundary("ab\xE2\x82\xAC"));
+    EXPECT_EQ(2u, utf8Boundary("ab\xE2\x82"));  // a read cut the last character
+}
+
+TEST(TextEncoding, TextFilesAreReadByTheirMarkOrTheirBytes) {
+    struct Case {
+        std::string bytes;
+        TextFileEncoding encoding;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBFplain", TextFileEncoding::Utf8, u"plain"},
+        {std::string("\xFF\xFE\x1F\x04\x0A\x00", 6), TextFileEncoding::Utf16LE, u"П\n"},
+        {std::string("\xFE\xFF\xD8\x3D\xDE\x00", 6), TextFileEncoding::Utf16BE, u"😀"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         TextFileEncoding::Utf8, u"Grüße"},
+        {"caf\xE9", TextFileEncoding::Ansi, u""},
+        {"only ascii", TextFileEncoding::Ansi, u""},
+    };
+    for (const Case& c : cases) {
+        const TextFileFormat format = detectTextFile(c.bytes);
+        EXPECT_EQ(c.encoding, format.encoding) << c.bytes;
+        std::u16string text;
+        EXPECT_EQ(c.encoding != TextFileEncoding::Ansi, decodeTextFile(c.bytes, format, text));
+        EXPECT_EQ(c.text, text) << c.bytes;
+    }
+}
+
+TEST(TextEncoding, LineEndsAndControlCharacters) {
+    EXPECT_EQ(u"a\r\nb\r\n\r\n", lfToCrlf(u"a\nb\r\n\n"));
+    EXPECT_EQ("a\nb\r", crlfToLf("a\r\nb\r"));
+    EXPECT_EQ(4u, controlCharacters(u"a\r\n😀"));  // UTF-16 units, a CR LF pair as one
+}
+
+#ifdef _WIN32
+// The ANSI code page here is 1252: what fits it is stored as its bytes, anything else as UTF-8.
+TEST(TextEncoding, NotesStoreCodePageBytesOnlyForTextThatFitsExactly) {
+    struct Case {
+        std::u16string text;
+        bool utf8;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {u"Grüße, café", false,
+         "Gr\xFC\xDF"
+         "e, caf\xE9"},
+        {u"€ – …", false, "\x80 \x96 \x85"},
+        {u"∑", true, "\xE2\x88\x91"},  // best fit would give "S"
+        {u"Ā", true, "\xC4\x80"},      // best fit would give "A"
+        {u"\u00A0x", false, "\xA0x"},  // a non-breaking space is in the code page
+        {u"Привет 😀", true, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80"},
+    };
+    for (const Case& c : cases) {
+        const StoredText stored = storedFormOf(c.text);
+        EXPECT_EQ(c.utf8, stored.utf8) << stored.bytes;
+        EXPECT_EQ(c.bytes, stored.bytes);
+        EXPECT_EQ(c.text, textOfStoredForm(stored.bytes, stored.utf8));
+    }
+}
+#endif
+
+TEST(TextEncoding, OtherCodePagesComeFromThePlatform) {
+    std::u16string cyrillic;
+    ASSERT_TRUE(fromCodePage("\xCF\xF0\xE8", 1251, cyrillic));
+    EXPECT_EQ(u"При", cyrillic);
+}
+
+}  // namespace
