@@ -130,20 +130,29 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     header.payload_length = static_cast<std::uint32_t>(m);
     drawIv(header.iv);
 
-    // Pad with zero bytes to whole blocks and encrypt in place: the clear text in `payload` is
-    // overwritten by its ciphertext.
-    payload.clear();
-    payload.insert(payload.end(), plaintext, plaintext + n);
-    payload.resize(m);
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
     buildaestables();
     AesEncKeySchedule schedule;
     expandenckey(key.data(), schedule);
-    cbcencrypt(payload.data(), payload.data(), m, iv, schedule);
+    Sha256Context ctx;
+    sha256init(ctx);
+    // A piece at a time, copied, hashed and encrypted in place while it is still in the cache: the
+    // clear text in `payload` is overwritten by its ciphertext, and the last piece is padded with
+    // zero bytes to whole blocks. Every piece starts before the end of the text.
+    payload.clear();
+    payload.reserve(m);
+    for (std::size_t at = 0; at < m; at += kPiece) {
+        const std::size_t text = std::min(kPiece, n - at);
+        payload.insert(payload.end(), plaintext + at, plaintext + at + text);
+        sha256update(ctx, plaintext + at, text);
+        payload.resize(std::min(m, at + kPiece));
+        cbcencrypt(payload.data() + at, payload.data() + at, payload.size() - at, iv, schedule);
+    }
     secureWipe(&schedule, sizeof schedule);
-
-    textdigest(plaintext, n, header.iv, header.digest);
+    sha256update(ctx, header.iv, kBlock);
+    sha256final(ctx, header.digest);
+    secureWipe(&ctx, sizeof ctx);
     ivUnwritten_ = true;
 }
 
