@@ -1,5 +1,6 @@
 #include "storage/note_document.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -59,20 +60,34 @@ void NoteDocument::setkey(const char* passphrase) {
     key_set = true;
 }
 
-bool NoteDocument::trialDecrypt(Bytes& trial) const {
-    trial.assign(payload.size(), 0);
+bool NoteDocument::trialDecrypt(std::uint8_t* out, bool whole) const {
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
     buildaestables();
     AesDecKeySchedule schedule;
     expanddeckey(key.data(), schedule);
-    // A payload that is not whole blocks is refused here and the zero trial fails the digest.
-    cbcdecrypt(payload.data(), trial.data(), payload.size(), iv, schedule);
+    Sha256Context ctx;
+    sha256init(ctx);
+    // A payload that is not whole blocks is never decrypted: its trial is zero bytes, which fail
+    // the digest.
+    const bool blocks = payload.size() % kBlock == 0;
+    const std::size_t textLength = header.text_length;
+    for (std::size_t at = 0; at < payload.size(); at += kPiece) {
+        const std::size_t n = std::min(kPiece, payload.size() - at);
+        std::uint8_t* piece = whole ? out + at : out;
+        if (blocks)
+            cbcdecrypt(payload.data() + at, piece, n, iv, schedule);
+        else
+            std::memset(piece, 0, n);
+        if (at < textLength) sha256update(ctx, piece, std::min(n, textLength - at));
+    }
     secureWipe(&schedule, sizeof schedule);
-    trial.resize(header.text_length);
-
+    sha256update(ctx, header.iv, kBlock);
     std::uint8_t digest[32];
-    textdigest(trial.data(), trial.size(), header.iv, digest);
+    sha256final(ctx, digest);
+    secureWipe(&ctx, sizeof ctx);
+    // The zero padding after the text is plaintext too.
+    if (whole) secureWipe(out + textLength, payload.size() - textLength);
     return std::memcmp(digest, header.digest, 32) == 0;
 }
 
@@ -80,9 +95,9 @@ bool NoteDocument::verifykey() const {
     if (!key_set) return false;
     // An empty note protects nothing: its digest is zero and any key opens it.
     if (payload.empty()) return true;
-    Bytes trial;
-    bool ok = trialDecrypt(trial);
-    secureWipe(trial);
+    std::uint8_t piece[kPiece];
+    bool ok = trialDecrypt(piece, false);
+    secureWipe(piece, std::min(kPiece, payload.size()));
     return ok;
 }
 
@@ -92,8 +107,9 @@ bool NoteDocument::decrypt(Bytes& out) const {
         out.clear();
         return true;
     }
-    Bytes trial;
-    bool ok = trialDecrypt(trial);
+    Bytes trial(payload.size());
+    bool ok = trialDecrypt(trial.data(), true);
+    trial.resize(header.text_length);
     if (ok) out.swap(trial);
     secureWipe(trial);  // the trial on failure, or what `out` held before
     return ok;
@@ -114,34 +130,45 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     header.payload_length = static_cast<std::uint32_t>(m);
     drawIv(header.iv);
 
-    // Pad with zero bytes to whole blocks and encrypt in place: the clear text in `payload` is
-    // overwritten by its ciphertext.
-    payload.assign(m, 0);
-    std::memcpy(payload.data(), plaintext, n);
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
     buildaestables();
     AesEncKeySchedule schedule;
     expandenckey(key.data(), schedule);
-    cbcencrypt(payload.data(), payload.data(), m, iv, schedule);
+    Sha256Context ctx;
+    sha256init(ctx);
+    // A piece at a time, copied, hashed and encrypted in place while it is still in the cache: the
+    // clear text in `payload` is overwritten by its ciphertext, and the last piece is padded with
+    // zero bytes to whole blocks. Every piece starts before the end of the text.
+    payload.clear();
+    payload.reserve(m);
+    for (std::size_t at = 0; at < m; at += kPiece) {
+        const std::size_t text = std::min(kPiece, n - at);
+        payload.insert(payload.end(), plaintext + at, plaintext + at + text);
+        sha256update(ctx, plaintext + at, text);
+        payload.resize(std::min(m, at + kPiece));
+        cbcencrypt(payload.data() + at, payload.data() + at, payload.size() - at, iv, schedule);
+    }
     secureWipe(&schedule, sizeof schedule);
-
-    textdigest(plaintext, n, header.iv, header.digest);
+    sha256update(ctx, header.iv, kBlock);
+    sha256final(ctx, header.digest);
+    secureWipe(&ctx, sizeof ctx);
     ivUnwritten_ = true;
 }
 
 bool NoteDocument::gettext(std::string& out) const {
-    Bytes text;
-    if (!decrypt(text)) return false;
-    secureWipe(out);
-    // From a pointer and a length the copy is one memcpy; from the byte vector's iterators it
-    // would go character by character.
-    if (text.empty())
+    if (payload.empty()) {
+        secureWipe(out);
         out.clear();
-    else
-        out.assign(reinterpret_cast<const char*>(text.data()), text.size());
-    secureWipe(text);
-    return true;
+        return true;
+    }
+    // Decrypted straight into the string the caller receives, so the text exists once.
+    std::string trial(payload.size(), '\0');
+    bool ok = trialDecrypt(reinterpret_cast<std::uint8_t*>(&trial[0]), true);
+    trial.resize(header.text_length);
+    if (ok) out.swap(trial);
+    secureWipe(trial);  // the trial on failure, or what `out` held before
+    return ok;
 }
 
 void NoteDocument::settext(const std::string& text) {
@@ -149,25 +176,43 @@ void NoteDocument::settext(const std::string& text) {
 }
 
 bool NoteDocument::buildrecord(Bytes& out) const {
-    out.resize(NoteHeader::kSize + payload.size());
-    header.store(out.data());
-    if (!payload.empty()) std::memcpy(out.data() + NoteHeader::kSize, payload.data(), payload.size());
+    // Appended rather than resized and overwritten: a zero fill of megabytes is wasted work.
+    std::uint8_t head[NoteHeader::kSize];
+    header.store(head);
+    out.clear();
+    out.reserve(NoteHeader::kSize + payload.size());
+    out.insert(out.end(), head, head + NoteHeader::kSize);
+    out.insert(out.end(), payload.begin(), payload.end());
     return true;
 }
 
-bool NoteDocument::parserecord(const Bytes& record) {
+bool NoteDocument::readheader(const Bytes& record, NoteHeader& h) {
     if (record.size() < NoteHeader::kSize) return false;
     if (std::memcmp(record.data(), NoteHeader::kMagic, 8) != 0) return false;
-    NoteHeader h;
     h.loadFrom(record.data());
     if (record.size() != static_cast<std::uint64_t>(h.payload_length) + NoteHeader::kSize) return false;
     // Lengths that lie would make decryption read past the payload, or let every passphrase in.
     if (h.text_length > h.payload_length) return false;
     if (h.payload_length != 0 && h.text_length == 0) return false;
     if (h.payload_length == 0 && !allZero(h.digest, sizeof h.digest)) return false;
+    return true;
+}
 
+bool NoteDocument::parserecord(const Bytes& record) {
+    NoteHeader h;
+    if (!readheader(record, h)) return false;
     header = h;
     payload.assign(record.begin() + NoteHeader::kSize, record.end());
+    return true;
+}
+
+bool NoteDocument::adoptrecord(Bytes& record) {
+    NoteHeader h;
+    if (!readheader(record, h)) return false;
+    header = h;
+    // The record's own storage becomes the payload: one move down, no second buffer.
+    record.erase(record.begin(), record.begin() + NoteHeader::kSize);
+    payload.swap(record);
     return true;
 }
 
@@ -198,7 +243,7 @@ bool NoteDocument::load(const std::string& notePath) {
         FileEndData block(notePath, true);
         if (!block.hasData() || !block.readdata(record)) return false;
     }
-    if (!parserecord(record)) return false;
+    if (!adoptrecord(record)) return false;
     path = notePath;
     identity_ = noteIdentity(present, stamp, header);
     return true;

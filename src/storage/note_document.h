@@ -70,6 +70,9 @@ public:
     void settext(const std::string& text);
     bool buildrecord(Bytes& out) const;
     bool parserecord(const Bytes& record);
+    // The header of `record` into `h` when the record is well formed: magic, lengths and digest
+    // agree with its size.
+    static bool readheader(const Bytes& record, NoteHeader& h);
     static bool isrecordfile(const std::string& path);
     bool load(const std::string& path);
     // With `confirm`, the target is the note file this document read or last wrote, and a target
@@ -93,9 +96,14 @@ public:
     NoteHeader header{};
 
 private:
-    // Decrypts the payload into `trial` (cut to text_length) and answers whether its digest
-    // matches; `trial` holds plaintext either way and the caller wipes it.
-    bool trialDecrypt(Bytes& trial) const;
+    // Decrypts the payload and answers whether its digest matches. With `whole`, `out` (payload
+    // sized) receives the text followed by wiped padding, and holds plaintext either way for the
+    // caller to wipe; without, every piece is decrypted into the same kPiece bytes of `out`.
+    bool trialDecrypt(std::uint8_t* out, bool whole) const;
+    // parserecord taking over `record`'s storage for the payload.
+    bool adoptrecord(Bytes& record);
+    // Decryption goes a piece at a time, each piece hashed while it is still in the cache.
+    static constexpr std::size_t kPiece = 32 * 1024;
     // Builds the note file beside `target` and puts it in place; with a placement the text is
     // encrypted afresh once the image is in place.
     bool writeSafely(const std::string& target, const WindowPlacement* placement,

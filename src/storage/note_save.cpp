@@ -26,8 +26,11 @@ bool editorPartLength(const std::string& image, std::uint32_t& length) {
 namespace {
 
 // The new file must open exactly as the editor will open it, and hold the record just built.
-// Every read here must succeed: a check that cannot read has not checked anything.
-bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const Bytes& record) {
+// Every read here must succeed: a check that cannot read has not checked anything. The block is
+// read into `record`'s own storage, which is no longer needed once written, and compared with
+// the header and payload it was built from.
+bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const NoteDocument& doc,
+                     Bytes& record) {
     {
         // A file that begins like a note record is opened as a bare record, which this is not.
         file::Scoped h;
@@ -39,10 +42,15 @@ bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const By
     }
     FileEndData block(path, true);
     if (!block.hasData() || block.offset() != imageBytes) return false;
-    Bytes stored;
-    if (!block.readdata(stored) || stored != record) return false;
-    NoteDocument check;
-    return check.parserecord(stored);
+    if (block.length() != NoteHeader::kSize + doc.payload.size()) return false;
+    if (!block.readdata(record)) return false;
+    std::uint8_t head[NoteHeader::kSize];
+    doc.header.store(head);
+    NoteHeader stored;
+    return std::memcmp(record.data(), head, sizeof head) == 0 &&
+           (doc.payload.empty() || std::memcmp(record.data() + sizeof head, doc.payload.data(),
+                                               doc.payload.size()) == 0) &&
+           NoteDocument::readheader(record, stored);
 }
 
 bool flushFile(const std::string& path) {
@@ -96,7 +104,7 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
             Bytes record;
             buildrecord(record);
             ok = haveText && writeNoteFile(temporary, record) && flushFile(temporary) &&
-                 readBackMatches(temporary, imageBytes, record);
+                 readBackMatches(temporary, imageBytes, *this, record);
         }
     } catch (const std::exception&) {
         ok = false;
