@@ -91,6 +91,7 @@ TEST_F(MainWindowTest, PlacementFollowsTheHeaderFieldByField) {
     } cases[] = {
         {0, 0, 0, {desktop.right / 2 - 240, desktop.bottom / 2 - 160, 0, 0}},
         {0, 0, 700, {desktop.right / 2 - 240, desktop.bottom / 2 - 350, 0, 0}},
+        {0, 600, 400, {desktop.right / 2 - 300, desktop.bottom / 2 - 200, 0, 0}},
         {NOTE_MAXIMIZED, 500, 400, {0, 0, 500, 400}},
     };
     for (const auto& c : cases) {
