@@ -23,8 +23,8 @@ void QuilloxTest::TearDown() {
 
 std::string QuilloxTest::makeNote(const std::string& name, const std::string& text,
                                   const std::string& passphrase, const WindowPlacement& placement,
-                                  std::uint32_t flags) {
-    NoteDocument document(editor_);
+                                  std::uint32_t flags, const std::string& image) {
+    NoteDocument document(image.empty() ? editor_ : image);
     document.setkey(passphrase.c_str());
     document.settext(text);
     document.header.flags |= flags;
@@ -34,28 +34,23 @@ std::string QuilloxTest::makeNote(const std::string& name, const std::string& te
     return note;
 }
 
-std::string QuilloxTest::readNote(const std::string& notePath, const std::string& passphrase) {
+std::string QuilloxTest::readNote(const std::string& notePath, const std::string& passphrase,
+                                  bool* utf8) {
     NoteDocument document;
     std::string text;
     if (!document.load(notePath)) throw DriverError("cannot load " + inQuotes(notePath));
     document.setkey(passphrase.c_str());
     if (!document.verifykey() || !document.gettext(text))
         throw DriverError(inQuotes(passphrase) + " does not open " + inQuotes(notePath));
+    if (utf8) *utf8 = (document.header.flags & NOTE_UTF8) != 0;
     return text;
-}
-
-std::string QuilloxTest::waitTempCopy() {
-    std::vector<std::string> copies;
-    waitUntil([&] { return !(copies = tempCopies()).empty(); },
-              "a temporary copy Quillox-XXXX.exe in " + inQuotes(temp_));
-    if (copies.size() != 1) throw DriverError("more than one temporary copy in " + inQuotes(temp_));
-    return temp_ + copies.front();
 }
 
 void QuilloxTest::submitPassphrase(HWND prompt, const std::string& passphrase) {
     // Key by key; the click is posted after the characters, so it arrives after them.
-    postChars(control(prompt, IdPassphrase, "Edit"), passphrase);
-    pressButton(prompt, IdPassphraseOk);
+    const HWND edit = control(prompt, IDC_PASSPHRASE, "Edit");
+    for (char c : passphrase) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    pressButton(prompt, IDC_PASSPHRASE_OK);
     waitGone(prompt, "the passphrase prompt");
 }
 
@@ -71,14 +66,24 @@ void QuilloxTest::appendText(EditorWindow& window, const std::string& text,
                              const std::string& expected) {
     pressChord(window.window, {VK_CONTROL, VK_END});
     typeText(window.window, text);
-    waitUntil([&] { return window.text() == expected; }, "the editor to show " + inQuotes(expected));
+    waitUntil([&] { return window.text() == expected; },
+              "the editor to show " + inQuotes(expected));
+}
+
+void QuilloxTest::save(const EditorWindow& window) {
+    pressChord(window.window, {VK_CONTROL, 'S'});
+    waitUntil([&] { return !window.modified(); }, "Ctrl+S to clear the modified flag");
 }
 
 OpenedNote QuilloxTest::startOpening(const std::string& notePath) {
     OpenedNote opened;
     opened.firstMember = family_->members().size();
-    opened.note = &startNote(notePath);
-    opened.copyPath = waitTempCopy();
+    opened.note = &family_->start(notePath, {}, baseName(notePath));
+    std::vector<std::string> copies;
+    waitUntil([&] { return !(copies = tempCopies()).empty(); },
+              "a temporary copy Quillox-XXXX.exe in " + inQuotes(temp_));
+    if (copies.size() != 1) throw DriverError("more than one temporary copy in " + inQuotes(temp_));
+    opened.copyPath = temp_ + copies.front();
     return opened;
 }
 
@@ -90,6 +95,14 @@ OpenedNote QuilloxTest::openNote(const std::string& notePath, const std::string&
     return opened;
 }
 
+EditorWindow QuilloxTest::openAsCopy(const std::string& exe, const std::string& note) {
+    const std::string own = path("editor" + std::to_string(++copies_) + ".exe");
+    copyFile(windowsPath(exe), own);
+    Process& editor = family_->start(own, "-edit:\"" + note + "\"", baseName(own));
+    submitPassphrase(waitPrompt(editor.pid()), "pw");
+    return waitEditor(mainTitle(note), editor.pid());
+}
+
 void QuilloxTest::expectCleanEnd(const OpenedNote& opened) {
     // The copy is erased by the erase run, which exists by then: three processes in all.
     waitUntil([&] { return !fileExists(opened.copyPath); },
@@ -98,16 +111,16 @@ void QuilloxTest::expectCleanEnd(const OpenedNote& opened) {
     const auto members = family_->members();
     EXPECT_EQ(opened.firstMember + 3, members.size()) << "the note, its copy, the erase run";
     for (std::size_t i = opened.firstMember; i < members.size(); ++i)
-        EXPECT_EQ(0u, members[i].process->waitExit(0)) << "exit code of process " << i;
+        EXPECT_EQ(0u, members[i]->waitExit(0)) << "exit code of process " << i;
     EXPECT_TRUE(tempCopies().empty()) << "temporary copies left in " << temp_;
 }
 
 void QuilloxTest::answerSetPassphrase(const std::string& first, const std::string& second,
                                       DWORD pid) {
     HWND dialog = waitWindow(dialogTitled(kSetPassphraseTitle, pid));
-    setText(control(dialog, IdPassphrase, "Edit"), first);
-    setText(control(dialog, IdPassphraseRepeat, "Edit"), second);
-    pressButton(dialog, IdPassphraseOk);
+    setText(control(dialog, IDC_PASSPHRASE, "Edit"), first);
+    setText(control(dialog, IDC_PASSPHRASE_REPEAT, "Edit"), second);
+    pressButton(dialog, IDC_PASSPHRASE_OK);
 }
 
 void QuilloxTest::chooseFile(const std::string& dialogTitle, const std::string& filePath,
@@ -124,10 +137,10 @@ std::string QuilloxTest::screenshot(HWND window, const std::string& what) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string folder = windowsPath(E2E_SCREENS_DIR);
     makeFolder(folder);
-    const std::string png = joinPath(
-        folder, std::string(info->test_suite_name()) + "-" + info->name() + "-" + what + ".png");
-    saveScreenshot(window, png);
-    return png;
+    const std::string shot = joinPath(
+        folder, std::string(info->test_suite_name()) + "-" + info->name() + "-" + what + ".bmp");
+    saveScreenshot(window, shot);
+    return shot;
 }
 
 }  // namespace e2e

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver.h"
+#include "resources/resource.h"
 #include "storage/note_document.h"
 
 namespace e2e {
@@ -18,33 +19,7 @@ constexpr const char* kPromptTitle = "Quillox: Please enter passphrase";
 constexpr const char* kSetPassphraseTitle = "Quillox: Enter passphrase";
 constexpr const char* kErrorCaption = "Quillox::error";
 constexpr const char* kQuestionCaption = "Quillox";
-constexpr const char* kAboutTitle = "Quillox::About";
 constexpr const char* kNewDocument = "<new document>";
-constexpr const char* kSaveQuestion = "Do you want to save modifications before exiting?";
-
-// Written out rather than taken from the editor's header: the numbers a user's clicks send.
-enum : int {
-    IdPassphrase = 1001,
-    IdPassphraseRepeat = 1002,
-    IdPassphraseOk = 3,
-    IdPassphraseCancel = 4,
-    CmdNew = 57600,
-    CmdSave = 57603,
-    CmdSaveAs = 57604,
-    CmdImportText = 40037,
-    CmdExportText = 40038,
-    CmdSetPassphrase = 40010,
-    CmdMakeReadOnly = 40041,
-    CmdExit = 40004,
-    CmdAbout = 40007,
-    CmdUndo = 57643,
-    CmdCut = 57635,
-    CmdCopy = 57634,
-    CmdPaste = 57637,
-    CmdDelete = 40033,
-    CmdFind = 57636,
-    CmdFindNext = 57640,
-};
 
 inline std::string mainTitle(const std::string& label) {
     return "Quillox version 1.3-beta1: " + label;
@@ -82,32 +57,36 @@ protected:
     std::string path(const std::string& name) const { return joinPath(folder(), name); }
     ProcessFamily& family() { return *family_; }
 
-    // A note made by the storage code from the editor image, with `placement` and `flags`.
+    // A note made by the storage code from `image` (the editor's copy when empty).
     std::string makeNote(const std::string& name, const std::string& text,
                          const std::string& passphrase, const WindowPlacement& placement = {},
-                         std::uint32_t flags = 0);
-    // Reads a note with the storage code; throws DriverError when it does not open.
-    std::string readNote(const std::string& path, const std::string& passphrase);
+                         std::uint32_t flags = 0, const std::string& image = {});
+    // Reads a note's stored bytes (and whether they are flagged UTF-8) with the storage code;
+    // throws DriverError when it does not open.
+    std::string readNote(const std::string& path, const std::string& passphrase,
+                         bool* utf8 = nullptr);
 
     Process& startEditor(const std::string& args = {}) {
         return family_->start(editor_, args, "the editor started with " + inQuotes(args));
     }
-    Process& startNote(const std::string& note) { return family_->start(note, {}, baseName(note)); }
     // The temporary copies now in the temporary directory, as file names.
     std::vector<std::string> tempCopies() const { return listFiles(temp_, "Quillox-*.exe"); }
-    std::string waitTempCopy();
 
     HWND waitPrompt(DWORD pid = 0) { return waitWindow(dialogTitled(kPromptTitle, pid)); }
     void submitPassphrase(HWND prompt, const std::string& passphrase);
     EditorWindow waitEditor(const std::string& title, DWORD pid = 0);
     // Types `text` at the end; waits until the editor shows `expected`.
     void appendText(EditorWindow& window, const std::string& text, const std::string& expected);
+    // Ctrl+S; waits until the save clears the modified flag.
+    void save(const EditorWindow& window);
 
     // Starts the note and waits for its temporary copy (the prompt is the caller's).
     OpenedNote startOpening(const std::string& notePath);
     // startOpening, the passphrase, and the editor titled with the note's path.
     OpenedNote openNote(const std::string& notePath, const std::string& passphrase,
                         const std::string& titleSuffix = {});
+    // A copy of `exe` of its own started on the note as a temporary copy runs, passphrase "pw".
+    EditorWindow openAsCopy(const std::string& exe, const std::string& note);
     // The end of the road: the copy ends with 0 and is erased by the note's erase run, which
     // ends with 0, and nothing of this opening is left running.
     void expectCleanEnd(const OpenedNote& opened);
@@ -120,15 +99,14 @@ protected:
     void answerSetPassphrase(const std::string& first, const std::string& second, DWORD pid = 0);
     // Types `path` into a file dialog's file name field and presses its OK button.
     void chooseFile(const std::string& dialogTitle, const std::string& path, DWORD pid);
-    // Saves a PNG of the window among the build's screenshots; answers its path.
+    // Saves a BMP of the window among the build's screenshots; answers its path.
     std::string screenshot(HWND window, const std::string& what);
 
 private:
     std::unique_ptr<ScratchDir> scratch_;
-    std::string temp_;
-    std::string editor_;
-    std::string savedTmp_;
+    std::string temp_, editor_, savedTmp_;
     std::unique_ptr<ProcessFamily> family_;
+    int copies_ = 0;
 };
 
 }  // namespace e2e

@@ -14,13 +14,9 @@ protected:
         const std::string base = folder() + "\\";
         return base + std::string(length - base.size() - 1 - name.size(), 'd') + "\\" + name;
     }
-    void save(EditorWindow& window) {
-        pressChord(window.window, {VK_CONTROL, 'S'});
-        waitUntil([&] { return !window.modified(); }, "Ctrl+S to save");
-    }
 };
 
-TEST_F(HostileNotes, PathsAtAndBeyondTheLimit) {
+TEST_F(HostileNotes, PathsAtAndBeyondTheLimitAndOutsideTheCodePage) {
     // 259 characters, blanks and characters above 127 of the session's code page in the name.
     const std::string name = (GetACP() == CP_UTF8 ? "caf\xC3\xA9 \xC3\xBC" : "caf\xE9 \xFC") +
                              std::string(" my  note .exe");
@@ -33,7 +29,7 @@ TEST_F(HostileNotes, PathsAtAndBeyondTheLimit) {
     save(opened.editor);
     closeAndExpectCleanEnd(opened);
     EXPECT_EQ("body+", readNote(note, "pw"));
-    EXPECT_EQ(std::vector<std::string>{name}, ScratchDir::listFiles(notes)) << "left by the save";
+    EXPECT_EQ(std::vector<std::string>{name}, listFiles(notes)) << "left by the save";
 
     // Beyond: written through the wide functions. The editor refuses such a note with its
     // message or, where the session's narrow functions reach it, opens and saves it whole or
@@ -71,6 +67,31 @@ TEST_F(HostileNotes, PathsAtAndBeyondTheLimit) {
             std::cout << "[ note     ] a note path of " << length << " characters is refused\n";
         }
     }
+
+    // A name outside the session's code page: the narrow functions cannot name the note.
+    const std::wstring moved = std::wstring(folder().begin(), folder().end()) + L"\\Привет.exe";
+    struct Remover {  // the fixture's narrow clean-up cannot name this file either
+        const std::wstring& path;
+        ~Remover() {  // the ended process's image may stay locked for a moment
+            for (int i = 0; i < 50 && !DeleteFileW(path.c_str()); ++i) Sleep(100);
+        }
+    } remover{moved};
+    ASSERT_TRUE(CopyFileW(source.c_str(), moved.c_str(), FALSE));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + moved + L"\"";
+    ASSERT_TRUE(CreateProcessW(moved.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    Handle process(info.hProcess), thread(info.hThread);
+    const std::string text = answerMessageBox(kErrorCaption, IDOK, info.dwProcessId).text;
+    EXPECT_NE(std::string::npos, text.find("Move or rename the note")) << text;
+    if (WaitForSingleObject(process.get(), kPatience) != WAIT_OBJECT_0)
+        TerminateProcess(process.get(), 1);
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(kExitFailure, code);
+    EXPECT_TRUE(tempCopies().empty()) << "no copy of another file name was attempted";
 }
 
 // A note written elsewhere with more characters than the editor holds must not be cut by a save.

@@ -19,7 +19,8 @@ protected:
         const std::size_t first = family().members().size();
         Process& started = family().start(exe, args, baseName(exe) + " " + args);
         const WindowQuery shown[] = {dialogTitled(kErrorCaption), dialogTitled(kPromptTitle),
-                                     dialogTitled(kQuestionCaption), WindowQuery{kMainClass, "", 0}};
+                                     dialogTitled(kQuestionCaption),
+                                     WindowQuery{kMainClass, "", 0}};
         std::string seen;
         for (HWND found = nullptr;; waitGone(found, "what showed")) {
             waitUntil(
@@ -34,8 +35,10 @@ protected:
                 seen += "editor:" + controlText(descendant(found, "RichEdit20W")) + "|";
                 postClose(found);
             } else if (windowText(found) == kPromptTitle) {
-                if (seen.find("prompt") == std::string::npos) submitPassphrase(found, "pw");
-                else pressButton(found, IdPassphraseCancel);
+                if (seen.find("prompt") == std::string::npos)
+                    submitPassphrase(found, "pw");
+                else
+                    pressButton(found, IDC_PASSPHRASE_CANCEL);
                 seen += "prompt|";
             } else {
                 seen += controlText(control(found, 0xFFFF)) + "|";
@@ -47,8 +50,8 @@ protected:
         std::string codes;
         const auto members = family().members();
         for (std::size_t i = first; i < members.size(); ++i)
-            codes += (i > first ? " " : "") +
-                     std::to_string(static_cast<int>(members[i].process->waitExit(0)));
+            codes +=
+                (i > first ? " " : "") + std::to_string(static_cast<int>(members[i]->waitExit(0)));
         return {seen, codes};
     }
     std::string quoted(const std::string& name) { return "\"" + path(name) + "\""; }
@@ -76,7 +79,8 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         return "-edit:" + quoted("damaged" + std::to_string(at) + ".exe");
     };
 
-    const std::string error = "Error loading file!|", malformed = "Malformed commandline argument!|";
+    const std::string error = "Error loading file!|",
+                      malformed = "Malformed commandline argument!|";
     const std::string refused = "prompt|Invalid passphrase!|prompt|";
     const std::string editor = editorExe();
     const struct {
@@ -101,9 +105,9 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         {editor, damaged(trailer), error, "-1"},
         {editor, damaged(trailer + 7), error, "-1"},
         {editor, damaged(record), error, "-1"},
-        {editor, damaged(record + 56), error, "-1"},                    // payload length
-        {editor, damaged(record + 8), refused, "0"},                    // digest
-        {editor, damaged(record + 60), refused, "0"},                   // text length
+        {editor, damaged(record + 56), error, "-1"},   // payload length
+        {editor, damaged(record + 8), refused, "0"},   // digest
+        {editor, damaged(record + 60), refused, "0"},  // text length
         {editor, damaged(record + NoteHeader::kSize + 50), refused, "0"},
         {editor, damaged(record + 64), "prompt|editor:" + std::string(100, 'q') + "|", "0"},
     };
@@ -114,8 +118,8 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         EXPECT_EQ(road.codes, codes);
     }
     EXPECT_FALSE(fileExists(path("victim.exe")));
-    for (const std::string& kept : {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"),
-                                    path("dropped file.txt")})
+    for (const std::string& kept :
+         {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"), path("dropped file.txt")})
         EXPECT_TRUE(fileExists(kept)) << kept;
     EXPECT_EQ(tooLong, readFile(path("damaged.exe"))) << "a damaged note is left as it was";
     EXPECT_TRUE(tempCopies().empty());
@@ -124,8 +128,8 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     for (bool released : {true, false}) {
         const std::string copy = path(released ? "held1.exe" : "held2.exe");
         writeFile(copy, "MZ");
-        Handle held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
+        Handle held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr));
         std::thread releaser([&] {
             Sleep(1000);
             if (released) held.reset();

@@ -2,32 +2,26 @@
 
 #include <dlgs.h>
 
+#include "driver.h"
+
+using e2e::className;
+using e2e::windowText;
+
 namespace {
-
-std::string textOf(HWND window) {
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof(text));
-    return text;
-}
-
-bool isClass(HWND window, const char* wanted) {
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return lstrcmpiA(name, wanted) == 0;
-}
 
 BOOL CALLBACK longestStatic(HWND child, LPARAM out) {
     auto* longest = reinterpret_cast<std::string*>(out);
-    const std::string text = textOf(child);
-    if (isClass(child, "Static") && text.size() > longest->size()) *longest = text;
+    const std::string text = windowText(child);
+    if (lstrcmpiA(className(child).c_str(), "Static") == 0 && text.size() > longest->size())
+        *longest = text;
     return TRUE;
 }
 
 BOOL CALLBACK collectBoxes(HWND window, LPARAM out) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && isClass(window, "#32770") &&
-        textOf(window) != "Find")
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+        className(window) == "#32770" && windowText(window) != "Find")
         reinterpret_cast<std::vector<HWND>*>(out)->push_back(window);
     return TRUE;
 }
@@ -91,7 +85,7 @@ DWORD WINAPI BoxAnswerer::run(void* self) {
                 std::lock_guard<std::mutex> lock(answerer.guard_);
                 if (answerer.seen_.size() < answerer.answers_.size())
                     answer = answerer.answers_[answerer.seen_.size()];
-                answerer.seen_.push_back(textOf(box) + "|" + text);
+                answerer.seen_.push_back(windowText(box) + "|" + text);
             }
             answer(box);
         }

@@ -1,5 +1,5 @@
-// The Win32 part of the test support: waiting with deadlines, processes and their descendants,
-// windows of other processes found and operated as a person meets them, the keyboard, and PNG
+// The Win32 part of the test support: waits with deadlines, processes and their descendants,
+// windows of other processes found and operated as a person meets them, the keyboard, and
 // screenshots for people to look at. Every wait names what it waited for when it times out.
 #pragma once
 
@@ -21,8 +21,7 @@ using FileBytes = Bytes;
 
 // Something awaited did not happen in time, or a driver step could not be done; GoogleTest
 // reports its text as the test's failure.
-class DriverError : public std::runtime_error {
-public:
+struct DriverError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
@@ -35,7 +34,9 @@ constexpr DWORD kExitFailure = 0xFFFFFFFFu;
 // Polls `ready` until it answers true; throws DriverError naming `what` after `timeoutMs`.
 void waitUntil(const std::function<bool()>& ready, const std::string& what,
                DWORD timeoutMs = kPatience);
-inline std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
+inline std::string inQuotes(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 // CMake hands host paths; under Wine a Unix path "/a/b" is the drive Z: path "Z:\a\b".
 std::string windowsPath(const std::string& hostPath);
@@ -50,15 +51,15 @@ inline bool fileExists(const std::string& path) {
 }
 void copyFile(const std::string& from, const std::string& to);
 void makeFolder(const std::string& path);
-// The names of the files in `folder` that match the wildcard `pattern`.
-std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern);
+// The names of the files in `folder` that match `pattern`, sorted, in the code page the product
+// uses (the narrow API).
+std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern = "*");
 
 class Handle {
 public:
     explicit Handle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
     ~Handle() { reset(); }
     Handle(Handle&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
-    Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return h_; }
     explicit operator bool() const { return h_ != nullptr; }
@@ -74,15 +75,13 @@ private:
 // One process, with a handle that keeps its exit code readable after it ends.
 class Process {
 public:
+    // Opens the process; invalid when it is gone already.
+    explicit Process(DWORD pid, std::string name = {});
     Process(Handle handle, DWORD pid, std::string name)
         : handle_(std::move(handle)), pid_(pid), name_(std::move(name)) {}
-    // An invalid Process when the process is gone already.
-    static Process open(DWORD pid, const std::string& name);
-    static Process ofWindow(HWND window);
 
     DWORD pid() const { return pid_; }
     const std::string& name() const { return name_; }
-    bool valid() const { return static_cast<bool>(handle_); }
     bool running() const;
     // The full path of the executable; empty while Wine cannot tell yet.
     std::string imagePath() const;
@@ -103,49 +102,35 @@ class ProcessFamily {
 public:
     ProcessFamily();
     ~ProcessFamily() { killAll(); }
-    ProcessFamily(const ProcessFamily&) = delete;
     ProcessFamily& operator=(const ProcessFamily&) = delete;
 
     // Starts "exe" args, as a shell builds the command line.
     Process& start(const std::string& exe, const std::string& args, const std::string& name);
-    struct Member {
-        DWORD pid;
-        std::shared_ptr<Process> process;
-    };
     // Every process the family has had, in the order of their creation.
-    std::vector<Member> members();
+    std::vector<std::shared_ptr<Process>> members();
     // True when every member has ended (Wine's own helpers, which outlive it, aside).
     bool allEnded(std::string* still = nullptr);
     void waitAllEnded(DWORD timeoutMs);
     void killAll();
 
 private:
-    Handle job_;
-    Handle port_;
+    Handle job_, port_;
     std::thread watcher_;
     std::mutex mutex_;
-    std::vector<Member> members_;
+    std::vector<std::shared_ptr<Process>> members_;
     std::vector<std::unique_ptr<Process>> started_;
 };
 
 // What a visible top-level window must look like to match; empty fields match anything.
 struct WindowQuery {
-    std::string className;
-    std::string title;
+    std::string className, title;
     DWORD pid = 0;
-    std::string describe() const;
 };
 // The class of message boxes, common dialogs and the editor's own dialogs.
-constexpr const char* kDialogClass = "#32770";
 inline WindowQuery dialogTitled(const std::string& title, DWORD pid = 0) {
-    return WindowQuery{kDialogClass, title, pid};
+    return WindowQuery{"#32770", title, pid};
 }
-
-std::vector<HWND> findWindows(const WindowQuery& query);
-inline HWND findWindow(const WindowQuery& query) {
-    const auto found = findWindows(query);
-    return found.empty() ? nullptr : found.front();
-}
+HWND findWindow(const WindowQuery& query);
 HWND waitWindow(const WindowQuery& query, DWORD timeoutMs = kPatience);
 void waitGone(HWND window, const std::string& what, DWORD timeoutMs = kPatience);
 
@@ -161,30 +146,25 @@ HWND control(HWND dialog, int id, const std::string& className = {});
 // The first descendant of the class; throws when none.
 HWND descendant(HWND parent, const std::string& className);
 
-inline void setText(HWND edit, const std::string& text) {
-    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-// Types `text` into a control one WM_CHAR at a time.
-inline void postChars(HWND window, const std::string& text) {
-    for (char c : text) PostMessageA(window, WM_CHAR, static_cast<unsigned char>(c), 1);
-}
+// The text of a control of any process, and the text to put into one, as UTF-8.
+std::string controlText(HWND control);
+void setText(HWND control, const std::string& text);
 // Posted, not sent: the button may open a modal box that would hold a sent message.
 inline void pressButton(HWND dialog, int id) {
     PostMessageA(control(dialog, id, "Button"), BM_CLICK, 0, 0);
 }
-inline void postCommand(HWND window, int command) { PostMessageA(window, WM_COMMAND, command, 0); }
-inline void postClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
-// The text of an edit or rich-edit control of any process.
-std::string controlText(HWND control);
-inline bool editModified(HWND edit) { return SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0; }
-inline std::pair<int, int> editSelection(HWND edit) {
-    const auto packed = static_cast<DWORD>(SendMessageA(edit, EM_GETSEL, 0, 0));
-    return {LOWORD(packed), HIWORD(packed)};
+inline void postCommand(HWND window, int command) {
+    PostMessageA(window, WM_COMMAND, command, 0);
+}
+inline void postClose(HWND window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+inline bool editModified(HWND edit) {
+    return SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
 }
 
 struct MessageBoxView {
     HWND window;
-    std::string caption;
     std::string text;
 };
 MessageBoxView waitMessageBox(const std::string& caption, DWORD pid = 0,
@@ -197,11 +177,14 @@ MessageBoxView answerMessageBox(const std::string& caption, int button, DWORD pi
 void bringToFront(HWND window);
 // Presses the keys in order and releases them in reverse: {VK_CONTROL, 'S'} is Ctrl+S.
 void pressChord(HWND window, std::initializer_list<WORD> keys);
-inline void pressKey(HWND window, WORD key) { pressChord(window, {key}); }
-// Printable ASCII and line feeds (as Enter).
+inline void pressKey(HWND window, WORD key) {
+    pressChord(window, {key});
+}
+// UTF-8 text as Unicode key events, one per UTF-16 unit, as input methods deliver them; a line
+// feed as Enter.
 void typeText(HWND window, const std::string& text);
 
-// The window as it stands on the screen, brought forward first, written as a PNG file to `path`.
+// The window as it stands on the screen, brought forward first, written as a BMP file to `path`.
 void saveScreenshot(HWND window, const std::string& path);
 
 }  // namespace e2e

@@ -8,8 +8,8 @@ void waitUntil(const std::function<bool()>& ready, const std::string& what, DWOR
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (!ready()) {
         if (GetTickCount64() >= deadline)
-            throw DriverError("timed out after " + std::to_string(timeoutMs) +
-                              " ms waiting for " + what);
+            throw DriverError("timed out after " + std::to_string(timeoutMs) + " ms waiting for " +
+                              what);
         Sleep(25);
     }
 }
@@ -34,27 +34,17 @@ std::vector<std::string> listFiles(const std::string& folder, const std::string&
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA(joinPath(folder, pattern).c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry))
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-Process Process::open(DWORD pid, const std::string& name) {
-    const DWORD rights = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE;
-    return Process(Handle(OpenProcess(rights, FALSE, pid)), pid, name);
-}
-
-Process Process::ofWindow(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    Process process = open(pid, "the process of the window " + inQuotes(windowText(window)));
-    if (!process.valid()) throw DriverError("no live process has the window " + process.name());
-    return process;
-}
+Process::Process(DWORD pid, std::string name)
+    : Process(Handle(OpenProcess(
+                  SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid)),
+              pid, std::move(name)) {}
 
 bool Process::running() const {
     return handle_ && WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT;
@@ -118,9 +108,9 @@ ProcessFamily::ProcessFamily()
             if (message != JOB_OBJECT_MSG_NEW_PROCESS) continue;
             // Opened at once, so its exit code stays readable however quickly it ends.
             const auto pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
-            auto process = std::make_shared<Process>(Process::open(pid, "process " + std::to_string(pid)));
+            auto process = std::make_shared<Process>(pid, "process " + std::to_string(pid));
             std::lock_guard<std::mutex> lock(mutex_);
-            members_.push_back({pid, std::move(process)});
+            members_.push_back(std::move(process));
         }
     });
 }
@@ -146,17 +136,17 @@ Process& ProcessFamily::start(const std::string& exe, const std::string& args,
     return *started_.back();
 }
 
-std::vector<ProcessFamily::Member> ProcessFamily::members() {
+std::vector<std::shared_ptr<Process>> ProcessFamily::members() {
     std::lock_guard<std::mutex> lock(mutex_);
     return members_;
 }
 
 bool ProcessFamily::allEnded(std::string* still) {
     bool ended = true;
-    for (const Member& member : members()) {
-        if (!member.process->running() || isSystemHelper(*member.process)) continue;
+    for (const auto& member : members()) {
+        if (!member->running() || isSystemHelper(*member)) continue;
         ended = false;
-        if (still) *still += " " + member.process->imagePath();
+        if (still) *still += " " + member->imagePath();
     }
     return ended;
 }
@@ -174,7 +164,7 @@ void ProcessFamily::waitAllEnded(DWORD timeoutMs) {
 void ProcessFamily::killAll() {
     if (job_) {
         TerminateJobObject(job_.get(), 1);
-        for (const Member& member : members()) member.process->kill();
+        for (const auto& member : members()) member->kill();
         for (auto& process : started_) process->kill();
         job_.reset();
     }

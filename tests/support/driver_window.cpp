@@ -1,6 +1,6 @@
-#include "driver.h"
-
 #include <algorithm>
+
+#include "driver.h"
 
 namespace e2e {
 
@@ -14,18 +14,19 @@ bool matches(HWND window, const WindowQuery& query) {
            (query.title.empty() || windowText(window) == query.title);
 }
 
-BOOL CALLBACK collect(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<std::pair<const WindowQuery*, std::vector<HWND>>*>(context);
-    if (matches(window, *search->first)) search->second.push_back(window);
-    return TRUE;
+std::string describe(const WindowQuery& query) {
+    return "a window" +
+           (query.className.empty() ? "" : " of the class " + inQuotes(query.className)) +
+           (query.title.empty() ? "" : " titled " + inQuotes(query.title)) +
+           (query.pid ? " of the process " + std::to_string(query.pid) : "");
 }
 
-INPUT keyInput(WORD key, bool up) {
+INPUT keyInput(WORD key, bool up, WORD unit = 0) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.ki.wScan = unit ? unit : static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (unit ? KEYEVENTF_UNICODE : 0);
     return input;
 }
 
@@ -35,76 +36,30 @@ void send(HWND window, std::vector<INPUT> inputs) {
         throw DriverError("SendInput did not deliver every key event");
 }
 
-void putBig32(Bytes& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-// CRC-32 of ISO 3309 (reflected polynomial 0xEDB88320), bit by bit: screenshots are small.
-std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    return ~crc;
-}
-
-void putChunk(Bytes& png, const char* type, const Bytes& data) {
-    putBig32(png, static_cast<std::uint32_t>(data.size()));
-    const std::size_t typeAt = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    putBig32(png, crc32(png.data() + typeAt, png.size() - typeAt));
-}
-
-// A truecolour PNG of top-down BGRX pixels. The image data is a zlib stream (header 0x78 0x01)
-// of stored deflate blocks: each a final-block flag, LEN and its complement NLEN little-endian,
-// the bytes; then the Adler-32 of the scanlines. No compression keeps the writer this short.
-Bytes encodePng(int width, int height, const std::uint8_t* bgrx) {
-    Bytes raw;
-    for (int i = 0; i < width * height; ++i, bgrx += 4) {
-        if (i % width == 0) raw.push_back(0);  // filter type None for each scanline
-        raw.insert(raw.end(), {bgrx[2], bgrx[1], bgrx[0]});
-    }
-    Bytes zlib{0x78, 0x01};
-    for (std::size_t at = 0; at < raw.size();) {
-        const std::size_t len = std::min<std::size_t>(65535, raw.size() - at);
-        zlib.insert(zlib.end(), {static_cast<std::uint8_t>(at + len == raw.size()),
-                                 static_cast<std::uint8_t>(len), static_cast<std::uint8_t>(len >> 8),
-                                 static_cast<std::uint8_t>(~len), static_cast<std::uint8_t>(~len >> 8)});
-        zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + len);
-        at += len;
-    }
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : raw) b = (b + (a = (a + byte) % 65521)) % 65521;
-    putBig32(zlib, (b << 16) | a);
-    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, header;
-    putBig32(header, static_cast<std::uint32_t>(width));
-    putBig32(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, deflate, filter 0, no interlace
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", zlib);
-    putChunk(png, "IEND", {});
-    return png;
+std::wstring wide(const std::string& utf8) {
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    &text[0], static_cast<int>(text.size())));
+    return text;
 }
 
 }  // namespace
 
-std::string WindowQuery::describe() const {
-    return "a window" + (className.empty() ? "" : " of the class " + inQuotes(className)) +
-           (title.empty() ? "" : " titled " + inQuotes(title)) +
-           (pid ? " of the process " + std::to_string(pid) : "");
-}
-
-std::vector<HWND> findWindows(const WindowQuery& query) {
-    std::pair<const WindowQuery*, std::vector<HWND>> search{&query, {}};
-    EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+HWND findWindow(const WindowQuery& query) {
+    std::pair<const WindowQuery*, HWND> search{&query, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM context) {
+            auto* search = reinterpret_cast<std::pair<const WindowQuery*, HWND>*>(context);
+            if (matches(window, *search->first)) search->second = window;
+            return search->second ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
     return search.second;
 }
 
 HWND waitWindow(const WindowQuery& query, DWORD timeoutMs) {
     HWND found = nullptr;
-    waitUntil([&] { return (found = findWindow(query)) != nullptr; }, query.describe(), timeoutMs);
+    waitUntil([&] { return (found = findWindow(query)) != nullptr; }, describe(query), timeoutMs);
     return found;
 }
 
@@ -144,24 +99,30 @@ HWND descendant(HWND parent, const std::string& wanted) {
 }
 
 std::string controlText(HWND edit) {
-    DWORD_PTR length = 0, got = 0;
-    std::string text;
     // Windows copies WM_GETTEXT's answer across processes; the timeout keeps a hung program
     // from hanging the driver.
-    if (SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience, &length))
+    DWORD_PTR length = 0, got = 0;
+    std::wstring text;
+    if (SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience, &length))
         text.resize(length + 1);
-    if (text.empty() || !SendMessageTimeoutA(edit, WM_GETTEXT, text.size(),
-                                             reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
-                                             kPatience, &got))
+    if (text.empty() ||
+        !SendMessageTimeoutW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                             SMTO_ABORTIFHUNG, kPatience, &got))
         throw DriverError("the control " + inQuotes(className(edit)) + " does not answer");
-    text.resize(std::min<std::size_t>(got, length));
-    return text;
+    std::string utf8(4 * got + 1, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(),
+                                    static_cast<int>(std::min(got, length)), &utf8[0],
+                                    static_cast<int>(utf8.size()), nullptr, nullptr));
+    return utf8;
+}
+
+void setText(HWND edit, const std::string& text) {
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(text).c_str()));
 }
 
 MessageBoxView waitMessageBox(const std::string& caption, DWORD pid, DWORD timeoutMs) {
     HWND box = waitWindow(dialogTitled(caption, pid), timeoutMs);
-    // Windows numbers the box's text 0xFFFF.
-    return {box, caption, controlText(control(box, 0xFFFF))};
+    return {box, controlText(control(box, 0xFFFF))};  // Windows numbers the box's text 0xFFFF
 }
 
 MessageBoxView answerMessageBox(const std::string& caption, int button, DWORD pid) {
@@ -186,15 +147,9 @@ void pressChord(HWND window, std::initializer_list<WORD> keys) {
 
 void typeText(HWND window, const std::string& text) {
     std::vector<INPUT> inputs;
-    for (char c : text) {
-        const SHORT scan = c == '\n' ? VK_RETURN : VkKeyScanA(c);
-        if (scan == -1) throw DriverError(std::string("no key types the character ") + c);
-        const bool shift = (HIBYTE(scan) & 1) != 0;
-        if (shift) inputs.push_back(keyInput(VK_SHIFT, false));
-        inputs.push_back(keyInput(LOBYTE(scan), false));
-        inputs.push_back(keyInput(LOBYTE(scan), true));
-        if (shift) inputs.push_back(keyInput(VK_SHIFT, true));
-    }
+    for (wchar_t unit : wide(text))
+        for (bool up : {false, true})
+            inputs.push_back(unit == L'\n' ? keyInput(VK_RETURN, up) : keyInput(0, up, unit));
     send(window, inputs);
 }
 
@@ -203,22 +158,23 @@ void saveScreenshot(HWND window, const std::string& path) {
     Sleep(300);  // let the program finish painting what it just showed
     const RECT rect = windowRect(window);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    BITMAPINFOHEADER info{sizeof(info), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD bits = 4u * width * height, offset = sizeof(BITMAPFILEHEADER) + sizeof(info);
+    BITMAPFILEHEADER file{0x4D42, offset + bits, 0, 0, offset};
+    std::string bmp(reinterpret_cast<const char*>(&file), sizeof(file));
+    bmp.append(reinterpret_cast<const char*>(&info), sizeof(info)).resize(offset + bits);
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = width > 0 && height > 0 && bitmap &&
-                        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    if (copied) writeFile(path, encodePng(width, height, static_cast<const std::uint8_t*>(bits)));
+    bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     SelectObject(memory, old);
-    if (bitmap) DeleteObject(bitmap);
+    copied = copied && GetDIBits(memory, bitmap, 0, height, &bmp[offset],
+                                 reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     if (!copied) throw DriverError("cannot copy the pixels of " + inQuotes(windowText(window)));
+    writeFile(path, bmp);
 }
 
 }  // namespace e2e

@@ -7,18 +7,13 @@
 #include <iterator>
 #include <random>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir(const std::string& parent) {
     static std::atomic<unsigned> serial{0};
     const fs::path base = parent.empty() ? fs::temp_directory_path() : fs::path(parent);
-    const fs::path dir =
-        base / ("quillox-test-" + std::to_string(std::random_device{}()) + "-" +
-                std::to_string(serial++));
+    const fs::path dir = base / ("quillox-test-" + std::to_string(std::random_device{}()) + "-" +
+                                 std::to_string(serial++));
     fs::create_directories(dir);
     path_ = dir.string();
 }
@@ -34,22 +29,10 @@ std::string ScratchDir::operator/(const std::string& name) const {
     return (fs::path(path_) / name).string();
 }
 
-std::vector<std::string> ScratchDir::listFiles(const std::string& folder) {
+std::vector<std::string> ScratchDir::list() const {
     std::vector<std::string> names;
-#ifdef _WIN32
-    // The narrow API, so names come back in the code page the product uses.
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name != "." && name != "..") names.push_back(name);
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-#else
-    for (auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-#endif
+    for (auto& entry : fs::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -59,14 +42,9 @@ Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
-
-void writeFile(const std::string& path, const std::string& text) { writeFile(path, bytesOf(text)); }
-
-Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 Bytes patternBytes(std::size_t n, std::uint32_t seed) {
     std::mt19937 gen(seed);

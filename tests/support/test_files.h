@@ -18,10 +18,8 @@ public:
 
     std::string operator/(const std::string& name) const;
     const std::string& path() const { return path_; }
-    std::vector<std::string> list() const { return listFiles(path_); }
-
-    // Names of the files and folders in `folder`, sorted, in the code page the product uses.
-    static std::vector<std::string> listFiles(const std::string& folder);
+    // The names in the folder, sorted.
+    std::vector<std::string> list() const;
 
 private:
     std::string path_;
@@ -29,8 +27,12 @@ private:
 
 // Whole files. Reading shares the file with everyone, so a running executable can be read.
 Bytes readFile(const std::string& path);
-void writeFile(const std::string& path, const Bytes& bytes);
 void writeFile(const std::string& path, const std::string& text);
-Bytes bytesOf(const std::string& text);
+inline void writeFile(const std::string& path, const Bytes& bytes) {
+    writeFile(path, std::string(bytes.begin(), bytes.end()));
+}
+inline Bytes bytesOf(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 // `n` bytes of a fixed pseudo-random pattern, different for each seed.
 Bytes patternBytes(std::size_t n, std::uint32_t seed = 1);

@@ -26,7 +26,8 @@ protected:
     void SetUp() override {
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-            if (message != WM_CTLCOLORSTATIC) return DefWindowProcA(window, message, wParam, lParam);
+            if (message != WM_CTLCOLORSTATIC)
+                return DefWindowProcA(window, message, wParam, lParam);
             SetTextColor(reinterpret_cast<HDC>(wParam), kParents);
             return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
         };
@@ -35,12 +36,11 @@ protected:
         parent_ = CreateWindowExA(0, "QuilloxLinkTestParent", "links", WS_OVERLAPPEDWINDOW, 0, 0,
                                   400, 200, nullptr, nullptr, nullptr, nullptr);
         for (int id : {1003, 1004, 1005})
-            SendMessageA(CreateWindowExA(0, "STATIC", "link", WS_CHILD | WS_VISIBLE, 10,
-                                         30 * (id - 1003), 120, 20, parent_,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                         nullptr, nullptr),
-                         WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                         FALSE);
+            SendMessageA(
+                CreateWindowExA(0, "STATIC", "link", WS_CHILD | WS_VISIBLE, 10, 30 * (id - 1003),
+                                120, 20, parent_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                nullptr, nullptr),
+                WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         dc_ = CreateCompatibleDC(nullptr);
     }
     void TearDown() override {
@@ -103,7 +103,8 @@ TEST_F(Hyperlinks, HotWhileThePointerIsOverItOnEverySide) {
     const HFONT normal = font();
     RECT client;
     GetClientRect(control(1003), &client);
-    for (const POINT p : {POINT{-1, 5}, POINT{5, -1}, POINT{client.right, 5}, POINT{5, client.bottom}}) {
+    for (const POINT p :
+         {POINT{-1, 5}, POINT{5, -1}, POINT{client.right, 5}, POINT{5, client.bottom}}) {
         send(1003, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
         EXPECT_TRUE(a.hot() && GetCapture() == control(1003));
         EXPECT_EQ(CHyperLink::underlineFont(), font());

@@ -1,6 +1,6 @@
-// The editor window in this process: placement from the note's header, text in and out, the
-// read-only state, the document commands, searching, the font settings and text transfer. The
-// modal boxes the commands open are answered from another thread.
+// The editor window in this process: placement from the note's header, the read-only state, the
+// document commands, searching and the font settings. The modal boxes the commands open are
+// answered from another thread. (Closing, import and export: end to end.)
 #include "editor/main_window.h"
 
 #include <commdlg.h>
@@ -91,6 +91,7 @@ TEST_F(MainWindowTest, PlacementFollowsTheHeaderFieldByField) {
     } cases[] = {
         {0, 0, 0, {desktop.right / 2 - 240, desktop.bottom / 2 - 160, 0, 0}},
         {0, 0, 700, {desktop.right / 2 - 240, desktop.bottom / 2 - 350, 0, 0}},
+        {0, 600, 400, {desktop.right / 2 - 300, desktop.bottom / 2 - 200, 0, 0}},
         {NOTE_MAXIMIZED, 500, 400, {0, 0, 500, 400}},
     };
     for (const auto& c : cases) {
@@ -105,19 +106,13 @@ TEST_F(MainWindowTest, PlacementFollowsTheHeaderFieldByField) {
     }
 }
 
-TEST_F(MainWindowTest, TextComesBackAsPutInAndTheEditorFillsTheWindow) {
+TEST_F(MainWindowTest, APlainTextEditorFillsTheWindow) {
     MainWindow& main = open();
     EXPECT_EQ(kTitle + "<new document>", windowText(main.window()));
     EXPECT_FALSE(modified() || readOnly());
     EXPECT_EQ(kEditorTextLimit, SendMessageA(main.editor(), EM_GETLIMITTEXT, 0, 0));
     EXPECT_EQ(TM_PLAINTEXT, SendMessageA(main.editor(), EM_GETTEXTMODE, 0, 0) & TM_PLAINTEXT);
-    std::string many;  // more than one stream chunk
-    for (int i = 0; i < 2000; ++i) many += "line " + std::to_string(i) + " of the long note\r\n";
-    for (const std::string& in : {std::string("one line"), std::string("first\r\nsecond\r\n"),
-                                  std::string("\xE9t\xE9 \xA7 caf\xE9"), many, std::string()}) {
-        main.setEditorText(textOfStoredForm(in, false));
-        EXPECT_EQ(in, text()) << in.substr(0, 40);
-    }
+    // Text in and out across stream chunks: the end-to-end session, with its line ends.
     main.setEditorText(u"select all of this");
     command(ID_EDIT_SELECT_ALL);
     EXPECT_EQ(0, selection().cpMin);
@@ -140,7 +135,7 @@ TEST_F(MainWindowTest, ReadOnlyLocksTheEditorAndItsCommandsUntilNew) {
     EXPECT_EQ(kTitle + "<new document> [read-only]", windowText(main.window()));
     expectGrayed(true);
     setModified();
-    command(ID_FILE_SAVE);    // grayed: nothing, even from an accelerator
+    command(ID_FILE_SAVE);  // grayed: nothing, even from an accelerator
     command(ID_EDIT_DELETE);
     SendMessageA(main.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ((Boxes{"Quillox|Do you want to save modifications before exiting?",
@@ -163,32 +158,14 @@ TEST_F(MainWindowTest, ReadOnlyLocksTheEditorAndItsCommandsUntilNew) {
     expectGrayed(true);
 }
 
-TEST_F(MainWindowTest, CloseAsksOnlyWhenModifiedAndGoesByTheAnswer) {
-    const struct {
-        bool modified;
-        int answer;
-        std::size_t questions;
-        bool closes;
-    } cases[] = {{true, IDCANCEL, 1, false}, {true, IDNO, 1, true}, {false, IDCANCEL, 0, true}};
-    for (const auto& c : cases) {
-        BoxAnswerer boxes({BoxAnswerer::press(c.answer)});
-        const HWND window = open("text").window();
-        if (c.modified) setModified();
-        SendMessageA(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(c.questions, boxes.seen().size());
-        EXPECT_EQ(!c.closes, IsWindow(window) != FALSE) << c.answer;
-        TearDown();
-    }
-}
-
 TEST_F(MainWindowTest, SaveRoadsOfABlankAndANewDocument) {
     const std::string taken = folder_ / "taken.exe", chosen = folder_ / "fresh";
     writeFile(taken, "someone else's file");
     using B = BoxAnswerer;
-    BoxAnswerer boxes({B::press(IDOK), B::press(IDOK), B::chooseFile(taken), B::press(IDNO),
-                       B::chooseFile(chosen),
-                       B::fill({{IDC_PASSPHRASE, "pass"}, {IDC_PASSPHRASE_REPEAT, "pass"}},
-                               IDC_PASSPHRASE_OK)});
+    BoxAnswerer boxes(
+        {B::press(IDOK), B::press(IDOK), B::chooseFile(taken), B::press(IDNO),
+         B::chooseFile(chosen),
+         B::fill({{IDC_PASSPHRASE, "pass"}, {IDC_PASSPHRASE_REPEAT, "pass"}}, IDC_PASSPHRASE_OK)});
     MainWindow& main = open();
     command(ID_FILE_SAVE);
     command(ID_FILE_SAVE_AS);
@@ -256,7 +233,7 @@ TEST_F(MainWindowTest, FontComesFromTheUserSettingsWithDefaultsPerValue) {
         {REG_NONE, "", 0, "Courier New", 10},
         {REG_NONE, "", 14, "Courier New", 14},
         {REG_SZ, std::string("Consolas\0", 9), 12, "Consolas", 12},
-        {REG_BINARY, std::string(260, 'x'), 14, "Courier New", 14},  // no room for a terminator
+        {REG_BINARY, std::string(260, 'x'), 14, "Courier New", 14},    // no room for a terminator
         {REG_SZ, std::string(300, 'y') + '\0', 0, "Courier New", 10},  // longer than the buffer
     };
     HDC screen = GetDC(nullptr);
@@ -264,61 +241,25 @@ TEST_F(MainWindowTest, FontComesFromTheUserSettingsWithDefaultsPerValue) {
     ReleaseDC(nullptr, screen);
     for (const auto& c : cases) {
         HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kFontSettingsKey, 0, nullptr,
-                                                 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kFontSettingsKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
         if (c.faceType != REG_NONE)
             RegSetValueExA(key, "fontface", 0, c.faceType,
                            reinterpret_cast<const BYTE*>(c.face.data()), c.face.size());
-        if (c.size) RegSetValueExA(key, "fontsize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.size), 4);
+        if (c.size)
+            RegSetValueExA(key, "fontsize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.size),
+                           4);
         MainWindow& main = open();
         RegDeleteValueA(key, "fontsize");
         RegDeleteValueA(key, "fontface");
         RegCloseKey(key);
         CHARFORMATA format{};
         format.cbSize = sizeof(format);
-        SendMessageA(main.editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        SendMessageA(main.editor(), EM_GETCHARFORMAT, SCF_DEFAULT,
+                     reinterpret_cast<LPARAM>(&format));
         EXPECT_STREQ(c.expectedFace, format.szFaceName);
         EXPECT_EQ(-fontHeight(c.expectedPoints, dpi) * 1440 / dpi, format.yHeight);
         EXPECT_FALSE(format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT));
-    }
-}
-
-// Import replaces the editor's text only; export replaces a file in one step, whole, even a
-// longer one; a file held by another program fails either way and changes nothing.
-TEST_F(MainWindowTest, ImportAndExportWholeOrNotAtAll) {
-    const struct {
-        unsigned command;
-        std::string before;  // the file's content
-        bool held;
-        std::string lastBox, text, after;
-    } cases[] = {
-        {ID_FILE_IMPORT_TEXT, "imported\r\ntext", false, "", "imported\r\ntext", "imported\r\ntext"},
-        {ID_FILE_IMPORT_TEXT, "cannot be read", true, "Quillox::error|Error loading file!",
-         "old text", "cannot be read"},
-        {ID_FILE_EXPORT_TEXT, "an older and much longer content that must go", false, "",
-         "old text", "old text"},
-        {ID_FILE_EXPORT_TEXT, "the old content", true, "Quillox::error|Error saving file!",
-         "old text", "the old content"},
-    };
-    for (const auto& c : cases) {
-        const std::string file = folder_ / "transfer.txt";
-        writeFile(file, c.before);
-        e2e::Handle holder(c.held ? CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr,
-                                                OPEN_EXISTING, 0, nullptr)
-                                  : nullptr);
-        BoxAnswerer boxes({BoxAnswerer::chooseFile(file)});
-        MainWindow& main = open("old text");
-        command(c.command);
-        holder.reset();
-        EXPECT_EQ(c.lastBox.empty() ? 1u : 2u, boxes.seen().size());
-        if (!c.lastBox.empty()) {
-            EXPECT_EQ(c.lastBox, boxes.seen().back());
-        }
-        EXPECT_EQ(c.text, text());
-        EXPECT_EQ(bytesOf(c.after), readFile(file));
-        std::string stored;
-        EXPECT_TRUE(main.document().gettext(stored) && stored == "old text");
-        EXPECT_EQ((std::vector<std::string>{"transfer.txt"}), folder_.list()) << "files left over";
     }
 }
 

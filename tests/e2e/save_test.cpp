@@ -1,8 +1,9 @@
-// Save and Save As under injected file failures: the test build of the editor fails the chosen
-// step of its save (every create, open for writing, write, flush, read-back, attribute change and
-// replace is one), in turn from the first until a save gets through. Every failure must leave the
-// old file byte for byte with its attributes, no file of the save's own behind, the window open
-// with the text still modified, and the user told twice.
+// Saves that must not lose work. Under injected file failures the test build of the editor fails
+// the chosen step of its save (every create, open for writing, write, flush, read-back, attribute
+// change and replace is one), in turn from the first until a save gets through: every failure
+// must leave the old file byte for byte with its attributes, no file of the save's own behind,
+// the window open with the text still modified, and the user told twice. A save that would undo
+// work written elsewhere (another editor, quillox-note) asks first, and No leaves the file.
 #include <functional>
 #include <iostream>
 
@@ -13,14 +14,9 @@ namespace {
 
 class SaveFaults : public QuilloxTest {
 protected:
-    // The test editor on a note, run as a copy runs it, the text changed. Each run gets a copy
-    // of the test editor of its own.
+    // The test editor on a note, run as a copy runs it, the text changed.
     EditorWindow openFaulty(const std::string& note) {
-        const std::string faulty = path("faulty" + std::to_string(++runs_) + ".exe");
-        copyFile(windowsPath(QUILLOX_FAULTY_EXE), faulty);
-        Process& editor = family().start(faulty, "-edit:\"" + note + "\"", "the test editor");
-        submitPassphrase(waitPrompt(editor.pid()), "pw");
-        EditorWindow window = waitEditor(mainTitle(note), editor.pid());
+        EditorWindow window = openAsCopy(QUILLOX_FAULTY_EXE, note);
         appendText(window, " edited", "text edited");
         return window;
     }
@@ -33,11 +29,12 @@ protected:
         static const UINT arm = RegisterWindowMessageA("Quillox::fault");
         const Bytes before = readFile(target);
         const DWORD attributes = GetFileAttributesA(target.c_str());
-        const auto files = ScratchDir::listFiles(notes_);
+        const auto files = listFiles(notes_);
         const WindowQuery error = dialogTitled(kErrorCaption, window.pid);
         for (std::size_t failed = 0;; ++failed) {
-            const std::size_t point = points.empty() ? failed + 1
-                                      : failed < points.size() ? points[failed] : 0;
+            const std::size_t point = points.empty()           ? failed + 1
+                                      : failed < points.size() ? points[failed]
+                                                               : 0;
             PostMessageA(window.window, arm, point, shortWrite);
             save();
             waitUntil([&] { return findWindow(error) || saved(); },
@@ -50,13 +47,12 @@ protected:
             EXPECT_TRUE(window.modified());
             EXPECT_EQ(before, readFile(target)) << "the old file changed";
             EXPECT_EQ(attributes, GetFileAttributesA(target.c_str()));
-            EXPECT_EQ(files, ScratchDir::listFiles(notes_)) << "files left beside the note";
+            EXPECT_EQ(files, listFiles(notes_)) << "files left beside the note";
             if (HasFailure() || point == 0) return -1;
         }
     }
 
     std::string notes_;
-    int runs_ = 0;
 };
 
 TEST_F(SaveFaults, EveryStepOfSaveAndSaveAsFailsCleanly) {
@@ -71,7 +67,10 @@ TEST_F(SaveFaults, EveryStepOfSaveAndSaveAsFailsCleanly) {
         ASSERT_TRUE(shortWrite || SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_READONLY));
         EditorWindow window = openFaulty(note);
         saveSteps[shortWrite] = injectFaults(
-            window, shortWrite, note, [&] { pressChord(window.window, {VK_CONTROL, 'S'}); },
+            window, shortWrite, note,
+            [&] {
+                pressChord(window.window, {VK_CONTROL, 'S'});
+            },
             [&] { return !window.modified(); });
         EXPECT_EQ("text edited", readNote(note, "pw"));
         postClose(window.window);
@@ -94,7 +93,7 @@ TEST_F(SaveFaults, EveryStepOfSaveAndSaveAsFailsCleanly) {
         const int failed = injectFaults(
             window, false, target,
             [&] {
-                postCommand(window.window, CmdSaveAs);
+                postCommand(window.window, ID_FILE_SAVE_AS);
                 chooseFile("Save As", target, window.pid);
                 if (overExisting) {
                     EXPECT_EQ("File already exists - overwrite?",
@@ -110,9 +109,56 @@ TEST_F(SaveFaults, EveryStepOfSaveAndSaveAsFailsCleanly) {
     }
     ASSERT_GT(saveAsSteps, 0);
     family().waitAllEnded(kPatience);
-    for (const auto& member : family().members()) EXPECT_EQ(0u, member.process->waitExit(0));
+    for (const auto& member : family().members()) EXPECT_EQ(0u, member->waitExit(0));
     std::cout << "[ faults   ] steps of Save " << saveSteps[1] << ", of Save As " << saveAsSteps
               << "\n";
+}
+
+constexpr const char* kChanged =
+    "This note was changed elsewhere since it was opened here (by another Quillox window, a sync "
+    "tool or quillox-note).\n\nOverwrite those changes?";
+
+class SaveConflict : public QuilloxTest {};
+
+TEST_F(SaveConflict, ASaveAsksBeforeUndoingWorkWrittenElsewhere) {
+    const std::string note = makeNote("diary.exe", "base", "pw");
+    EditorWindow a = openAsCopy(QUILLOX_EXE, note), b = openAsCopy(QUILLOX_EXE, note);
+    // Answers No; waits until the save has cleared up after itself; the file must not change.
+    const auto refuse = [&](const FileBytes& before) {
+        pressChord(b.window, {VK_CONTROL, 'S'});
+        EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDNO, b.pid).text);
+        waitUntil([&] { return listFiles(folder(), "~*").empty(); }, "the temporary file to go");
+        EXPECT_TRUE(b.modified());
+        EXPECT_TRUE(before == readFile(note)) << "No must leave the note byte for byte";
+    };
+
+    appendText(a, " A", "base A");
+    save(a);  // nothing changed elsewhere: no question holds the save up
+    appendText(b, " B", "base B");
+    refuse(readFile(note));
+    pressChord(b.window, {VK_CONTROL, 'S'});
+    EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDYES, b.pid).text);
+    waitUntil([&] { return !b.modified(); }, "the save to clear the modified flag");
+    EXPECT_EQ("base B", readNote(note, "pw"));
+
+    // A rewrite that keeps the record, IV and digest alike.
+    Process& tool = family().start(windowsPath(QUILLOX_NOTE_EXE),
+                                   "set \"" + note + "\" --read-only on", "quillox-note set");
+    ASSERT_EQ(0u, tool.waitExit(3 * kPatience));  // a console program starting under Wine
+    appendText(b, " C", "base B C");
+    refuse(readFile(note));
+
+    // Save As over the open note's own file follows the same rule; a note gone is written anew.
+    ASSERT_TRUE(MoveFileA(note.c_str(), path("moved.exe").c_str()));
+    appendText(a, " again", "base A again");
+    postCommand(a.window, ID_FILE_SAVE_AS);
+    chooseFile("Save As", note, a.pid);
+    EXPECT_EQ(
+        "The note file is no longer there (deleted or renamed) since it was opened here.\n\nSave "
+        "it anew?",
+        answerMessageBox(kQuestionCaption, IDYES, a.pid).text);
+    waitUntil([&] { return !a.modified(); }, "the save to clear the modified flag");
+    EXPECT_EQ("base A again", readNote(note, "pw"));
 }
 
 }  // namespace
