@@ -155,6 +155,7 @@ TEST(TempName, DirectoryProductHyphenFourHexDigitsExeThatFits) {
 
 TEST(TempName, OnlyCopiesInTheTemporaryFolderCountAsDisposable) {
     const std::string dir = "C:\\Users\\me\\AppData\\Local\\Temp\\";
+    // clang-format off
     const struct {
         std::string path;
         bool disposable;
@@ -165,14 +166,12 @@ TEST(TempName, OnlyCopiesInTheTemporaryFolderCountAsDisposable) {
         {"C:\\Program Files\\Quillox\\quillox.exe", false},
         {"C:\\Users\\me\\Desktop\\Quillox-1A2B.exe", false},
         {"C:\\Users\\me\\AppData\\Local\\Tmp_\\Quillox-1A2B.exe", false},  // same length
-        {dir + "sub\\Quillox-1A2B.exe", false},
-        {dir + "Quillox-1A2G.exe", false},
-        {dir + "Quillox-1A2.exe", false},
-        {dir + "Quillox-1A2BC.exe", false},
-        {dir + "Quillox_1A2B.exe", false},
-        {dir + "Quillox-1A2B.exe.lnk", false},
+        {dir + "sub\\Quillox-1A2B.exe", false}, {dir + "Quillox-1A2G.exe", false},
+        {dir + "Quillox-1A2.exe", false}, {dir + "Quillox-1A2BC.exe", false},
+        {dir + "Quillox_1A2B.exe", false}, {dir + "Quillox-1A2B.exe.lnk", false},
         {dir + "diary.exe", false},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(c.disposable, isTempName(dir, c.path)) << c.path;
     EXPECT_FALSE(isTempName("", "Quillox-1A2B.exe"));
 }
