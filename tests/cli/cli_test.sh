@@ -49,7 +49,12 @@ check "note size is image + header + payload + trailer" \
 check "the note begins with the editor image" cmp -s -n "$image" editor.exe note.exe
 q 0 info note.exe
 expect_info "kind" "note executable" "editor image" "$image bytes" "text length" "$text_len bytes" \
-    "payload length" "$payload bytes" "record" "$record bytes" "read-only" "no"
+    "payload length" "$payload bytes" "record" "$record bytes" "read-only" "no" \
+    "editor sha-256" "$(sha256sum <editor.exe | cut -d' ' -f1)"
+if [ ${#runner[@]} -eq 0 ]; then # JSON keeps UTF-8 and escapes what is not, even cut at the end
+    cp note.exe $'a\xc2\xa0b\t\xe2\x82' && q 0 info --json $'a\xc2\xa0b\t\xe2\x82'
+    check "info --json escapes the name" grep -qF $'"file": "a\xc2\xa0b\\u0009\\u00e2\\u0082"' out.txt
+fi
 # Text from a pipe, the passphrase from a file with a Windows line end; an image that is itself a
 # note gives its editor part, and the output name follows the text file's. An empty passphrase
 # is a passphrase.
@@ -147,6 +152,8 @@ for note in "${damaged[@]}"; do
     [ -e "$note" ] && check "$note is left unchanged" cmp -s "$note" keep.bin
 done
 check "no file is created for the missing note" test ! -e no-such-note.exe
+q 2 verify block-too-long.exe
+check "verify says the trailer claims too much" grep -q "claims more bytes than the file has" out.txt
 # A flipped payload byte cannot be told from a wrong passphrase: the digest does not match.
 cp good.exe payload-flipped.exe
 patch payload-flipped.exe $((image + 76 + 5)) 00ff
