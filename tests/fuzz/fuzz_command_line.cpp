@@ -1,24 +1,20 @@
 // Splits untrusted bytes into an argument vector (at NULs and newlines) and checks the switch
-// grammar against a direct model of its rules.
+// grammar against a direct model of its rules: "-edit" before "-erase", a switch needs a colon,
+// its value follows the first colon, "-erase" and a malformed switch end the walk.
 #include <cctype>
-#include <cstdint>
-#include <string>
-#include <vector>
 
-#include "fuzz_check.h"
+#include "fuzz_support.h"
 #include "startup/command_line.h"
 
 namespace {
 
 bool beginsWith(const std::string& argument, const std::string& name) {
-    if (argument.size() < name.size()) return false;
     for (std::size_t i = 0; i < name.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(argument[i])) != name[i]) return false;
+        if (i >= argument.size() || std::tolower(std::uint8_t(argument[i])) != name[i])
+            return false;
     return true;
 }
 
-// The rules, one argument at a time: "-edit" before "-erase", a switch needs a colon, its value
-// follows the first colon, "-erase" and a malformed switch end the walk.
 CommandLine model(const std::vector<std::string>& args) {
     CommandLine out;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -30,12 +26,10 @@ CommandLine model(const std::vector<std::string>& args) {
             out.action = CommandLine::Action::Malformed;
             return out;
         }
-        if (edit) {
-            out.notePath = a.substr(colon + 1);
-            out.eraseOnExit = true;
-        } else {
+        (edit ? out.notePath : out.erasePath) = a.substr(colon + 1);
+        out.eraseOnExit |= edit;
+        if (!edit) {
             out.action = CommandLine::Action::Erase;
-            out.erasePath = a.substr(colon + 1);
             return out;
         }
     }
@@ -45,27 +39,20 @@ CommandLine model(const std::vector<std::string>& args) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::string> args{"quillox.exe"};
-    std::string current;
+    std::vector<std::string> args{"quillox.exe", ""};
     for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == '\0' || data[i] == '\n') {
-            args.push_back(current);
-            current.clear();
-        } else {
-            current.push_back(static_cast<char>(data[i]));
-        }
+        if (data[i] == '\0' || data[i] == '\n')
+            args.emplace_back();
+        else
+            args.back().push_back(char(data[i]));
     }
-    if (size) args.push_back(current);
-
+    if (!size) args.pop_back();
     std::vector<const char*> argv;
     for (const auto& a : args) argv.push_back(a.c_str());
     argv.push_back(nullptr);  // as the C runtime leaves it
 
-    const CommandLine got = parseArguments(static_cast<int>(args.size()), argv.data());
-    const CommandLine want = model(args);
-    FUZZ_CHECK(got.action == want.action);
-    FUZZ_CHECK(got.notePath == want.notePath);
-    FUZZ_CHECK(got.eraseOnExit == want.eraseOnExit);
-    FUZZ_CHECK(got.erasePath == want.erasePath);
+    const CommandLine got = parseArguments(int(args.size()), argv.data()), want = model(args);
+    FUZZ_CHECK(got.action == want.action && got.eraseOnExit == want.eraseOnExit);
+    FUZZ_CHECK(got.notePath == want.notePath && got.erasePath == want.erasePath);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "storage/file.h"
@@ -23,15 +24,12 @@
 namespace {
 
 std::vector<std::string> reported;
-void collect(const char* message) {
-    reported.push_back(message);
-}
 
 class NoteSave : public ::testing::Test {
 protected:
     void SetUp() override {
         reported.clear();
-        report::setSink(collect);
+        report::setSink([](const char* message) { reported.push_back(message); });
         writeFile(image, editorBytes);
     }
     void TearDown() override {
@@ -75,9 +73,9 @@ TEST_F(NoteSave, WritesTheEditorImageTheRecordAndTheTrailer) {
     EXPECT_EQ(first.size(), block.offset() + block.length() + 8);
     NoteDocument reader;
     ASSERT_TRUE(reader.load(target));
-    EXPECT_EQ(800, reader.header.window_width);
-    EXPECT_EQ(600, reader.header.window_height);
-    EXPECT_EQ(NOTE_MAXIMIZED, reader.header.flags);
+    EXPECT_EQ(std::make_tuple(800, 600, NOTE_MAXIMIZED),
+              std::make_tuple(reader.header.window_width, reader.header.window_height,
+                              reader.header.flags));
     EXPECT_EQ("first text", openText(target));
 
     // Saved again unchanged: a fresh IV and payload. Saved from the note itself, as the editor

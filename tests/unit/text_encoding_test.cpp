@@ -23,6 +23,10 @@ TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
         {"\xED\xA0\x80", false, u"\uFFFD\uFFFD\uFFFD"},            // an encoded surrogate
         {"\xF4\x90\x80\x80", false, u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
         {"\xE2\x82", false, u"\uFFFD\uFFFD"},                      // cut short
+        // The second byte's range at each edge of Unicode Table 3-7.
+        {"\xE1\x80\x80\xE0\xA0\x80\xED\x9F\xBF", true, u"\u1000\u0800\uD7FF"},
+        {"\xE0\x9F\xBF", false, u"\uFFFD\uFFFD\uFFFD"},  // overlong U+07FF
+        {"\xF4\x8F\xBF\xBF", true, u"\U0010FFFF"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.valid, isValidUtf8(c.bytes)) << c.bytes;
@@ -32,8 +36,9 @@ TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
         }
     }
     EXPECT_EQ("\xEF\xBF\xBD", utf16ToUtf8(u"\xD83D"));  // an unpaired surrogate
-    EXPECT_EQ(u"\u20AC\u0081\u017E\u00FF", cp1252ToUtf16("\x80\x81\x9E\xFF"));
+    EXPECT_EQ(u"\u20AC\u0081\u02DC\u017E\u00FF", cp1252ToUtf16("\x80\x81\x98\x9E\xFF"));
     EXPECT_EQ(5u, utf8Boundary("ab\xE2\x82\xAC"));
+    EXPECT_EQ(4u, utf8Boundary("ab\xDF\x80"));
     EXPECT_EQ(2u, utf8Boundary("ab\xE2\x82"));  // a read cut the last character
 }
 
@@ -62,10 +67,12 @@ TEST(TextEncoding, TextFilesAreReadByTheirMarkOrTheirBytes) {
     }
 }
 
-TEST(TextEncoding, LineEndsAndControlCharacters) {
+TEST(TextEncoding, LineEnds) {
+    // Nothing past the end of a view is read, whatever follows it in memory.
+    EXPECT_TRUE(isValidUtf8(std::string_view("ab\xFF", 2)));
+    EXPECT_EQ("a\r", crlfToLf(std::string_view("a\r\n", 2)));
     EXPECT_EQ(u"a\r\nb\r\n\r\n", lfToCrlf(u"a\nb\r\n\n"));
     EXPECT_EQ("a\nb\r", crlfToLf("a\r\nb\r"));
-    EXPECT_EQ(4u, controlCharacters(u"a\r\n😀"));  // UTF-16 units, a CR LF pair as one
 }
 
 #ifdef _WIN32

@@ -1,0 +1,69 @@
+// What the fuzz targets share: the invariant check, the passphrase, little-endian reads and the
+// scratch file of a target that reads files.
+#pragma once
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// A broken invariant is a finding: it aborts with the failed condition and libFuzzer saves the
+// input.
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+// The targets try it on every record and the seeds are sealed with it, so that mutations of a
+// seed reach the paths of a note that opens as well as those of one that does not.
+constexpr char kFuzzPassphrase[] = "correct horse";
+
+inline std::uint32_t le32(const std::uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Holds the input while the run lasts and is removed, with the copies a target makes beside it,
+// when the run ends. It lives in shared memory, so a run costs no disk I/O. Runs that ended by a
+// signal (a crash, or the fork mode stopping its jobs) left theirs behind: those of processes
+// that are gone are removed at the first run.
+struct ScratchFile {
+    ScratchFile(const std::uint8_t* data, std::size_t n) {
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        const bool written = out && (n == 0 || std::fwrite(data, 1, n, out) == n);
+        FUZZ_CHECK(out && std::fclose(out) == 0 && written);
+    }
+    ~ScratchFile() {
+        for (const char* suffix : {"", ".saved", ".editor"}) std::remove((path + suffix).c_str());
+    }
+    std::string contents() const {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static std::string folder() {
+        const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+            const std::string name = entry.path().filename().string();
+            const long pid = std::atol(name.c_str() + 13);
+            if (name.rfind("quillox-fuzz-", 0) == 0 && pid > 0 && kill(pid_t(pid), 0) != 0 &&
+                errno == ESRCH)
+                std::filesystem::remove(entry.path(), ec);
+        }
+        return dir + "/quillox-fuzz-";
+    }
+    const std::string path = [] {
+        static const std::string prefix = folder();
+        return prefix + std::to_string(getpid());
+    }();
+};

@@ -1,0 +1,308 @@
+// The pure rules of the editor and its start: the switch grammar, file dialog and search rules,
+// temporary copies' names, "same note or changed", and the window's title, size and font.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "editor/command_rules.h"
+#include "editor/window_rules.h"
+#include "startup/command_line.h"
+#include "startup/temp_name.h"
+#include "storage/note_identity.h"
+#include "storage/text_encoding.h"
+
+namespace {
+
+using A = CommandLine::Action;
+
+// clang-format off
+const struct {
+    std::vector<const char*> arguments;  // after the executable's own path
+    A action;
+    bool eraseOnExit;
+    const char *notePath, *erasePath;
+} kCases[] = {
+    {{}, A::Continue, false, "", ""},
+    {{"-edit:D:\\notes\\list.exe"}, A::Continue, true, "D:\\notes\\list.exe", ""},
+    {{"-EDIT:D:\\n.exe"}, A::Continue, true, "D:\\n.exe", ""},
+    {{"-Edit:C:\\My Notes\\a b.exe"}, A::Continue, true, "C:\\My Notes\\a b.exe", ""},
+    {{"-edit:"}, A::Continue, true, "", ""},
+    {{"-edit:first.exe", "-edit:second.exe"}, A::Continue, true, "second.exe", ""},
+    {{"-edit"}, A::Malformed, false, "", ""},
+    {{"-ERASE"}, A::Malformed, false, "", ""},
+    {{"-editnotes.exe"}, A::Malformed, false, "", ""},
+    {{"-erase:C:\\Temp\\Quillox-1A2B.exe"}, A::Erase, false, "", "C:\\Temp\\Quillox-1A2B.exe"},
+    {{"-edit:n.exe", "-erase:t.exe", "-edit:other.exe"}, A::Erase, true, "n.exe", "t.exe"},
+    {{"-erase:t.exe", "-edit"}, A::Erase, false, "", "t.exe"},
+    {{"-edit", "-erase:t.exe"}, A::Malformed, false, "", ""},
+    {{"C:\\notes\\list.txt"}, A::Continue, false, "", ""},
+    {{"C:\\backup-erase:\\-edit:x.exe", "x-erase:y", "notes-EDIT:z"}, A::Continue, false, "", ""},
+    {{"-edit:C:\\old-erase:\\n.exe"}, A::Continue, true, "C:\\old-erase:\\n.exe", ""},
+    {{"-erase:C:\\-edit:\\t.exe"}, A::Erase, false, "", "C:\\-edit:\\t.exe"},
+    {{"-edit::C:\\n.exe"}, A::Continue, true, ":C:\\n.exe", ""},  // the value follows the first colon
+    {{"-editor:n.exe"}, A::Continue, true, "n.exe", ""},
+    {{" -erase:t.exe"}, A::Continue, false, "", ""},
+};
+// clang-format on
+
+TEST(CommandLine, SwitchGrammar) {
+    for (const auto& c : kCases) {
+        std::vector<const char*> argv{"C:\\Program Files\\Quillox\\quillox.exe"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0]);
+        const CommandLine line = parseArguments(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.notePath, c.notePath);
+        EXPECT_EQ(line.eraseOnExit, c.eraseOnExit);
+        EXPECT_EQ(line.erasePath, c.erasePath);
+    }
+    // The executable's own path is never a switch.
+    const char* argv[] = {"-erase:C:\\quillox.exe"};
+    EXPECT_EQ(parseArguments(1, argv).action, A::Continue);
+}
+
+using namespace std::string_literals;
+
+TEST(CommandRules, FileDialogFilterAndDefaultExtension) {
+    EXPECT_EQ(buildFilterBuffer("Text (*.txt)\0*.txt"s), "Text (*.txt)\0*.txt\0\0"s);
+    EXPECT_EQ(buildFilterBuffer(""), "\0\0"s);
+    // An offset of 0 or of the terminator is how the dialog reports "no extension".
+    const struct {
+        std::string path;
+        std::size_t offset;
+        const char* extension;
+        std::string expected;
+    } cases[] = {
+        {"C:\\n\\diary", 0, ".exe", "C:\\n\\diary.exe"},
+        {"C:\\n\\diary", 10, ".exe", "C:\\n\\diary.exe"},
+        {"C:\\n\\diary.txt", 11, ".exe", "C:\\n\\diary.txt"},
+        {"C:\\n\\diary", 0, nullptr, "C:\\n\\diary"},  // Export text: no default extension
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withDefaultExtension(c.path, c.offset, c.extension), c.expected) << c.offset;
+}
+
+TEST(CommandRules, SearchGoesOnAfterAHitAndRestartsAfterAMiss) {
+    const struct {
+        std::int64_t answer;
+        std::int32_t matchEnd, start;
+    } cases[] = {
+        {5, 9, 9}, {0, 3, 3}, {-1, -1, 0}, {-1, 20, 0}, {0, -1, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(nextSearchStart(c.answer, c.matchEnd), c.start) << c.answer << ", " << c.matchEnd;
+}
+
+TEST(CommandRules, ImportIsCutOnlyWhenTheEditorIsFullAndBytesWereLeft) {
+    constexpr std::int64_t limit = 4194304;
+    const struct {
+        std::uint64_t fileBytes;
+        std::int64_t characters;
+        bool cut;
+    } cases[] = {
+        {100, 100, false},
+        {limit, limit, false},
+        {limit + 1, limit, true},
+        {limit + 200, limit - 100, false},  // line ends shrank: everything fits
+        {5ull << 32, limit, true},          // sizes beyond 32 bits
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(importWasCut(c.fileBytes, c.characters, limit), c.cut) << c.fileBytes;
+}
+
+TEST(CommandRules, LineEndsAreNeverSplitAndCountOnce) {
+    // A CR at the end waits for the next chunk, where its LF is; a lone byte must go out, or the
+    // stream would stall.
+    const struct {
+        std::string chunk;
+        std::size_t handed;
+    } cases[] = {{"abc\r", 3}, {"abc\r\n", 5}, {"\r", 1}, {"\r\r", 1}, {"abc", 3}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.handed, chunkWithoutSplitLineEnd(c.chunk.data(), c.chunk.size())) << c.chunk;
+
+    EXPECT_EQ(0u, controlCharacters(u""));
+    EXPECT_EQ(5u, controlCharacters(u"ab\r\nc\n"));
+    EXPECT_EQ(3u, controlCharacters(u"\n\r\n\r"));
+    EXPECT_EQ(4u, controlCharacters(u"\r\r\n\n\r"));
+    EXPECT_EQ(4u, controlCharacters(u"a\r\n😀"));  // UTF-16 units, a CR LF pair as one
+}
+
+TEST(TempName, DirectoryProductHyphenFourHexDigitsExeThatFits) {
+    // Values beyond the generator's 15 bits never give a fifth digit.
+    const struct {
+        unsigned value;
+        const char* digits;
+    } cases[] = {{0x1A2B, "1A2B"}, {0, "0000"},       {0xF, "000F"},        {0xC0DE, "40DE"},
+                 {0x7FFF, "7FFF"}, {0x18000, "0000"}, {0xFFFFFFFFu, "7FFF"}};
+    for (const auto& c : cases) {
+        std::string name;
+        ASSERT_TRUE(buildTempName("C:\\Temp\\", c.value, name));
+        EXPECT_EQ(name, std::string("C:\\Temp\\Quillox-") + c.digits + ".exe");
+    }
+    // "Quillox-XXXX.exe" is 16 characters; 260 is the longest path the buffers hold.
+    std::string name = "untouched";
+    EXPECT_TRUE(buildTempName(std::string(244, 'd'), 1, name));
+    EXPECT_EQ(name.size(), 260u);
+    name = "untouched";
+    for (std::size_t tooLong : {245u, 400u}) {
+        EXPECT_FALSE(buildTempName(std::string(tooLong, 'd'), 1, name));
+        EXPECT_EQ(name, "untouched");
+    }
+}
+
+TEST(TempName, OnlyCopiesInTheTemporaryFolderCountAsDisposable) {
+    const std::string dir = "C:\\Users\\me\\AppData\\Local\\Temp\\";
+    // clang-format off
+    const struct {
+        std::string path;
+        bool disposable;
+    } cases[] = {
+        {dir + "Quillox-1A2B.exe", true},
+        {dir + "quillox-7fff.EXE", true},  // Windows compares names without regard to case
+        {"c:\\users\\ME\\appdata\\local\\temp\\Quillox-0000.exe", true},
+        {"C:\\Program Files\\Quillox\\quillox.exe", false},
+        {"C:\\Users\\me\\Desktop\\Quillox-1A2B.exe", false},
+        {"C:\\Users\\me\\AppData\\Local\\Tmp_\\Quillox-1A2B.exe", false},  // same length
+        {dir + "sub\\Quillox-1A2B.exe", false}, {dir + "Quillox-1A2G.exe", false},
+        {dir + "Quillox-1A2.exe", false}, {dir + "Quillox-1A2BC.exe", false},
+        {dir + "Quillox_1A2B.exe", false}, {dir + "Quillox-1A2B.exe.lnk", false},
+        {dir + "diary.exe", false},
+    };
+    // clang-format on
+    for (const auto& c : cases) EXPECT_EQ(c.disposable, isTempName(dir, c.path)) << c.path;
+    EXPECT_FALSE(isTempName("", "Quillox-1A2B.exe"));
+}
+
+// "Same note or changed": a save overwrites its note file without asking only when the file
+// matches the one the document read or wrote in size, time, IV and digest alike.
+TEST(NoteIdentity, OnlyAFileThatMatchesInEveryPartIsTheSameNote) {
+    NoteIdentity read;
+    read.present = true;
+    read.size = 204800;
+    read.lastWrite = 133000000000000000u;
+    read.iv.fill(7);
+    read.digest.fill(9);
+
+    struct Case {
+        const char* what;
+        std::function<void(NoteIdentity&)> change;
+        bool same;
+    };
+    const Case cases[] = {
+        {"untouched", [](NoteIdentity&) {}, true},
+        {"a setting rewritten beside the record: new time", [](NoteIdentity& n) { ++n.lastWrite; },
+         false},
+        {"a new editor image: new size", [](NoteIdentity& n) { n.size += 512; }, false},
+        {"saved elsewhere within a coarse time step", [](NoteIdentity& n) { n.iv[15] ^= 1; },
+         false},
+        {"a text encrypted under the same IV", [](NoteIdentity& n) { n.digest[0] ^= 1; }, false},
+        {"a file that holds no record",
+         [](NoteIdentity& n) {
+             n.iv = {};
+             n.digest = {};
+         },
+         false},
+        {"deleted or renamed", [](NoteIdentity& n) { n = NoteIdentity(); }, false},
+    };
+    for (const Case& c : cases) {
+        NoteIdentity now = read;
+        c.change(now);
+        EXPECT_EQ(c.same, sameNote(read, now)) << c.what;
+        EXPECT_EQ(c.same, sameNote(now, read)) << c.what << ", seen the other way";
+    }
+    EXPECT_TRUE(sameNote(NoteIdentity(), NoteIdentity())) << "gone, and still gone";
+}
+
+TEST(WindowRules, TitleTakesLabelOrPathAndMarksReadOnly) {
+    const std::string v = "Quillox version 1.3-beta1: ";
+    const struct {
+        const char* label;
+        std::string path;
+        bool readOnly;
+        std::string expected;
+    } cases[] = {
+        {"<new document>", "", false, v + "<new document>"},
+        {nullptr, "C:\\notes\\diary.exe", false, v + "C:\\notes\\diary.exe"},
+        {nullptr, "", true, v + " [read-only]"},  // a never-saved note shows its empty path
+        {"", "C:\\a.exe", false, v},              // a label wins over the path, even an empty one
+        {"Z:\\tmp\\n.exe", "C:\\a.exe", true, v + "Z:\\tmp\\n.exe [read-only]"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(composeTitle(c.label, c.path, c.readOnly), c.expected);
+}
+
+TEST(WindowRules, SizeDefaultsEachOnItsOwnAndCentringTruncatesEachHalf) {
+    const struct {
+        std::int32_t width, height, expectedWidth, expectedHeight;
+    } sizes[] = {{0, 0, 480, 320}, {0, 700, 480, 700}, {900, 0, 900, 320}, {1, 1, 1, 1}};
+    for (const auto& c : sizes) {
+        const WindowSize size = windowSizeFromHeader(c.width, c.height);
+        EXPECT_EQ(size.width, c.expectedWidth) << c.width << " x " << c.height;
+        EXPECT_EQ(size.height, c.expectedHeight) << c.width << " x " << c.height;
+    }
+    // 1279/2 = 639 and 481/2 = 240: halving the difference instead would give 399. A window
+    // larger than the reference starts left of and above it.
+    const struct {
+        std::int32_t refWidth, refHeight, width, height, x, y;
+    } origins[] = {{1280, 1024, 480, 320, 400, 352},
+                   {1279, 1023, 481, 321, 399, 351},
+                   {800, 600, 1001, 701, -100, -50}};
+    for (const auto& c : origins) {
+        const WindowOrigin origin = centredOrigin(c.refWidth, c.refHeight, c.width, c.height);
+        EXPECT_EQ(origin.x, c.x) << c.refWidth << " / " << c.width;
+        EXPECT_EQ(origin.y, c.y) << c.refHeight << " / " << c.height;
+    }
+}
+
+TEST(WindowRules, MulDivRoundsHalfAwayFromZeroAndReportsOverflow) {
+    // clang-format off
+    const struct {
+        std::int32_t a, b, c, expected;
+    } cases[] = {
+        {10, 96, 72, 13}, {14, 96, 72, 19}, {3, 1, 2, 2}, {-3, 1, 2, -2}, {3, -1, 2, -2},
+        {3, 1, -2, -2}, {-3, -1, -2, -2}, {5, 1, 4, 1}, {7, 1, 4, 2}, {0, 96, 72, 0},
+        {1, 1, 0, -1},                   // no denominator
+        {0x40000000, 4, 2, -1},          // 2^31 does not fit
+        {0x40000000, 4, 4, 0x40000000},  // the 64-bit product keeps the exact result
+        {0x7FFFFFFF, 1, 1, 0x7FFFFFFF}, {-0x7FFFFFFF, 1, 1, -0x7FFFFFFF},
+    };
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(mulDiv(c.a, c.b, c.c), c.expected) << c.a << " * " << c.b << " / " << c.c;
+    // The font height is negative pixels at the screen resolution.
+    EXPECT_EQ(fontHeight(10, 96), -13);
+    EXPECT_EQ(fontHeight(9, 120), -15);
+}
+
+// The value as it lands in the zero-filled 260-byte buffer.
+std::string faceFrom(const std::string& bytes) {
+    std::vector<char> buffer(kFontFaceBufferSize, '\0');
+    std::memcpy(buffer.data(), bytes.data(), std::min(bytes.size(), buffer.size()));
+    return fontFaceFromValue(buffer.data(), std::min(bytes.size(), buffer.size()));
+}
+
+TEST(WindowRules, FontSettingsFromTheirStoredValues) {
+    EXPECT_EQ(faceFrom("Consolas"), "Consolas");  // stored without a terminator: the fill ends it
+    EXPECT_EQ(faceFrom(std::string("Arial\0junk", 10)), "Arial");
+    const std::string longest(259, 'x');  // 259 characters and the terminator fill the buffer
+    EXPECT_EQ(faceFrom(longest + '\0'), longest);
+    EXPECT_EQ(faceFrom(std::string(260, 'x')), "Courier New");  // no room for a terminator
+
+    const unsigned char big[4] = {0x0E, 0x01, 0x00, 0x00};
+    const unsigned char negative[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(fontSizeFromValue(big, 4), 270);
+    EXPECT_EQ(fontSizeFromValue(negative, 4), -1);
+    EXPECT_EQ(fontSizeFromValue(big, 2), 10);
+    EXPECT_EQ(fontSizeFromValue(big, 5), 10);
+}
+
+TEST(WindowRules, ReadOnlyBlocksTheWritingCommandsOnly) {
+    for (unsigned command : kReadOnlyCommands) EXPECT_TRUE(isReadOnlyCommand(command)) << command;
+    for (unsigned command : {ID_FILE_NEW, ID_FILE_EXIT, ID_EDIT_UNDO, ID_EDIT_COPY, ID_EDIT_FIND,
+                             ID_EDIT_SELECT_ALL, ID_HELP_ABOUT})
+        EXPECT_FALSE(isReadOnlyCommand(command)) << command;
+}
+
+}  // namespace
