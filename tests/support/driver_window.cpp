@@ -100,15 +100,26 @@ HWND descendant(HWND parent, const std::string& wanted) {
 
 std::string controlText(HWND edit) {
     // Windows copies WM_GETTEXT's answer across processes; the timeout keeps a hung program
-    // from hanging the driver.
+    // from hanging the driver. A thread that has just finished a long task (a 4 MiB text into
+    // its control) counts as hung until it next reads its queue, so it is asked again for a
+    // while before the driver gives up.
     DWORD_PTR length = 0, got = 0;
     std::wstring text;
-    if (SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience, &length))
-        text.resize(length + 1);
-    if (text.empty() ||
-        !SendMessageTimeoutW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
-                             SMTO_ABORTIFHUNG, kPatience, &got))
-        throw DriverError("the control " + inQuotes(className(edit)) + " does not answer");
+    const auto ask = [&] {
+        text.clear();
+        if (SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience, &length))
+            text.resize(length + 1);
+        return !text.empty() &&
+               SendMessageTimeoutW(edit, WM_GETTEXT, text.size(),
+                                   reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                                   kPatience, &got) != 0;
+    };
+    const ULONGLONG deadline = GetTickCount64() + kPatience;
+    while (!ask()) {
+        if (!IsWindow(edit) || GetTickCount64() > deadline)
+            throw DriverError("the control " + inQuotes(className(edit)) + " does not answer");
+        Sleep(100);
+    }
     std::string utf8(4 * got + 1, '\0');
     utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(),
                                     static_cast<int>(std::min(got, length)), &utf8[0],
