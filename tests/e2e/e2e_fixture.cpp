@@ -128,7 +128,16 @@ void QuilloxTest::chooseFile(const std::string& dialogTitle, const std::string& 
     HWND dialog = waitWindow(dialogTitled(dialogTitle, pid));
     // The file name field: the edit of the combo box cmb13 (1148) of the Explorer-style dialog.
     HWND name = control(dialog, 1148);
-    setText(className(name) == "Edit" ? name : descendant(name, "Edit"), filePath);
+    HWND field = className(name) == "Edit" ? name : descendant(name, "Edit");
+    // A dialog still settling can put its own name into the field after ours: the name is set
+    // until it stays, once the dialog has had a moment.
+    waitUntil(
+        [&] {
+            setText(field, filePath);
+            Sleep(200);
+            return controlText(field) == filePath;
+        },
+        "the file name to stay in " + inQuotes(dialogTitle));
     pressButton(dialog, IDOK);
     waitGone(dialog, "the file dialog " + inQuotes(dialogTitle));
 }
