@@ -11,7 +11,6 @@ int main(int argc, char** argv) {
     const std::string part = std::string(out) + ".part";
     std::FILE* file = std::fopen(part.c_str(), "wb");
     if (file == nullptr) return 3;
-    std::fprintf(file, "%d\n", argc - 1);
     for (int i = 1; i < argc; ++i) std::fprintf(file, "%s\n", argv[i]);
     std::fclose(file);
     return std::rename(part.c_str(), out) == 0 ? 0 : 4;

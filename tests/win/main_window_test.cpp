@@ -1,6 +1,6 @@
-// The editor window in this process: placement from the note's header, the read-only state, the
-// document commands, searching and the font settings. The modal boxes the commands open are
-// answered from another thread. (Closing, import and export: end to end.)
+// The editor window in this process: what the note's header and the user's font settings make of
+// it, the roads of Save and Save As, the read-only state, and searching. The modal boxes the
+// commands open are answered from another thread. (Closing, import and export: end to end.)
 #include "editor/main_window.h"
 
 #include <commdlg.h>
@@ -12,7 +12,6 @@
 #include "driver.h"
 #include "editor/find.h"
 #include "editor/window_rules.h"
-#include "storage/code_page.h"
 
 namespace {
 
@@ -35,8 +34,8 @@ protected:
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
     }
-    MainWindow& open(const std::string& text = {}, std::uint32_t flags = 0, int width = 0,
-                     int height = 0) {
+    // A window on a document of this image, with a passphrase when it has a text.
+    MainWindow& open(const std::string& text = {}, std::uint32_t flags = 0) {
         char module[MAX_PATH + 1] = "";
         GetModuleFileNameA(nullptr, module, sizeof(module));
         auto doc = std::make_unique<NoteDocument>(module);
@@ -45,21 +44,14 @@ protected:
             doc->settext(text);
         }
         doc->header.flags = flags;
-        doc->header.window_width = width;
-        doc->header.window_height = height;
         window_.reset();
         window_ = std::make_unique<MainWindow>(std::move(doc));
         return *window_;
     }
     void command(unsigned id) { SendMessageA(window_->window(), WM_COMMAND, id, 0); }
-    // The editor's text in the code page, as the note stores text that fits it.
-    std::string text() {
-        std::u16string text;
-        window_->getEditorText(text);
-        return storedFormOf(text).bytes;
-    }
-    bool modified() { return SendMessageA(window_->editor(), EM_GETMODIFY, 0, 0) != 0; }
-    void setModified() { SendMessageA(window_->editor(), EM_SETMODIFY, 1, 0); }
+    std::string text() { return e2e::controlText(window_->editor()); }
+    bool modified() { return e2e::editModified(window_->editor()); }
+    void setModified(bool on) { SendMessageA(window_->editor(), EM_SETMODIFY, on, 0); }
     bool readOnly() { return GetWindowLongPtrA(window_->editor(), GWL_STYLE) & ES_READONLY; }
     // The nine commands a read-only note must not offer are grayed, and only they.
     void expectGrayed(bool grayed) {
@@ -72,129 +64,127 @@ protected:
                 << id;
         }
     }
-    CHARRANGE selection() {
-        CHARRANGE range{};
-        SendMessageA(window_->editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
-        return range;
-    }
+    DWORD selection() { return SendMessageA(window_->editor(), EM_GETSEL, 0, 0); }
 
     ScratchDir folder_;
     std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(MainWindowTest, PlacementFollowsTheHeaderFieldByField) {
+// A window per case: its state from the header (its size: end to end, in the session), its font
+// from the user's settings, each value on its own with its default.
+TEST_F(MainWindowTest, OpensAsTheHeaderAndTheFontSettingsSay) {
     const RECT desktop = windowRect(GetDesktopWindow());
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
     const struct {
         std::uint32_t flags;
-        int width, height;
-        RECT expected;  // after restoring a maximized window
+        std::string face;  // the "fontface" value; none when empty
+        DWORD points;      // the "fontsize" value; none when 0
+        const char* shownFace;
+        int shownPoints;
     } cases[] = {
-        {0, 0, 0, {desktop.right / 2 - 240, desktop.bottom / 2 - 160, 0, 0}},
-        {0, 0, 700, {desktop.right / 2 - 240, desktop.bottom / 2 - 350, 0, 0}},
-        {0, 600, 400, {desktop.right / 2 - 300, desktop.bottom / 2 - 200, 0, 0}},
-        {NOTE_MAXIMIZED, 500, 400, {0, 0, 500, 400}},
+        {0, "", 0, "Courier New", 10},
+        {NOTE_READONLY, std::string("Consolas\0", 9), 12, "Consolas", 12},
+        // A face longer than the buffer cannot be read: the default face, the size still read.
+        {NOTE_MAXIMIZED, std::string(300, 'y') + '\0', 14, "Courier New", 14},
     };
     for (const auto& c : cases) {
-        MainWindow& main = open("x", c.flags, c.width, c.height);
-        EXPECT_EQ(c.flags != 0, IsZoomed(main.window()) != FALSE);
-        ShowWindow(main.window(), SW_RESTORE);
-        const RECT own = windowRect(main.window());
-        EXPECT_EQ(c.expected.left, own.left);
-        EXPECT_EQ(c.expected.top, own.top);
-        EXPECT_EQ(c.width ? c.width : 480, own.right - own.left);
-        EXPECT_EQ(c.height ? c.height : 320, own.bottom - own.top);
-    }
-}
+        const HKEY user = HKEY_CURRENT_USER;
+        if (!c.face.empty())
+            RegSetKeyValueA(user, kFontSettingsKey, "fontface", REG_SZ, c.face.data(),
+                            c.face.size());
+        if (c.points) RegSetKeyValueA(user, kFontSettingsKey, "fontsize", REG_DWORD, &c.points, 4);
+        MainWindow& main = open("x", c.flags);
+        RegDeleteKeyValueA(user, kFontSettingsKey, "fontface");
+        RegDeleteKeyValueA(user, kFontSettingsKey, "fontsize");
+        CHARFORMATA format{};
+        format.cbSize = sizeof(format);
+        SendMessageA(main.editor(), EM_GETCHARFORMAT, SCF_DEFAULT,
+                     reinterpret_cast<LPARAM>(&format));
+        EXPECT_STREQ(c.shownFace, format.szFaceName);
+        EXPECT_EQ(-fontHeight(c.shownPoints, dpi) * 1440 / dpi, format.yHeight);
 
-TEST_F(MainWindowTest, APlainTextEditorFillsTheWindow) {
-    MainWindow& main = open();
-    EXPECT_EQ(kTitle + "<new document>", windowText(main.window()));
-    EXPECT_FALSE(modified() || readOnly());
-    EXPECT_EQ(kEditorTextLimit, SendMessageA(main.editor(), EM_GETLIMITTEXT, 0, 0));
-    EXPECT_EQ(TM_PLAINTEXT, SendMessageA(main.editor(), EM_GETTEXTMODE, 0, 0) & TM_PLAINTEXT);
-    // Text in and out across stream chunks: the end-to-end session, with its line ends.
-    main.setEditorText(u"select all of this");
-    command(ID_EDIT_SELECT_ALL);
-    EXPECT_EQ(0, selection().cpMin);
-    EXPECT_GE(selection().cpMax, 18);  // the control may count its final paragraph mark in
-    for (const SIZE size : {SIZE{640, 480}, SIZE{300, 200}}) {
-        SetWindowPos(main.window(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        EXPECT_EQ(c.flags == NOTE_READONLY, readOnly());
+        expectGrayed(c.flags == NOTE_READONLY);
+        const bool maximized = c.flags == NOTE_MAXIMIZED;
+        EXPECT_EQ(maximized, IsZoomed(main.window()) != FALSE);
         RECT client{}, editor = windowRect(main.editor());
         GetClientRect(main.window(), &client);
         MapWindowPoints(nullptr, main.window(), reinterpret_cast<POINT*>(&editor), 2);
-        EXPECT_TRUE(EqualRect(&client, &editor)) << size.cx;
+        EXPECT_TRUE(EqualRect(&client, &editor)) << "the editor fills the window";
+        const RECT own = windowRect(main.window());
+        const POINT centred = {desktop.right / 2 - (own.right - own.left) / 2,
+                               desktop.bottom / 2 - (own.bottom - own.top) / 2};
+        EXPECT_TRUE(maximized || (own.left == centred.x && own.top == centred.y)) << own.left;
     }
 }
 
-TEST_F(MainWindowTest, ReadOnlyLocksTheEditorAndItsCommandsUntilNew) {
-    BoxAnswerer boxes({BoxAnswerer::press(IDYES)});
-    MainWindow& main = open("locked text", NOTE_READONLY);
-    main.document().path = folder_ / "never-written.exe";
-    EXPECT_EQ("locked text", text());
-    EXPECT_TRUE(readOnly());
-    EXPECT_EQ(kTitle + "<new document> [read-only]", windowText(main.window()));
-    expectGrayed(true);
-    setModified();
-    command(ID_FILE_SAVE);  // grayed: nothing, even from an accelerator
-    command(ID_EDIT_DELETE);
-    SendMessageA(main.window(), WM_CLOSE, 0, 0);
-    EXPECT_EQ((Boxes{"Quillox|Do you want to save modifications before exiting?",
-                     "Quillox::error|File is read-only.", "Quillox::error|Error saving file!"}),
-              boxes.seen());
-    EXPECT_TRUE(IsWindow(main.window()) && modified()) << "a refused save keeps the window";
-    EXPECT_EQ("locked text", text());
-    EXPECT_FALSE(e2e::fileExists(main.document().path));
-
-    SendMessageA(main.editor(), EM_SETMODIFY, 0, 0);
-    command(ID_FILE_NEW);
-    EXPECT_EQ(kTitle + "<new document>", windowText(main.window()));
-    EXPECT_FALSE(readOnly() || (main.document().header.flags & NOTE_READONLY));
-    EXPECT_TRUE(main.document().path.empty() && main.document().key_set && text().empty());
-    expectGrayed(false);
-    main.document().path = "C:\\notes\\diary.exe";
-    command(ID_FILE_MAKE_READONLY);
-    EXPECT_EQ(kTitle + "C:\\notes\\diary.exe [read-only]", windowText(main.window()));
-    EXPECT_TRUE(readOnly() && (main.document().header.flags & NOTE_READONLY));
-    expectGrayed(true);
-}
-
-TEST_F(MainWindowTest, SaveRoadsOfABlankAndANewDocument) {
+// One window from a blank new document to a saved note, then made read-only, then new again.
+TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     const std::string taken = folder_ / "taken.exe", chosen = folder_ / "fresh";
     writeFile(taken, "someone else's file");
     using B = BoxAnswerer;
     BoxAnswerer boxes(
         {B::press(IDOK), B::press(IDOK), B::chooseFile(taken), B::press(IDNO),
          B::chooseFile(chosen),
-         B::fill({{IDC_PASSPHRASE, "pass"}, {IDC_PASSPHRASE_REPEAT, "pass"}}, IDC_PASSPHRASE_OK)});
+         B::fill({{IDC_PASSPHRASE, "pass"}, {IDC_PASSPHRASE_REPEAT, "pass"}}, IDC_PASSPHRASE_OK),
+         B::press(IDYES)});
     MainWindow& main = open();
     command(ID_FILE_SAVE);
     command(ID_FILE_SAVE_AS);
     const std::string refusal = "Quillox::error|I utterly refuse to save a blank Document :)";
     EXPECT_EQ((Boxes{refusal, refusal}), boxes.seen());
     main.setEditorText(u"typed into a blank editor");
-    setModified();
+    setModified(true);
     command(ID_FILE_SAVE_AS);  // over a file that is there, answered No
     EXPECT_EQ("Quillox|File already exists - overwrite?", boxes.seen().at(3));
     EXPECT_EQ(bytesOf("someone else's file"), readFile(taken));
     EXPECT_TRUE(main.document().path.empty() && modified());
     command(ID_FILE_SAVE);  // no file yet: Save as, the passphrase asked, ".exe" added
     EXPECT_EQ(6u, boxes.seen().size());
-    EXPECT_EQ(kTitle + chosen + ".exe", windowText(main.window()));
+    const std::string note = chosen + ".exe";
+    EXPECT_EQ(kTitle + note, windowText(main.window()));
     EXPECT_FALSE(modified());
     NoteDocument saved;
     std::string content;
-    ASSERT_TRUE(saved.load(chosen + ".exe"));
+    ASSERT_TRUE(saved.load(note));
     saved.setkey("pass");
-    EXPECT_TRUE(saved.gettext(content));
-    EXPECT_EQ("typed into a blank editor", content);
+    EXPECT_TRUE(saved.gettext(content) && content == "typed into a blank editor");
+
+    // Made read-only with changes unsaved: a grayed command does nothing even from an
+    // accelerator, and the save on closing is refused with the window kept.
+    const Bytes written = readFile(note);
+    setModified(true);
+    command(ID_FILE_MAKE_READONLY);
+    EXPECT_EQ(kTitle + note + " [read-only]", windowText(main.window()));
+    EXPECT_TRUE(readOnly() && (main.document().header.flags & NOTE_READONLY));
+    expectGrayed(true);
+    command(ID_FILE_SAVE);
+    command(ID_EDIT_SELECT_ALL);
+    // The control may count its final paragraph mark in.
+    EXPECT_TRUE(LOWORD(selection()) == 0 && HIWORD(selection()) >= 25);
+    SendMessageA(main.window(), WM_CLOSE, 0, 0);
+    const Boxes closing = {"Quillox|Do you want to save modifications before exiting?",
+                           "Quillox::error|File is read-only.",
+                           "Quillox::error|Error saving file!"};
+    const Boxes seen = boxes.seen();
+    EXPECT_EQ(closing, Boxes(seen.begin() + 6, seen.end()));
+    EXPECT_TRUE(IsWindow(main.window()) && modified()) << "a refused save keeps the window";
+    EXPECT_EQ("typed into a blank editor", text());
+    EXPECT_EQ(written, readFile(note));
+
+    setModified(false);
+    command(ID_FILE_NEW);
+    EXPECT_EQ(kTitle + "<new document>", windowText(main.window()));
+    EXPECT_FALSE(readOnly() || (main.document().header.flags & NOTE_READONLY));
+    EXPECT_TRUE(main.document().path.empty() && main.document().key_set && text().empty());
+    expectGrayed(false);
 }
 
 TEST_F(MainWindowTest, FindNextWalksTheMatchesAndStartsOverAfterTheLast) {
     BoxAnswerer boxes;
     MainWindow& main = open("cat dog cat bird cat");
-    SendMessageA(main.editor(), EM_SETSEL, 4, 9);
-    command(ID_EDIT_FIND_NEXT);  // before any search: the selection collapses, nothing is said
-    EXPECT_EQ(0, selection().cpMax);
     lstrcpyW(findState().findText, L"cat");
     SendMessageA(main.editor(), EM_SETSEL, 5, 5);  // a search starts at the caret
     command(ID_EDIT_FIND);
@@ -203,64 +193,22 @@ TEST_F(MainWindowTest, FindNextWalksTheMatchesAndStartsOverAfterTheLast) {
                      reinterpret_cast<LPARAM>(GetDlgItem(findDialogHandle(), IDOK)));
     };
     findButton();
-    EXPECT_EQ(8, selection().cpMin);
-    for (const CHARRANGE want : {CHARRANGE{17, 20}, CHARRANGE{0, 0}, CHARRANGE{0, 3}}) {
+    EXPECT_EQ(MAKELONG(8, 11), selection());
+    for (const DWORD want : {MAKELONG(17, 20), MAKELONG(0, 0), MAKELONG(0, 3)}) {
         command(ID_EDIT_FIND_NEXT);
-        EXPECT_EQ(want.cpMin, selection().cpMin);
-        EXPECT_EQ(want.cpMax, selection().cpMax);
+        EXPECT_EQ(want, selection());
     }
     EXPECT_EQ((Boxes{"Quillox|No more matches."}), boxes.seen());
     // Closed, the dialog leaves its text and position to Find Next; reopened, its options.
     SendMessageA(findDialogHandle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(nullptr, findDialogHandle());
     command(ID_EDIT_FIND_NEXT);
-    EXPECT_EQ(8, selection().cpMin);
+    EXPECT_EQ(MAKELONG(8, 11), selection());
     command(ID_EDIT_FIND);
     EXPECT_TRUE(IsDlgButtonChecked(findDialogHandle(), rad2));  // "Down"
     findButton();  // from the start of the selection: the same match
-    EXPECT_EQ(8, selection().cpMin);
+    EXPECT_EQ(MAKELONG(8, 11), selection());
     // The Find dialog stays open as the test ends: the answerer must still stop.
-}
-
-TEST_F(MainWindowTest, FontComesFromTheUserSettingsWithDefaultsPerValue) {
-    const struct {
-        DWORD faceType;  // REG_NONE: no "fontface" value
-        std::string face;
-        DWORD size;  // 0: no "fontsize" value
-        const char* expectedFace;
-        int expectedPoints;
-    } cases[] = {
-        {REG_NONE, "", 0, "Courier New", 10},
-        {REG_NONE, "", 14, "Courier New", 14},
-        {REG_SZ, std::string("Consolas\0", 9), 12, "Consolas", 12},
-        {REG_BINARY, std::string(260, 'x'), 14, "Courier New", 14},    // no room for a terminator
-        {REG_SZ, std::string(300, 'y') + '\0', 0, "Courier New", 10},  // longer than the buffer
-    };
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    for (const auto& c : cases) {
-        HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kFontSettingsKey, 0, nullptr, 0,
-                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
-        if (c.faceType != REG_NONE)
-            RegSetValueExA(key, "fontface", 0, c.faceType,
-                           reinterpret_cast<const BYTE*>(c.face.data()), c.face.size());
-        if (c.size)
-            RegSetValueExA(key, "fontsize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.size),
-                           4);
-        MainWindow& main = open();
-        RegDeleteValueA(key, "fontsize");
-        RegDeleteValueA(key, "fontface");
-        RegCloseKey(key);
-        CHARFORMATA format{};
-        format.cbSize = sizeof(format);
-        SendMessageA(main.editor(), EM_GETCHARFORMAT, SCF_DEFAULT,
-                     reinterpret_cast<LPARAM>(&format));
-        EXPECT_STREQ(c.expectedFace, format.szFaceName);
-        EXPECT_EQ(-fontHeight(c.expectedPoints, dpi) * 1440 / dpi, format.yHeight);
-        EXPECT_FALSE(format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT));
-    }
 }
 
 }  // namespace
