@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "base/app_state.h"
+#include "box_answerer.h"
 #include "driver.h"
 #include "startup/temp_name.h"
 
@@ -39,6 +40,7 @@ TEST(Relaunch, CopySkipsANameARunningCopyHoldsAndStartsWithEdit) {
     writeFile(taken, "running copy");
     Handle held(CreateFileA(taken.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     std::srand(77);
+    BoxAnswerer boxes;  // a failed relaunch's error box must not hold the test up
     EXPECT_TRUE(relaunchThroughTemp());
     waitUntil([&] { return fileExists(args); }, "the echo helper's answer");
     SetEnvironmentVariableA("QUILLOX_ECHO_OUT", nullptr);
