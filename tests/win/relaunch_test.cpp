@@ -26,12 +26,6 @@ TEST(Relaunch, CopySkipsANameARunningCopyHoldsAndStartsWithEdit) {
     Bytes image = readFile(windowsPath(QUILLOX_ECHO_ARGS));
     image.insert(image.end(), {'n', 'o', 't', 'e', 0xEF, 0xBE, 0xAD, 0xDE, 4, 0, 0, 0});
     writeFile(note, image);
-    const AppState saved = appState();
-    std::strcpy(appState().modulePath, note.c_str());
-    char savedTmp[MAX_PATH + 1] = "";
-    GetEnvironmentVariableA("TMP", savedTmp, sizeof(savedTmp));
-    SetEnvironmentVariableA("TMP", temp.c_str());
-    SetEnvironmentVariableA("QUILLOX_ECHO_OUT", args.c_str());
 
     // The first name drawn is held without sharing, as a running copy holds its image.
     std::srand(77);
@@ -39,13 +33,20 @@ TEST(Relaunch, CopySkipsANameARunningCopyHoldsAndStartsWithEdit) {
     ASSERT_TRUE(buildTempName(temp, static_cast<unsigned>(std::rand()), taken));
     writeFile(taken, "running copy");
     Handle held(CreateFileA(taken.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const AppState saved = appState();
+    std::strcpy(appState().modulePath, note.c_str());
+    char savedTmp[MAX_PATH + 1] = "";
+    GetEnvironmentVariableA("TMP", savedTmp, sizeof(savedTmp));
+    SetEnvironmentVariableA("TMP", temp.c_str());
+    SetEnvironmentVariableA("QUILLOX_ECHO_OUT", args.c_str());
     std::srand(77);
     BoxAnswerer boxes;  // a failed relaunch's error box must not hold the test up
-    EXPECT_TRUE(relaunchThroughTemp());
-    waitUntil([&] { return fileExists(args); }, "the echo helper's answer");
+    const bool relaunched = relaunchThroughTemp();
     SetEnvironmentVariableA("QUILLOX_ECHO_OUT", nullptr);
     SetEnvironmentVariableA("TMP", savedTmp[0] ? savedTmp : nullptr);
     appState() = saved;
+    ASSERT_TRUE(relaunched);
+    waitUntil([&] { return fileExists(args); }, "the echo helper's answer");
     EXPECT_EQ(bytesOf("-edit:" + note + "\n"), readFile(args)) << "one argument, blank and all";
     held.reset();
     EXPECT_EQ(bytesOf("running copy"), readFile(taken));
