@@ -81,6 +81,9 @@ TEST(Hyperlinks, LinksColourThemselvesAreVisitedAndHotAndTheAboutBoxAttachesThem
     dialog.reset();
     EXPECT_EQ(before, CHyperLink::attachedCount());
     EXPECT_TRUE(before > 0 || !CHyperLink::underlineFont()) << "the last link frees the font";
+    dialog.reset(openAbout(colouringDialog));
+    ASSERT_TRUE(a.AttachToControl(dialog.get(), IDC_LINK_FIRST, kTarget));
+    EXPECT_EQ(kVisited, colourOf(GetDlgItem(dialog.get(), IDC_LINK_FIRST))) << "kept when reopened";
 
     // The About box's own links, attached at every opening and released at every close.
     for (int opening = 0; opening < 2; ++opening) {
