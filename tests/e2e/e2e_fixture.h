@@ -198,7 +198,8 @@ protected:
         const std::size_t first = family_->members().size();
         Process& started = family_->start(exe, args, codePage);
         const WindowQuery shown[] = {dialogTitled(kErrorCaption), dialogTitled(kPromptTitle),
-                                     dialogTitled(kQuestionCaption), WindowQuery{kMainClass}};
+                                     dialogTitled(kQuestionCaption),
+                                     WindowQuery{kMainClass, "", 0}};
         Road road;
         HWND closed = nullptr;  // an editor asked to close, which may ask back first
         for (HWND found = nullptr;;) {
@@ -240,12 +241,20 @@ protected:
         // The file name field: the edit of the combo box cmb13 (1148) of the Explorer-style dialog.
         HWND name = control(dialog, 1148);
         HWND field = className(name) == "Edit" ? name : descendant(name, "Edit");
-        // A dialog still settling can put its own name into the field after ours: the name is set
-        // until it stays, once the dialog has had a moment.
+        // A dialog still settling can put its own name into the field after ours, from messages
+        // queued before the click: the name is set until it stays past a selection posted behind
+        // it, which shows once every message posted before it has been handled.
         waitUntil(
             [&] {
                 setText(field, path);
+                PostMessageA(field, EM_SETSEL, 0, -1);
                 Sleep(200);
+                waitUntil(
+                    [&] {
+                        return SendMessageA(field, EM_GETSEL, 0, 0) != 0 ||
+                               controlText(field) != path;
+                    },
+                    "the file dialog to handle its queue");
                 return controlText(field) == path;
             },
             "the file name to stay in " + inQuotes(dialogTitle));
