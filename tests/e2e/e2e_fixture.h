@@ -173,7 +173,6 @@ protected:
 
     // The exit codes of the family's members from `first` on, once all have ended.
     std::string exitCodes(std::size_t first) {
-        Sleep(200);  // an erase run started at the very end is counted too
         family_->waitAllEnded();
         const auto members = family_->members();
         std::string codes;

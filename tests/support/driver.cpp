@@ -185,8 +185,13 @@ std::vector<std::shared_ptr<Process>> ProcessFamily::members() {
 }
 
 bool ProcessFamily::allEnded(std::string* still) {
-    bool ended = true;
-    for (const auto& member : members()) {
+    // A process the watcher has not opened yet cannot be known to have ended.
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION job{};
+    QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &job, sizeof(job),
+                              nullptr);
+    const auto all = members();
+    bool ended = all.size() >= job.TotalProcesses;
+    for (const auto& member : all) {
         if (!member->running() || isSystemHelper(*member)) continue;
         ended = false;
         if (still) *still += " " + member->imagePath();
