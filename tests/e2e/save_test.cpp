@@ -62,6 +62,7 @@ TEST_F(SaveFaults, EveryStepOfSaveAndSaveAsFailsCleanly) {
     // attribute before the replace and must put it back when that fails).
     edit(" edited");
     const int saveSteps = injectFaults(text, true, note, ctrlS, unmodified);
+    EXPECT_EQ(text, readNote(note, "pw"));
     ASSERT_TRUE(SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_READONLY));
     edit(" again");
     EXPECT_EQ(saveSteps + 1, injectFaults(text, false, note, ctrlS, unmodified))
