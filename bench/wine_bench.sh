@@ -14,5 +14,5 @@ if [ -z "${DISPLAY:-}" ]; then
   trap 'kill $xvfb' EXIT
   sleep 1
 fi
-QUILLOX_BUILD_DIR=$build "$root/cmake/wine-run.sh" "$build/tests/e2e/wine_bench.exe" "$runs" 2>&1 |
+QUILLOX_BUILD_DIR=$build "$root/cmake/wine-run.sh" "$build/bench/wine/wine_bench.exe" "$runs" 2>&1 |
   grep -v 'Read access denied'

@@ -73,14 +73,14 @@ struct Bench {
         for (int run = 0; run < runs; ++run) {
             ProcessFamily family;
             double t0 = now();
-            Process& editorProcess = family.start(editor, "", "the blank editor");
+            Process& editorProcess = family.start(editor);
             HWND window = waitWindow(mainWindow(editorProcess.pid()));
             blank.push_back(now() - t0);
             postClose(window);
             editorProcess.waitExit(kPatience);
 
             t0 = now();
-            family.start(note, "", "the note");
+            family.start(note);
             HWND ask = waitWindow(dialogTitled(kPromptTitle));
             prompt.push_back(now() - t0);
             pressButton(ask, 4);
@@ -109,7 +109,7 @@ struct Bench {
         std::vector<double> open, save, plainCopy;
         for (int run = 0; run < runs; ++run) {
             ProcessFamily family;
-            family.start(note, "", "the note");
+            family.start(note);
             HWND ask = waitWindow(dialogTitled(kPromptTitle), 60000);
             setText(control(ask, 1001, "Edit"), kPassphrase);
             double t0 = now();
@@ -157,7 +157,7 @@ struct Bench {
             plainCopy.push_back(now() - t0);
             DeleteFileA(copy.c_str());
         }
-        const FileBytes saved = readFile(note);
+        const Bytes saved = readFile(note);
         std::printf(
             "%s note (%zu bytes of text, file %zu bytes, median of %d): open-to-text %.0f "
             "ms, Ctrl+S-to-saved %.0f ms, CopyFileA of the note %.1f ms\n",

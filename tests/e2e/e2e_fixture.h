@@ -1,10 +1,12 @@
-// The scenario fixture: each test runs in a fresh folder with its own temporary directory (TMP
-// and TEMP point into it, so GetTempPathA names it for the driver and for every Quillox process
-// it starts), a copy of the editor, and a process family that is killed whatever the outcome.
+// The scenario fixture: a fresh folder with its own temporary directory (TMP and TEMP point into
+// it, for the driver and every process it starts), a copy of the editor, libraries planted beside
+// the programs under the names of system ones (none may ever be loaded), and a process family
+// killed whatever the outcome.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,10 +18,12 @@ namespace e2e {
 
 constexpr const char* kMainClass = "Quillox::main";
 constexpr const char* kPromptTitle = "Quillox: Please enter passphrase";
-constexpr const char* kSetPassphraseTitle = "Quillox: Enter passphrase";
 constexpr const char* kErrorCaption = "Quillox::error";
 constexpr const char* kQuestionCaption = "Quillox";
-constexpr const char* kNewDocument = "<new document>";
+constexpr const char* kOverrides = "Software\\Wine\\DllOverrides";
+constexpr char kNativeFirst[] = "native,builtin";
+// The two libraries the editor uses that are not among the system's known DLLs.
+constexpr const char* kPlanted[] = {"riched20", "comctl32"};
 
 inline std::string mainTitle(const std::string& label) {
     return "Quillox version 1.3-beta1: " + label;
@@ -36,19 +40,44 @@ struct EditorWindow {
     bool modified() const { return editModified(editor); }
 };
 
-// A note opened as a user opens it: started without arguments, relaunched through its
-// temporary copy, passphrase entered.
-struct OpenedNote {
-    Process* note = nullptr;      // the note executable the test started
-    std::size_t firstMember = 0;  // the family's members from this one on belong to this opening
-    std::string copyPath;         // the temporary copy in GetTempPathA's folder
-    EditorWindow editor;
+// What a run showed ("prompt|Invalid passphrase!|prompt|") and the exit codes of its processes
+// in the order they started ("0 -1").
+struct Road {
+    std::string seen, codes;
 };
 
 class QuilloxTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        scratch_ = std::make_unique<ScratchDir>(windowsPath(E2E_WORK_DIR));
+        temp_ = path("tmp\\");
+        makeFolder(temp_);
+        char saved[MAX_PATH * 2] = "";
+        if (GetEnvironmentVariableA("TMP", saved, sizeof(saved)) < sizeof(saved)) savedTmp_ = saved;
+        for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, temp_.c_str());
+        editor_ = path("quillox.exe");
+        copyFile(windowsPath(QUILLOX_EXE), editor_);
+        // The search order WINEDLLOVERRIDES="riched20,comctl32=n,b" gives (the program's folder
+        // first, as Windows has it), kept where Wine reads it for every process it starts.
+        for (const char* dll : kPlanted)
+            RegSetKeyValueA(HKEY_CURRENT_USER, kOverrides, dll, REG_SZ, kNativeFirst,
+                            sizeof kNativeFirst);
+        for (const std::string& where : {folder(), temp_})
+            for (const char* dll : {PLANTED_RICHED20, PLANTED_COMCTL32})
+                copyFile(windowsPath(dll), joinPath(where, baseName(windowsPath(dll))));
+        family_ = std::make_unique<ProcessFamily>();
+    }
+
+    void TearDown() override {
+        family_.reset();
+        for (const char* dll : kPlanted) RegDeleteKeyValueA(HKEY_CURRENT_USER, kOverrides, dll);
+        // A planted library leaves "<its path>.loaded" behind when it is loaded.
+        for (const std::string& where : {folder(), temp_})
+            EXPECT_EQ(std::vector<std::string>{}, listFiles(where, "*.loaded"));
+        for (const char* name : {"TMP", "TEMP"})
+            SetEnvironmentVariableA(name, savedTmp_.empty() ? nullptr : savedTmp_.c_str());
+        scratch_.reset();
+    }
 
     const std::string& folder() const { return scratch_->path(); }
     const std::string& tempDir() const { return temp_; }
@@ -56,51 +85,181 @@ protected:
     const std::string& editorExe() const { return editor_; }
     std::string path(const std::string& name) const { return joinPath(folder(), name); }
     ProcessFamily& family() { return *family_; }
+    std::vector<std::string> tempCopies() const { return listFiles(temp_, "Quillox-*.exe"); }
 
     // A note made by the storage code from `image` (the editor's copy when empty).
     std::string makeNote(const std::string& name, const std::string& text,
                          const std::string& passphrase, const WindowPlacement& placement = {},
-                         std::uint32_t flags = 0, const std::string& image = {});
-    // Reads a note's stored bytes (and whether they are flagged UTF-8) with the storage code;
-    // throws DriverError when it does not open.
-    std::string readNote(const std::string& path, const std::string& passphrase,
-                         bool* utf8 = nullptr);
-
-    Process& startEditor(const std::string& args = {}) {
-        return family_->start(editor_, args, "the editor started with " + inQuotes(args));
+                         std::uint32_t flags = 0, const std::string& image = {}) {
+        NoteDocument document(image.empty() ? editor_ : image);
+        document.setkey(passphrase.c_str());
+        document.settext(text);
+        document.header.flags |= flags;
+        const std::string note = path(name);
+        if (!document.save(note, placement))
+            throw DriverError("the storage code cannot write the note " + inQuotes(note));
+        return note;
     }
-    // The temporary copies now in the temporary directory, as file names.
-    std::vector<std::string> tempCopies() const { return listFiles(temp_, "Quillox-*.exe"); }
+
+    // A note's stored bytes (and whether they are flagged UTF-8), read by the storage code.
+    std::string readNote(const std::string& note, const std::string& passphrase,
+                         bool* utf8 = nullptr) {
+        NoteDocument document;
+        std::string text;
+        if (!document.load(note)) throw DriverError("cannot load " + inQuotes(note));
+        document.setkey(passphrase.c_str());
+        if (!document.verifykey() || !document.gettext(text))
+            throw DriverError(inQuotes(passphrase) + " does not open " + inQuotes(note));
+        if (utf8) *utf8 = (document.header.flags & NOTE_UTF8) != 0;
+        return text;
+    }
+
+    void runTool(const std::string& args) {
+        // A console program starting under Wine: slower than the editor.
+        if (family_->start(windowsPath(QUILLOX_NOTE_EXE), args).waitExit(3 * kPatience) != 0)
+            throw DriverError("quillox-note " + args + " failed");
+    }
 
     HWND waitPrompt(DWORD pid = 0) { return waitWindow(dialogTitled(kPromptTitle, pid)); }
-    void submitPassphrase(HWND prompt, const std::string& passphrase);
-    EditorWindow waitEditor(const std::string& title, DWORD pid = 0);
-    // Types `text` at the end; waits until the editor shows `expected`.
-    void appendText(EditorWindow& window, const std::string& text, const std::string& expected);
-    // Ctrl+S; waits until the save clears the modified flag.
-    void save(const EditorWindow& window);
 
-    // Starts the note and waits for its temporary copy (the prompt is the caller's).
-    OpenedNote startOpening(const std::string& notePath);
-    // startOpening, the passphrase, and the editor titled with the note's path.
-    OpenedNote openNote(const std::string& notePath, const std::string& passphrase,
-                        const std::string& titleSuffix = {});
-    // A copy of `exe` of its own started on the note as a temporary copy runs, passphrase "pw".
-    EditorWindow openAsCopy(const std::string& exe, const std::string& note);
-    // The end of the road: the copy ends with 0 and is erased by the note's erase run, which
-    // ends with 0, and nothing of this opening is left running.
-    void expectCleanEnd(const OpenedNote& opened);
-    // Closes the editor (no question expected), then expectCleanEnd.
-    void closeAndExpectCleanEnd(OpenedNote& opened) {
-        postClose(opened.editor.window);
-        expectCleanEnd(opened);
+    void submitPassphrase(HWND prompt, const std::string& passphrase) {
+        // Key by key; the click is posted after the characters, so it arrives after them.
+        const HWND edit = control(prompt, IDC_PASSPHRASE, "Edit");
+        for (char c : passphrase) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+        pressButton(prompt, IDC_PASSPHRASE_OK);
+        waitGone(prompt, "the passphrase prompt");
     }
 
-    void answerSetPassphrase(const std::string& first, const std::string& second, DWORD pid = 0);
+    EditorWindow editorOf(HWND window) {
+        EditorWindow editor{0, window, descendant(window, "RichEdit20W")};
+        GetWindowThreadProcessId(window, &editor.pid);
+        return editor;
+    }
+
+    EditorWindow waitEditor(const std::string& title, DWORD pid = 0) {
+        return editorOf(waitWindow(WindowQuery{kMainClass, title, pid}));
+    }
+
+    // Types `text` at the end; waits until the editor shows `expected`.
+    void appendText(EditorWindow& window, const std::string& text, const std::string& expected) {
+        pressChord(window.window, {VK_CONTROL, VK_END});
+        typeText(window.window, text);
+        waitUntil([&] { return window.text() == expected; },
+                  "the editor to show " + inQuotes(expected));
+    }
+
+    void save(const EditorWindow& window) {
+        pressChord(window.window, {VK_CONTROL, 'S'});
+        waitUntil([&] { return !window.modified(); }, "Ctrl+S to clear the modified flag");
+    }
+
+    // The one temporary copy the note just started makes, once it is there.
+    std::string waitCopy() {
+        std::vector<std::string> copies;
+        waitUntil([&] { return !(copies = tempCopies()).empty(); },
+                  "a temporary copy Quillox-XXXX.exe in " + inQuotes(temp_));
+        if (copies.size() != 1) throw DriverError("more than one temporary copy in " + temp_);
+        return temp_ + copies.front();
+    }
+
+    // A copy of `exe` of its own started on the note as a temporary copy runs, passphrase "pw".
+    EditorWindow openAsCopy(const std::string& exe, const std::string& note) {
+        const std::string own = path("editor" + std::to_string(++copies_) + ".exe");
+        copyFile(windowsPath(exe), own);
+        Process& editor = family_->start(own, "-edit:" + inQuotes(note));
+        submitPassphrase(waitPrompt(editor.pid()), "pw");
+        return waitEditor(mainTitle(note), editor.pid());
+    }
+
+    // The exit codes of the family's members from `first` on, once all have ended.
+    std::string exitCodes(std::size_t first) {
+        family_->waitAllEnded();
+        const auto members = family_->members();
+        std::string codes;
+        for (std::size_t i = first; i < members.size(); ++i)
+            codes +=
+                (i > first ? " " : "") + std::to_string(static_cast<int>(members[i]->waitExit(0)));
+        return codes;
+    }
+
+    // The copy is erased by the note's erase run; the note (the member `first`), its copy and the
+    // erase run all end with 0.
+    void expectCleanEnd(const std::string& copy, std::size_t first) {
+        waitUntil([&] { return !fileExists(copy); }, "the copy " + inQuotes(copy) + " to go");
+        EXPECT_EQ("0 0 0", exitCodes(first)) << "the note, its copy, the erase run";
+    }
+
+    // Runs "exe" args and all it starts to the end as a person meets it: an error or notice box
+    // is read and answered (No where that is offered), the first prompt gets "pw" and a later one
+    // is cancelled, an editor is read, handed to `onEditor` and closed.
+    Road finish(const std::string& exe, const std::string& args,
+                const std::function<void(EditorWindow&)>& onEditor = {}, UINT codePage = CP_ACP) {
+        const std::size_t first = family_->members().size();
+        Process& started = family_->start(exe, args, codePage);
+        const WindowQuery shown[] = {dialogTitled(kErrorCaption), dialogTitled(kPromptTitle),
+                                     dialogTitled(kQuestionCaption),
+                                     WindowQuery{kMainClass, "", 0}};
+        Road road;
+        HWND closed = nullptr;  // an editor asked to close, which may ask back first
+        for (HWND found = nullptr;;) {
+            waitUntil(
+                [&] {
+                    for (const WindowQuery& query : shown)
+                        if ((found = findWindow(query)) && found != closed) return true;
+                    found = nullptr;
+                    return !started.running() && family_->allEnded();
+                },
+                "a window or the end of " + started.name());
+            if (!found) break;
+            if (className(found) == kMainClass) {
+                EditorWindow window = editorOf(found);
+                road.seen += "editor:" + window.text() + "|";
+                if (onEditor) onEditor(window);
+                postClose(closed = found);
+                continue;
+            }
+            if (windowText(found) != kPromptTitle) {
+                road.seen += controlText(control(found, 0xFFFF)) + "|";  // a box's text
+                pressButton(found, GetDlgItem(found, IDNO) ? IDNO : IDOK);
+            } else if (road.seen.find("prompt") == std::string::npos) {
+                road.seen += "prompt|";
+                submitPassphrase(found, "pw");
+            } else {
+                road.seen += "prompt|";
+                pressButton(found, IDC_PASSPHRASE_CANCEL);
+            }
+            waitGone(found, "what showed");
+        }
+        road.codes = exitCodes(first);
+        return road;
+    }
+
     // Types `path` into a file dialog's file name field and presses its OK button.
-    void chooseFile(const std::string& dialogTitle, const std::string& path, DWORD pid);
-    // Saves a BMP of the window among the build's screenshots; answers its path.
-    std::string screenshot(HWND window, const std::string& what);
+    void chooseFile(const std::string& dialogTitle, const std::string& path, DWORD pid) {
+        HWND dialog = waitWindow(dialogTitled(dialogTitle, pid));
+        // The file name field: the edit of the combo box cmb13 (1148) of the Explorer-style dialog.
+        HWND name = control(dialog, 1148);
+        HWND field = className(name) == "Edit" ? name : descendant(name, "Edit");
+        // A dialog still settling can put its own name into the field after ours, from messages
+        // queued before the click: the name is set until it stays past a selection posted behind
+        // it, which shows once every message posted before it has been handled.
+        waitUntil(
+            [&] {
+                setText(field, path);
+                PostMessageA(field, EM_SETSEL, 0, -1);
+                Sleep(200);
+                waitUntil(
+                    [&] {
+                        return SendMessageA(field, EM_GETSEL, 0, 0) != 0 ||
+                               controlText(field) != path;
+                    },
+                    "the file dialog to handle its queue");
+                return controlText(field) == path;
+            },
+            "the file name to stay in " + inQuotes(dialogTitle));
+        pressButton(dialog, IDOK);
+        waitGone(dialog, "the file dialog " + inQuotes(dialogTitle));
+    }
 
 private:
     std::unique_ptr<ScratchDir> scratch_;

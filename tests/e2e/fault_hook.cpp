@@ -1,10 +1,8 @@
-// Linked only into the test build of the editor (quillox_faulty.exe), never into quillox.exe.
-// A message hook on the editor's GUI thread arms the file layer's failure injection when the
-// driver posts the registered message "Quillox::fault" to any window of the thread:
-// wParam = the point to fail, counted from the arming (0 disarms), lParam = 1 for a write that
-// stops part-way (a full disk), 0 for a plain failure. Nothing is counted before the first
-// arming, so start-up's own reads never shift the points, and the driver can re-arm before every
-// retry of a save in the same process.
+// Linked only into the test build of the editor (quillox_faulty.exe), never into quillox.exe: a
+// message hook on the GUI thread arms the file layer's failure injection when the driver posts
+// "Quillox::fault" to a window of the thread. wParam is the point to fail, counted from the arming
+// (0 disarms), lParam 1 for a write that stops part-way (a full disk). Nothing counts before the
+// first arming, so start-up's own reads never shift the points.
 #include <windows.h>
 
 #include "storage/file.h"

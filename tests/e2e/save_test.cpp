@@ -14,37 +14,30 @@ namespace {
 
 class SaveFaults : public QuilloxTest {
 protected:
-    // The test editor on a note, run as a copy runs it, the text changed.
-    EditorWindow openFaulty(const std::string& note) {
-        EditorWindow window = openAsCopy(QUILLOX_FAULTY_EXE, note);
-        appendText(window, " edited", "text edited");
-        return window;
-    }
-
     // Arms the points 1, 2, ... (or those of `points`, then none) before each `save`, checking
     // what the user and the disk show after every failure; answers the number of failed saves.
-    int injectFaults(EditorWindow& window, bool shortWrite, const std::string& target,
+    int injectFaults(const std::string& text, bool shortWrite, const std::string& target,
                      const std::function<void()>& save, const std::function<bool()>& saved,
                      const std::vector<int>& points = {}) {
         static const UINT arm = RegisterWindowMessageA("Quillox::fault");
         const Bytes before = readFile(target);
         const DWORD attributes = GetFileAttributesA(target.c_str());
         const auto files = listFiles(notes_);
-        const WindowQuery error = dialogTitled(kErrorCaption, window.pid);
+        const WindowQuery error = dialogTitled(kErrorCaption, window_.pid);
         for (std::size_t failed = 0;; ++failed) {
             const std::size_t point = points.empty()           ? failed + 1
                                       : failed < points.size() ? points[failed]
                                                                : 0;
-            PostMessageA(window.window, arm, point, shortWrite);
+            PostMessageA(window_.window, arm, point, shortWrite);
             save();
             waitUntil([&] { return findWindow(error) || saved(); },
                       "an error box or the save with point " + std::to_string(point) + " armed");
             if (!findWindow(error)) return static_cast<int>(failed);
             SCOPED_TRACE("fault at point " + std::to_string(point));
             for (int report = 0; report < 2; ++report)  // the storage's and the command's
-                EXPECT_EQ("Error saving file!", answerMessageBox(kErrorCaption, IDOK).text);
-            EXPECT_EQ("text edited", window.text());
-            EXPECT_TRUE(window.modified());
+                EXPECT_EQ("Error saving file!", answerMessageBox(kErrorCaption, IDOK));
+            EXPECT_EQ(text, window_.text());
+            EXPECT_TRUE(window_.modified());
             EXPECT_EQ(before, readFile(target)) << "the old file changed";
             EXPECT_EQ(attributes, GetFileAttributesA(target.c_str()));
             EXPECT_EQ(files, listFiles(notes_)) << "files left beside the note";
@@ -53,64 +46,62 @@ protected:
     }
 
     std::string notes_;
+    EditorWindow window_;
 };
 
+// All in one window of the test editor, run as a copy runs it, each save re-armed.
 TEST_F(SaveFaults, EveryStepOfSaveAndSaveAsFailsCleanly) {
     notes_ = path("notes");
     makeFolder(notes_);
-    // Plain failures on a read-only note (the save clears the attribute before the replace and
-    // must put it back when that fails), short writes on a plain one.
-    int saveSteps[2] = {};
-    for (bool shortWrite : {false, true}) {
-        const std::string note =
-            makeNote(std::string("notes\\diary") + (shortWrite ? "2" : "1") + ".exe", "text", "pw");
-        ASSERT_TRUE(shortWrite || SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_READONLY));
-        EditorWindow window = openFaulty(note);
-        saveSteps[shortWrite] = injectFaults(
-            window, shortWrite, note,
-            [&] {
-                pressChord(window.window, {VK_CONTROL, 'S'});
-            },
-            [&] { return !window.modified(); });
-        EXPECT_EQ("text edited", readNote(note, "pw"));
-        postClose(window.window);
-    }
-    ASSERT_GT(saveSteps[1], 0);
-    EXPECT_EQ(saveSteps[1] + 1, saveSteps[0]) << "clearing the read-only attribute is one step";
+    std::string note = makeNote("notes\\diary.exe", "text", "pw"), text = "text";
+    window_ = openAsCopy(QUILLOX_FAULTY_EXE, note);
+    const auto edit = [&](const std::string& more) { appendText(window_, more, text += more); };
+    const auto ctrlS = [&] { pressChord(window_.window, {VK_CONTROL, 'S'}); };
+    const auto unmodified = [&] { return !window_.modified(); };
+    // Short writes on a plain note, plain failures on a read-only one (the save clears the
+    // attribute before the replace and must put it back when that fails).
+    edit(" edited");
+    const int saveSteps = injectFaults(text, true, note, ctrlS, unmodified);
+    EXPECT_EQ(text, readNote(note, "pw"));
+    ASSERT_TRUE(SetFileAttributesA(note.c_str(), FILE_ATTRIBUTE_READONLY));
+    edit(" again");
+    EXPECT_EQ(saveSteps + 1, injectFaults(text, false, note, ctrlS, unmodified))
+        << "clearing the read-only attribute is one step";
+    ASSERT_GT(saveSteps, 0);
+    EXPECT_EQ(text, readNote(note, "pw"));
 
     // Save As to a new file, then over an existing one, whose save passes the same steps: there
     // the image copy's long run of alike read and write steps is sampled, every fifth.
     int saveAsSteps = 0;
     for (bool overExisting : {false, true}) {
-        const std::string tag = overExisting ? "2" : "1";
-        const std::string note = makeNote("notes\\source" + tag + ".exe", "text", "pw");
-        const std::string target = joinPath(notes_, "target" + tag + ".exe");
-        if (overExisting) makeNote("notes\\target2.exe", "older", "other");
-        EditorWindow window = openFaulty(note);
+        const std::string target = joinPath(notes_, overExisting ? "over.exe" : "new.exe");
+        if (overExisting) makeNote("notes\\over.exe", "older", "other");
+        const std::string saved = text;
+        edit(" more");
         std::vector<int> points;
         for (int point = 1; point <= saveAsSteps; ++point)
             if (point <= 8 || point > saveAsSteps - 16 || point % 5 == 0) points.push_back(point);
         const int failed = injectFaults(
-            window, false, target,
+            text, false, target,
             [&] {
-                postCommand(window.window, ID_FILE_SAVE_AS);
-                chooseFile("Save As", target, window.pid);
+                postCommand(window_.window, ID_FILE_SAVE_AS);
+                chooseFile("Save As", target, window_.pid);
                 if (overExisting) {
                     EXPECT_EQ("File already exists - overwrite?",
-                              answerMessageBox(kQuestionCaption, IDYES, window.pid).text);
+                              answerMessageBox(kQuestionCaption, IDYES, window_.pid));
                 }
             },
-            [&] { return window.title() == mainTitle(target); }, points);
+            [&] { return window_.title() == mainTitle(target); }, points);
         EXPECT_TRUE(!overExisting || failed == static_cast<int>(points.size())) << failed;
         saveAsSteps = failed;
-        EXPECT_EQ("text edited", readNote(target, "pw"));
-        EXPECT_EQ("text", readNote(note, "pw")) << "Save As leaves the source alone";
-        postClose(window.window);
+        EXPECT_EQ(text, readNote(target, "pw"));
+        EXPECT_EQ(saved, readNote(note, "pw")) << "Save As leaves the source alone";
+        note = target;
     }
     ASSERT_GT(saveAsSteps, 0);
-    family().waitAllEnded(kPatience);
-    for (const auto& member : family().members()) EXPECT_EQ(0u, member->waitExit(0));
-    std::cout << "[ faults   ] steps of Save " << saveSteps[1] << ", of Save As " << saveAsSteps
+    postClose(window_.window);
+    EXPECT_EQ("0", exitCodes(0));
+    std::cout << "[ faults   ] steps of Save " << saveSteps << ", of Save As " << saveAsSteps
               << "\n";
 }
 
@@ -124,9 +115,9 @@ TEST_F(SaveConflict, ASaveAsksBeforeUndoingWorkWrittenElsewhere) {
     const std::string note = makeNote("diary.exe", "base", "pw");
     EditorWindow a = openAsCopy(QUILLOX_EXE, note), b = openAsCopy(QUILLOX_EXE, note);
     // Answers No; waits until the save has cleared up after itself; the file must not change.
-    const auto refuse = [&](const FileBytes& before) {
+    const auto refuse = [&](const Bytes& before) {
         pressChord(b.window, {VK_CONTROL, 'S'});
-        EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDNO, b.pid).text);
+        EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDNO, b.pid));
         waitUntil([&] { return listFiles(folder(), "~*").empty(); }, "the temporary file to go");
         EXPECT_TRUE(b.modified());
         EXPECT_TRUE(before == readFile(note)) << "No must leave the note byte for byte";
@@ -137,14 +128,12 @@ TEST_F(SaveConflict, ASaveAsksBeforeUndoingWorkWrittenElsewhere) {
     appendText(b, " B", "base B");
     refuse(readFile(note));
     pressChord(b.window, {VK_CONTROL, 'S'});
-    EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDYES, b.pid).text);
+    EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDYES, b.pid));
     waitUntil([&] { return !b.modified(); }, "the save to clear the modified flag");
     EXPECT_EQ("base B", readNote(note, "pw"));
 
     // A rewrite that keeps the record, IV and digest alike.
-    Process& tool = family().start(windowsPath(QUILLOX_NOTE_EXE),
-                                   "set \"" + note + "\" --read-only on", "quillox-note set");
-    ASSERT_EQ(0u, tool.waitExit(3 * kPatience));  // a console program starting under Wine
+    runTool("set " + inQuotes(note) + " --read-only on");
     appendText(b, " C", "base B C");
     refuse(readFile(note));
 
@@ -156,7 +145,7 @@ TEST_F(SaveConflict, ASaveAsksBeforeUndoingWorkWrittenElsewhere) {
     EXPECT_EQ(
         "The note file is no longer there (deleted or renamed) since it was opened here.\n\nSave "
         "it anew?",
-        answerMessageBox(kQuestionCaption, IDYES, a.pid).text);
+        answerMessageBox(kQuestionCaption, IDYES, a.pid));
     waitUntil([&] { return !a.modified(); }, "the save to clear the modified flag");
     EXPECT_EQ("base A again", readNote(note, "pw"));
 }

@@ -19,6 +19,7 @@ const char* const kImportMarker = "ZQXIMPORT-9902";
 const char* const kFirst = "Kx93#vault-pass";
 const char* const kSecond = "Np5521#harbor-pass";
 const char* const kQuestion = "Do you want to save modifications before exiting?";
+const char* const kSetPassphraseTitle = "Quillox: Enter passphrase";
 
 void forEachFile(const std::string& folder, const std::function<void(const std::string&)>& visit) {
     WIN32_FIND_DATAA entry;
@@ -43,28 +44,29 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
         text += std::string(static_cast<std::size_t>(length), 'a' + length % 26) + "\r\n";
     const std::string note = makeNote("cycle.exe", text, kFirst, {600, 400, false});
 
-    OpenedNote opened = startOpening(note);
-    EXPECT_TRUE(
-        std::regex_match(baseName(opened.copyPath), std::regex("Quillox-[0-7][0-9A-F]{3}\\.exe")));
-    EXPECT_TRUE(readFile(opened.copyPath) == readFile(editorExe())) << "the copy is the bare image";
+    const std::size_t first = family().members().size();
+    Process& started = family().start(note);
+    const std::string copyPath = waitCopy();
+    EXPECT_TRUE(std::regex_match(baseName(copyPath), std::regex("Quillox-[0-7][0-9A-F]{3}\\.exe")));
+    EXPECT_TRUE(readFile(copyPath) == readFile(editorExe())) << "the copy is the bare image";
     HWND prompt = waitPrompt();
     DWORD pid = 0;
     GetWindowThreadProcessId(prompt, &pid);
     Process copy(pid, "the copy");
-    EXPECT_EQ(0, _stricmp(copy.imagePath().c_str(), opened.copyPath.c_str())) << copy.imagePath();
-    EXPECT_EQ(0u, opened.note->waitExit(kPatience)) << "the note ends once its copy runs";
+    EXPECT_EQ(0, _stricmp(copy.imagePath().c_str(), copyPath.c_str())) << copy.imagePath();
+    EXPECT_EQ(0u, started.waitExit(kPatience)) << "the note ends once its copy runs";
     for (const std::string wrong : {"kx93#vault-pass", "", kSecond}) {
         submitPassphrase(prompt, wrong);
-        EXPECT_EQ("Invalid passphrase!", answerMessageBox(kErrorCaption, IDOK, copy.pid()).text);
+        EXPECT_EQ("Invalid passphrase!", answerMessageBox(kErrorCaption, IDOK, copy.pid()));
         prompt = waitPrompt(copy.pid());
     }
     submitPassphrase(prompt, kFirst);
 
-    EditorWindow& window = opened.editor = waitEditor(mainTitle(note), copy.pid());
+    EditorWindow window = waitEditor(mainTitle(note), copy.pid());
     EXPECT_TRUE(window.text() == text) << "the line ends changed on the way into the editor";
     EXPECT_FALSE(window.modified());
-    const Bytes shot = readFile(screenshot(window.window, "editor"));  // placement: tests/win
-    EXPECT_EQ(Bytes({0x58, 2, 0, 0}), Bytes(shot.begin() + 18, shot.begin() + 22)) << "BMP width";
+    const RECT shown = windowRect(window.window);
+    EXPECT_EQ(600, shown.right - shown.left) << "the width the note stores";
 
     const std::string edited = text + " " + kTypedMarker;
     appendText(window, std::string(" ") + kTypedMarker, edited);
@@ -87,12 +89,18 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
     EXPECT_EQ(bytes.size(), block.offset() + block.length() + 8);
 
     postCommand(window.window, ID_FILE_SET_PASSPHRASE);
-    answerSetPassphrase(kSecond, "other", window.pid);
-    EXPECT_EQ("Passphrases don't match", answerMessageBox(kErrorCaption, IDOK, window.pid).text);
+    const auto setPassphrase = [&](const std::string& repeated) {
+        const HWND dialog = waitWindow(dialogTitled(kSetPassphraseTitle, window.pid));
+        setText(control(dialog, IDC_PASSPHRASE, "Edit"), kSecond);
+        setText(control(dialog, IDC_PASSPHRASE_REPEAT, "Edit"), repeated);
+        pressButton(dialog, IDC_PASSPHRASE_OK);
+    };
+    setPassphrase("other");
+    EXPECT_EQ("Passphrases don't match", answerMessageBox(kErrorCaption, IDOK, window.pid));
     const HWND dialog = waitWindow(dialogTitled(kSetPassphraseTitle, window.pid));
     EXPECT_EQ("other", controlText(control(dialog, IDC_PASSPHRASE_REPEAT)))
         << "kept to be corrected";
-    answerSetPassphrase(kSecond, kSecond, window.pid);
+    setPassphrase(kSecond);
     waitUntil([&] { return window.modified(); }, "the new passphrase to mark the text modified");
     EXPECT_TRUE(readNote(second, kFirst) == edited) << "nothing is written before the save";
     save(window);
@@ -107,10 +115,10 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
 
     appendText(window, "!", imported + "!");
     postClose(window.window);
-    EXPECT_EQ(kQuestion, answerMessageBox(kQuestionCaption, IDCANCEL, window.pid).text);
+    EXPECT_EQ(kQuestion, answerMessageBox(kQuestionCaption, IDCANCEL, window.pid));
     postCommand(window.window, ID_FILE_EXIT);
-    EXPECT_EQ(kQuestion, answerMessageBox(kQuestionCaption, IDYES, window.pid).text);
-    expectCleanEnd(opened);
+    EXPECT_EQ(kQuestion, answerMessageBox(kQuestionCaption, IDYES, window.pid));
+    expectCleanEnd(copyPath, first);
     EXPECT_EQ(imported + "!", readNote(second, kSecond));
     EXPECT_THROW(readNote(second, kFirst), DriverError);
     EXPECT_TRUE(readNote(note, kFirst) == edited) << "Save As leaves the first note alone";
@@ -133,7 +141,7 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
                 << inQuotes(file) << " holds " << inQuotes(secret);
     };
     forEachFile(folder(), scan);
-    EXPECT_EQ(3u, scanned) << "the two notes and the editor";
+    EXPECT_EQ(7u, scanned) << "the two notes, the editor and the four planted libraries";
     // The users' folders of the prefix (profiles, application data, their temporary folders)
     // and its registry, should anything have been written there.
     ASSERT_TRUE(fileExists("C:\\users"));

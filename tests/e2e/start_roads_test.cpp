@@ -1,64 +1,31 @@
 // The roads a start of the editor can take, each run to its end as a person meets it: switches
-// as a shell or a dropped file hands them over, the erase of a copy, damaged notes and files that
-// are no note, and the rule that only a copy the relaunch made is ever handed over for erasing.
+// as a shell or a dropped file hands them over, the erase of a copy, damaged notes, files that
+// are no note, notes in awkward places, and the rule that only a copy the relaunch made is ever
+// handed over for erasing.
+#include <iostream>
 #include <thread>
 
 #include "e2e_fixture.h"
+#include "editor/window_rules.h"
 #include "storage/file_end_data.h"
 
 namespace e2e {
 namespace {
 
+const std::string kQuestion = "Do you want to save modifications before exiting?";
+
 class StartRoads : public QuilloxTest {
 protected:
-    // Runs `exe args` and all it starts to the end: an error or notice box is read and answered
-    // OK, the first prompt gets "pw" and a later one is cancelled, an editor is read and closed.
-    // Answers what showed ("prompt|Invalid passphrase!|prompt|") and the exit codes of the run's
-    // processes in the order they started ("0 -1").
-    std::pair<std::string, std::string> run(const std::string& exe, const std::string& args) {
-        const std::size_t first = family().members().size();
-        Process& started = family().start(exe, args, baseName(exe) + " " + args);
-        const WindowQuery shown[] = {dialogTitled(kErrorCaption), dialogTitled(kPromptTitle),
-                                     dialogTitled(kQuestionCaption),
-                                     WindowQuery{kMainClass, "", 0}};
-        std::string seen;
-        for (HWND found = nullptr;; waitGone(found, "what showed")) {
-            waitUntil(
-                [&] {
-                    for (const WindowQuery& query : shown)
-                        if ((found = findWindow(query))) return true;
-                    return !started.running() && family().allEnded();
-                },
-                "a window or the end of " + started.name());
-            if (!found) break;
-            if (className(found) == kMainClass) {
-                seen += "editor:" + controlText(descendant(found, "RichEdit20W")) + "|";
-                postClose(found);
-            } else if (windowText(found) == kPromptTitle) {
-                if (seen.find("prompt") == std::string::npos)
-                    submitPassphrase(found, "pw");
-                else
-                    pressButton(found, IDC_PASSPHRASE_CANCEL);
-                seen += "prompt|";
-            } else {
-                seen += controlText(control(found, 0xFFFF)) + "|";
-                pressButton(found, IDOK);
-            }
-        }
-        Sleep(200);  // an erase run started at the very end is counted too
-        family().waitAllEnded(kPatience);
-        std::string codes;
-        const auto members = family().members();
-        for (std::size_t i = first; i < members.size(); ++i)
-            codes +=
-                (i > first ? " " : "") + std::to_string(static_cast<int>(members[i]->waitExit(0)));
-        return {seen, codes};
+    std::string quoted(const std::string& name) { return inQuotes(path(name)); }
+    // folder\<padding>\name, exactly `length` characters long.
+    std::string pathOfLength(std::size_t length, const std::string& name) {
+        const std::string base = folder() + "\\";
+        return base + std::string(length - base.size() - 1 - name.size(), 'd') + "\\" + name;
     }
-    std::string quoted(const std::string& name) { return "\"" + path(name) + "\""; }
 };
 
 TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
-    makeNote("note.exe", "opened", "pw");
+    makeNote("note.exe", "Gr\374\337e", "pw");  // code-page bytes, as every earlier editor wrote
     makeNote("other.exe", "never shown", "not pw");
     const std::string good = makeNote("good.exe", std::string(100, 'q'), "pw");
     Bytes tooLong = readFile(editorExe());  // a trailer that claims more bytes than the file has
@@ -86,10 +53,11 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     const struct {
         std::string exe, args, seen, codes;
     } roads[] = {
+        {editor, "", "editor:|", "0"},
         {editor, "-edit", malformed, "-1"},
         {editor, "-erase", malformed, "-1"},
         {editor, "-EDIT", malformed, "-1"},
-        {editor, "-EDIT:" + quoted("note.exe"), "prompt|editor:opened|", "0"},
+        {editor, "-EDIT:" + quoted("note.exe"), "prompt|editor:Grüße|", "0"},
         {editor, quoted("dropped file.txt") + " plain-word", "editor:|", "0"},
         {editor, "-erase:" + quoted("not there.exe"), "", "-1"},
         {editor, "-edit:" + quoted("missing.exe") + " -erase:" + quoted("victim.exe"), "", "0"},
@@ -101,7 +69,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         // Only a copy in the temporary folder is erased, however it ends; never a note.
         {tempDir() + "Quillox-0D0D.exe", "-edit:" + quoted("damaged.exe"), error, "-1 0"},
         {path("Quillox-0F0F.exe"), "-edit:" + quoted("damaged.exe"), error, "-1"},
-        {good, "-edit:" + quoted("note.exe"), "prompt|editor:opened|", "0"},
+        {good, "-edit:" + quoted("note.exe"), "prompt|editor:Grüße|", "0"},
         {editor, damaged(trailer), error, "-1"},
         {editor, damaged(trailer + 7), error, "-1"},
         {editor, damaged(record), error, "-1"},
@@ -113,9 +81,9 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     };
     for (const auto& road : roads) {
         SCOPED_TRACE(road.exe + " " + road.args);
-        const auto [seen, codes] = run(road.exe, road.args);
-        EXPECT_EQ(road.seen, seen);
-        EXPECT_EQ(road.codes, codes);
+        const Road ran = finish(road.exe, road.args);
+        EXPECT_EQ(road.seen, ran.seen);
+        EXPECT_EQ(road.codes, ran.codes);
     }
     EXPECT_FALSE(fileExists(path("victim.exe")));
     for (const std::string& kept :
@@ -134,12 +102,94 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
             Sleep(1000);
             if (released) held.reset();
         });
-        const auto [seen, codes] = run(editor, "-erase:\"" + copy + "\"");
+        const Road ran = finish(editor, "-erase:" + inQuotes(copy));
         releaser.join();
-        EXPECT_EQ(released ? "" : "Error erasing tempfile!|", seen);
-        EXPECT_EQ(released ? "0" : "-1", codes);
+        EXPECT_EQ(released ? "" : "Error erasing tempfile!|", ran.seen);
+        EXPECT_EQ(released ? "0" : "-1", ran.codes);
         EXPECT_EQ(!released, fileExists(copy));
     }
+}
+
+TEST_F(StartRoads, NotesAtAndBeyondThePathLimitAndOutsideTheCodePage) {
+    // 259 characters, blanks and characters above 127 of the session's code page in the name.
+    const std::string name = (GetACP() == CP_UTF8 ? "caf\xC3\xA9 \xC3\xBC" : "caf\xE9 \xFC") +
+                             std::string(" my  note .exe");
+    const std::string longest = pathOfLength(259, name);
+    const std::string notes = longest.substr(0, longest.rfind('\\'));
+    makeFolder(notes);
+    const std::string note = makeNote(longest.substr(folder().size() + 1), "body", "pw");
+    const Road opened = finish(note, "", [&](EditorWindow& window) {
+        appendText(window, "+", "body+");
+        save(window);
+    });
+    EXPECT_EQ("prompt|editor:body|", opened.seen);
+    EXPECT_EQ("0 0 0", opened.codes) << "the note, its copy, the erase run";
+    EXPECT_TRUE(tempCopies().empty());
+    EXPECT_EQ("body+", readNote(note, "pw"));
+    EXPECT_EQ(std::vector<std::string>{name}, listFiles(notes)) << "left by the save";
+
+    // Beyond: written through the wide functions. The editor refuses such a note with its
+    // message or, where the session's narrow functions reach it, opens and saves it whole or
+    // refuses the save and keeps the old content.
+    const std::wstring source = wide(note, CP_ACP);
+    for (std::size_t length : {260u, 261u}) {
+        SCOPED_TRACE(length);
+        const std::string beyond = pathOfLength(length, "n.exe");
+        const std::wstring longName = L"\\\\?\\" + wide(beyond);
+        CreateDirectoryW(longName.substr(0, longName.rfind(L'\\')).c_str(), nullptr);
+        ASSERT_TRUE(CopyFileW(source.c_str(), longName.c_str(), FALSE));
+        bool refused = false;
+        const Road road = finish(editorExe(), "-edit:" + inQuotes(beyond), [&](EditorWindow& w) {
+            appendText(w, "!", "body+!");
+            pressChord(w.window, {VK_CONTROL, 'S'});
+            const WindowQuery error = dialogTitled(kErrorCaption, w.pid);
+            waitUntil([&] { return findWindow(error) || !w.modified(); }, "the save");
+            refused = findWindow(error) != nullptr;
+            for (int report = 0; refused && report < 2; ++report)  // the storage's, the command's
+                EXPECT_EQ("Error saving file!", answerMessageBox(kErrorCaption, IDOK, w.pid));
+        });
+        if (road.seen == "Error loading file!|") {
+            EXPECT_EQ("-1", road.codes);
+            std::cout << "[ note     ] a note path of " << length << " characters is refused\n";
+            continue;
+        }
+        EXPECT_EQ("prompt|editor:body+|" + (refused ? kQuestion + "|" : ""), road.seen);
+        EXPECT_EQ("0", road.codes);
+        EXPECT_EQ(refused ? "body+" : "body+!", readNote(beyond, "pw"));
+        std::cout << "[ note     ] a note path of " << length << " characters opens; Save "
+                  << (refused ? "is refused" : "goes through") << "\n";
+    }
+
+    // A name outside the session's code page: the narrow functions cannot name the note.
+    const std::string moved = folder() + "\\Привет.exe";
+    ASSERT_TRUE(CopyFileW(source.c_str(), wide(moved).c_str(), FALSE));
+    const Road road = finish(moved, "", {}, CP_UTF8);
+    EXPECT_NE(std::string::npos, road.seen.find("Move or rename the note")) << road.seen;
+    EXPECT_EQ("-1", road.codes);
+    EXPECT_TRUE(tempCopies().empty()) << "no copy of another file name was attempted";
+}
+
+// A note written elsewhere with more characters than the editor holds must not be cut by a save.
+TEST_F(StartRoads, NoteBeyondTheEditorLimitOpensReadOnly) {
+    std::string text;
+    // The control keeps a line end as one character.
+    for (std::int32_t characters = 0; characters <= kEditorTextLimit + 1000; characters += 999)
+        text += std::string(998, 'x') + "\r\n";
+    const std::string note = makeNote("big.exe", text, "pw");
+    const std::size_t first = family().members().size();
+    family().start(note);
+    const std::string copy = waitCopy();
+    submitPassphrase(waitPrompt(), "pw");
+    const std::string notice = answerMessageBox(kQuestionCaption, IDOK, 0, 300000);
+    EXPECT_EQ(0u, notice.find("This note is larger than the editor can hold")) << notice;
+    const EditorWindow window = waitEditor(mainTitle(note) + " [read-only]");
+    typeText(window.window, "xyz");
+    pressChord(window.window, {VK_CONTROL, 'S'});
+    Sleep(500);
+    EXPECT_FALSE(window.modified());
+    postClose(window.window);
+    expectCleanEnd(copy, first);
+    EXPECT_TRUE(readNote(note, "pw") == text) << "the note was cut";
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The Win32 part of the test support: waits with deadlines, processes and their descendants,
-// windows of other processes found and operated as a person meets them, the keyboard, and
-// screenshots for people to look at. Every wait names what it waited for when it times out.
+// The Win32 part of the test support: waits with deadlines, processes and their descendants, and
+// windows of other processes operated as a person meets them. Every wait names what it waited for.
 #pragma once
 
 #include <windows.h>
@@ -17,10 +16,7 @@
 
 namespace e2e {
 
-using FileBytes = Bytes;
-
-// Something awaited did not happen in time, or a driver step could not be done; GoogleTest
-// reports its text as the test's failure.
+// Something awaited did not happen in time, or a step could not be done.
 struct DriverError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -28,8 +24,6 @@ struct DriverError : std::runtime_error {
 // Generous: Wine starts a process in a few hundred milliseconds on a quiet machine, far slower
 // on a busy one.
 constexpr DWORD kPatience = 20000;
-// Exit code -1 of the editor, as GetExitCodeProcess reports it.
-constexpr DWORD kExitFailure = 0xFFFFFFFFu;
 
 // Polls `ready` until it answers true; throws DriverError naming `what` after `timeoutMs`.
 void waitUntil(const std::function<bool()>& ready, const std::string& what,
@@ -51,9 +45,9 @@ inline bool fileExists(const std::string& path) {
 }
 void copyFile(const std::string& from, const std::string& to);
 void makeFolder(const std::string& path);
-// The names of the files in `folder` that match `pattern`, sorted, in the code page the product
-// uses (the narrow API).
+// The names of the files in `folder` that match `pattern`, sorted, in the code page.
 std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern = "*");
+std::wstring wide(const std::string& text, UINT codePage = CP_UTF8);
 
 class Handle {
 public:
@@ -75,7 +69,6 @@ private:
 // One process, with a handle that keeps its exit code readable after it ends.
 class Process {
 public:
-    // Opens the process; invalid when it is gone already.
     explicit Process(DWORD pid, std::string name = {});
     Process(Handle handle, DWORD pid, std::string name)
         : handle_(std::move(handle)), pid_(pid), name_(std::move(name)) {}
@@ -83,9 +76,9 @@ public:
     DWORD pid() const { return pid_; }
     const std::string& name() const { return name_; }
     bool running() const;
-    // The full path of the executable; empty while Wine cannot tell yet.
+    // Empty while Wine cannot tell yet.
     std::string imagePath() const;
-    // The exit code; throws DriverError when the process has not ended within `timeoutMs`.
+    // Throws DriverError when the process has not ended within `timeoutMs`.
     DWORD waitExit(DWORD timeoutMs);
     void kill();
 
@@ -96,21 +89,22 @@ private:
 };
 
 // The processes the driver starts and all their descendants, in one job object: the relaunched
-// copy and the erase run join it by themselves, the driver opens each as it is created (so its
-// exit code stays readable), and closing the family kills whatever is left.
+// copy and the erase run join it by themselves, each is opened as it is created (so its exit code
+// stays readable), and the family's end kills whatever is left.
 class ProcessFamily {
 public:
     ProcessFamily();
     ~ProcessFamily() { killAll(); }
     ProcessFamily& operator=(const ProcessFamily&) = delete;
 
-    // Starts "exe" args, as a shell builds the command line.
-    Process& start(const std::string& exe, const std::string& args, const std::string& name);
+    // Starts "exe" args as a shell does; both in `codePage` (a name outside the code page needs
+    // CP_UTF8).
+    Process& start(const std::string& exe, const std::string& args = {}, UINT codePage = CP_ACP);
     // Every process the family has had, in the order of their creation.
     std::vector<std::shared_ptr<Process>> members();
     // True when every member has ended (Wine's own helpers, which outlive it, aside).
     bool allEnded(std::string* still = nullptr);
-    void waitAllEnded(DWORD timeoutMs);
+    void waitAllEnded(DWORD timeoutMs = kPatience);
     void killAll();
 
 private:
@@ -121,7 +115,7 @@ private:
     std::vector<std::unique_ptr<Process>> started_;
 };
 
-// What a visible top-level window must look like to match; empty fields match anything.
+// A visible top-level window to look for; empty fields match anything.
 struct WindowQuery {
     std::string className, title;
     DWORD pid = 0;
@@ -132,7 +126,7 @@ inline WindowQuery dialogTitled(const std::string& title, DWORD pid = 0) {
 }
 HWND findWindow(const WindowQuery& query);
 HWND waitWindow(const WindowQuery& query, DWORD timeoutMs = kPatience);
-void waitGone(HWND window, const std::string& what, DWORD timeoutMs = kPatience);
+void waitGone(HWND window, const std::string& what);
 
 std::string windowText(HWND window);
 std::string className(HWND window);
@@ -163,28 +157,15 @@ inline bool editModified(HWND edit) {
     return SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
 }
 
-struct MessageBoxView {
-    HWND window;
-    std::string text;
-};
-MessageBoxView waitMessageBox(const std::string& caption, DWORD pid = 0,
-                              DWORD timeoutMs = kPatience);
-// Reads the box, presses `button` and waits for it to close.
-MessageBoxView answerMessageBox(const std::string& caption, int button, DWORD pid = 0);
+// Waits for the box, reads its text, presses `button` and waits for it to close.
+std::string answerMessageBox(const std::string& caption, int button, DWORD pid = 0,
+                             DWORD timeoutMs = kPatience);
 
-// The keyboard as a person uses it: SendInput to the foreground window, so accelerators go
-// through the program's own message loop and typing reaches the focused control.
-void bringToFront(HWND window);
-// Presses the keys in order and releases them in reverse: {VK_CONTROL, 'S'} is Ctrl+S.
+// The keyboard as a person uses it: SendInput to the window brought to the foreground, so
+// accelerators go through the program's own message loop. {VK_CONTROL, 'S'} is Ctrl+S.
 void pressChord(HWND window, std::initializer_list<WORD> keys);
-inline void pressKey(HWND window, WORD key) {
-    pressChord(window, {key});
-}
 // UTF-8 text as Unicode key events, one per UTF-16 unit, as input methods deliver them; a line
 // feed as Enter.
 void typeText(HWND window, const std::string& text);
-
-// The window as it stands on the screen, brought forward first, written as a BMP file to `path`.
-void saveScreenshot(HWND window, const std::string& path);
 
 }  // namespace e2e
