@@ -103,20 +103,20 @@ BoxAnswerer::Answer set(const std::string& first, const std::string& second) {
 // are ignored; OK gives the text as typed and one zero byte.
 TEST(PassphraseDialogs, EnterAnswersOnlyItsButtonsAndTheCloseBox) {
     std::vector<char> buffer{'o', 'l', 'd'};
-    {
-        BoxAnswerer boxes({[](HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); }});
-        EXPECT_EQ(0, ShowEnterPassphraseDialog(buffer));
-    }
+    BoxAnswerer boxes(
+        {[](HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); },
+         [](HWND box) {
+             SetDlgItemTextA(box, IDC_PASSPHRASE, "abc");
+             PostMessageA(box, WM_COMMAND, IDC_PASSPHRASE_OK, 0);
+             PostMessageA(box, WM_COMMAND, IDC_PASSPHRASE_CANCEL, 0);
+             const HWND field = GetDlgItem(box, IDC_PASSPHRASE);
+             PostMessageA(field, WM_KEYDOWN, VK_ESCAPE, 0);
+             PostMessageA(field, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+             Sleep(300);
+             BoxAnswerer::fill({{IDC_PASSPHRASE, "still open "}}, IDC_PASSPHRASE_OK)(box);
+         }});
+    EXPECT_EQ(0, ShowEnterPassphraseDialog(buffer));
     EXPECT_EQ("old", std::string(buffer.begin(), buffer.end()));
-    BoxAnswerer boxes({[](HWND box) {
-        SetDlgItemTextA(box, IDC_PASSPHRASE, "abc");
-        PostMessageA(box, WM_COMMAND, IDC_PASSPHRASE_OK, 0);
-        PostMessageA(box, WM_COMMAND, IDC_PASSPHRASE_CANCEL, 0);
-        PostMessageA(GetDlgItem(box, IDC_PASSPHRASE), WM_KEYDOWN, VK_ESCAPE, 0);
-        PostMessageA(GetDlgItem(box, IDC_PASSPHRASE), WM_KEYUP, VK_ESCAPE, 0xC0000001);
-        Sleep(300);
-        BoxAnswerer::fill({{IDC_PASSPHRASE, "still open "}}, IDC_PASSPHRASE_OK)(box);
-    }});
     EXPECT_EQ(1, ShowEnterPassphraseDialog(buffer));
     EXPECT_EQ(std::string("still open ") + '\0', std::string(buffer.begin(), buffer.end()));
 }
