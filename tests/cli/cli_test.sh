@@ -1,20 +1,29 @@
 #!/usr/bin/env bash
-# End-to-end tests of quillox-note as a user runs it: seal, info, cat, rekey and set, every exit
-# code, damaged notes, failed writes that must leave the old note whole.
+# End-to-end tests of quillox-note as a user runs it: every command and exit code, text
+# encodings, damaged notes, the upkeep commands (reimage, verify, salvage, --json) and failed
+# writes that must leave the old note whole.
 #
 #   cli_test.sh WORK_FOLDER TOOL [RUNNER...]   (RUNNER: Wine for the Windows build, or valgrind)
 source "$(dirname "$0")/lib.sh"
 
-# The tool itself stands in for the editor: a real executable of the platform.
-cp "$tool" editor.exe
+sha() { sha256sum | cut -d' ' -f1; }
+json() { python3 -c "import json; d=json.load(open('out.txt', encoding='utf-8')); print($1)"; }
+
+# Two editor builds that differ in one byte: the tool itself where it is a Windows executable,
+# elsewhere a minimal PE image (the tool never runs the editor part, it only checks it).
+if [ "$(head -c 2 "$tool")" = MZ ]; then
+    cp "$tool" editor.exe
+else
+    { printf 'MZ%58s\x40\0\0\0PE\0\0\x64\x86\x01\0' ''; head -c 5000 /dev/zero; } >editor.exe
+fi
+cp editor.exe b.exe && flip b.exe 100
 image=$(size_of editor.exe)
 printf 'pw1\n' >pass1.txt
 printf 'pw2\r\n' >pass2.txt # a Windows line end is not part of the passphrase
 printf 'pw3' >pass3.txt     # nor is a missing one
 printf '' >empty.txt
 printf 'memo' >memo.txt
-# ASCII without line ends: stored and given back as it is on every platform (encodings and line
-# ends are encoding_test.sh's).
+# ASCII without line ends: stored and given back as it is on every platform.
 {
     printf 'First part, a tab\t and a NUL: \0 here; '
     for i in $(seq 1 20); do printf 'part %02d of the note; ' "$i"; done
@@ -34,11 +43,15 @@ info
 info a.exe b.exe
 cat --bogus note.exe
 cat note.exe --passphrase-file
+cat --codepage x note.exe --passphrase-file pass1.txt
 set note.exe --read-only maybe
 seal -o x.exe text.txt --passphrase-file pass1.txt
 seal --image editor.exe --passphrase-file pass1.txt
 seal --image editor.exe -o x.exe empty.txt --passphrase-file pass1.txt
 seal --image editor.exe -o x.exe text.txt --passphrase-file no-such-file.txt
+reimage note.exe
+salvage -o x.exe note.exe
+verify --image editor.exe
 EOF
 check "a refused seal writes no x.exe" test ! -e x.exe
 
@@ -50,10 +63,29 @@ check "the note begins with the editor image" cmp -s -n "$image" editor.exe note
 q 0 info note.exe
 expect_info "kind" "note executable" "editor image" "$image bytes" "text length" "$text_len bytes" \
     "payload length" "$payload bytes" "record" "$record bytes" "read-only" "no" \
-    "editor sha-256" "$(sha256sum <editor.exe | cut -d' ' -f1)"
-if [ ${#runner[@]} -eq 0 ]; then # JSON keeps UTF-8 and escapes what is not, even cut at the end
-    cp note.exe $'a\xc2\xa0b\t\xe2\x82' && q 0 info --json $'a\xc2\xa0b\t\xe2\x82'
-    check "info --json escapes the name" grep -qF $'"file": "a\xc2\xa0b\\u0009\\u00e2\\u0082"' out.txt
+    "editor sha-256" "$(sha <editor.exe)"
+q 0 info --json note.exe
+check "info --json: the same fingerprint and lengths as the words" test "$(json \
+    'd["editor_sha256"], d["editor_image_bytes"], d["text_length"], d["read_only"], d["encoding"]')" \
+    = "$(sha <editor.exe) $image $text_len False ansi"
+if [ ${#runner[@]} -eq 0 ]; then
+    # Names Windows cannot have: JSON escapes quotes and controls, keeps well-formed UTF-8 up to
+    # the edges of each lead byte's range, and gives every other byte as its own code point.
+    odd=$'q"u\\o\t' want='q"u\\o\t'
+    while read -r bytes text; do
+        odd+=$(printf "$bytes") want+=$text
+    done <<'EOF'
+\xc2\xa0\xdf\xbf \u00a0\u07ff
+\xe0\xa0\x80\xed\x9f\xbf \u0800\ud7ff
+\xf0\x90\x80\x80\xf4\x8f\xbf\xbf \U00010000\U0010ffff
+\xc1\xbf\xf5\x80 \u00c1\u00bf\u00f5\u0080
+\xe0\x9f\xbf\xed\xa0\x80 \u00e0\u009f\u00bf\u00ed\u00a0\u0080
+\xf0\x8f\xbf\xbf\xf4\x90\x80\x80 \u00f0\u008f\u00bf\u00bf\u00f4\u0090\u0080\u0080
+\xe9\xe2\x82 \u00e9\u00e2\u0082
+EOF
+    cp note.exe "$odd"
+    q 0 info --json "$odd"
+    check "JSON escapes the name" test "$(json "d['file'] == '$want'")" = True
 fi
 # Text from a pipe, the passphrase from a file with a Windows line end; an image that is itself a
 # note gives its editor part, and the output name follows the text file's. An empty passphrase
@@ -86,6 +118,31 @@ EOF
 q --pipe 'pw1\npw2\n' 1 rekey record.bin --passphrase-file -
 q 2 seal --image record.bin -o odd.exe memo.txt --passphrase-file pass1.txt
 check "a refused seal writes no odd.exe" test ! -e odd.exe
+
+echo "== text encodings: what seal stores, cat and cat --raw give back, info reports"
+# The platform's line end: what a text file has and cat gives back; the note holds CR LF.
+nl='\n'
+[[ "${runner[*]:-}" == *wine* ]] && nl='\r\n'
+# file bytes | cat output | stored bytes | text encoding
+while IFS='|' read -r file shown stored encoding; do
+    printf "$file" >in.txt
+    printf "$shown" >shown.txt
+    printf "$stored" >stored.txt
+    q 0 seal --image editor.exe -o enc.exe in.txt --passphrase-file pass1.txt
+    q 0 info enc.exe
+    expect_info "text encoding" "$encoding"
+    q 0 cat enc.exe --passphrase-file pass1.txt
+    check "cat gives $shown for $file" cmp -s out.txt shown.txt
+    q 0 cat --raw enc.exe --passphrase-file pass1.txt
+    check "the note stores $stored for $file" cmp -s out.txt stored.txt
+done <<EOF
+one${nl}two|one${nl}two|one\r\ntwo|ANSI code page
+Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x9f \xf0\x9f\x98\x80|Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x9f \xf0\x9f\x98\x80|Gr\xc3\xbc\xc3\x9fe\r\n\xd0\x9f \xf0\x9f\x98\x80|UTF-8
+\xef\xbb\xbfcaf\xc3\xa9|caf\xc3\xa9|caf\xc3\xa9|UTF-8
+\xff\xfe\x1f\x04\x3d\xd8\x00\xde|\xd0\x9f\xf0\x9f\x98\x80|\xd0\x9f\xf0\x9f\x98\x80|UTF-8
+\xfe\xff\x00\xe9|\xc3\xa9|\xc3\xa9|UTF-8
+caf\xe9 \x80|caf\xc3\xa9 \xe2\x82\xac|caf\xc3\xa9 \xe2\x82\xac|UTF-8
+EOF
 
 echo "== rekey"
 cp note.exe before.exe
@@ -152,13 +209,94 @@ for note in "${damaged[@]}"; do
     [ -e "$note" ] && check "$note is left unchanged" cmp -s "$note" keep.bin
 done
 check "no file is created for the missing note" test ! -e no-such-note.exe
-q 2 verify block-too-long.exe
-check "verify says the trailer claims too much" grep -q "claims more bytes than the file has" out.txt
 # A flipped payload byte cannot be told from a wrong passphrase: the digest does not match.
-cp good.exe payload-flipped.exe
-patch payload-flipped.exe $((image + 76 + 5)) 00ff
-q 0 info payload-flipped.exe
-q --pipe 'pw1\n' 3 cat payload-flipped.exe --passphrase-file -
+cp good.exe flipped.exe && flip flipped.exe $((image + 80))
+q 0 info flipped.exe
+q --pipe 'pw1\n' 3 cat flipped.exe --passphrase-file -
+
+echo "== reimage: a new editor part, the record byte for byte"
+cp good.exe re.exe
+chmod a-w re.exe
+q 0 reimage --image b.exe re.exe
+check "reimage keeps record and trailer" cmp -s <(tail -c +$((image + 1)) good.exe) \
+    <(tail -c +$((image + 1)) re.exe)
+check "reimage puts b.exe's editor part in" cmp -s -n "$image" b.exe re.exe
+check "reimage keeps the read-only attribute" test "$(stat -c %A re.exe | cut -c3)" = -
+q 0 reimage --image b.exe re.exe
+check "a note already on the editor is unchanged" grep -q "re.exe: unchanged" out.txt
+# An editor that carries a note gives its editor part only: back to the original bytes.
+chmod u+w re.exe
+q 2 reimage --image good.exe re.exe text.txt
+check "the notes of a list that can be done are done" cmp -s re.exe good.exe
+q 1 reimage --image editor.exe record.bin
+q 2 reimage --image record.bin re.exe
+q 2 reimage --image text.txt re.exe
+check "a refused reimage leaves the note as it was" cmp -s re.exe good.exe
+
+echo "== verify: one line per note, the highest exit code"
+cp good.exe other-editor.exe
+q 0 reimage --image b.exe other-editor.exe
+head -c $((size - 3)) good.exe >cut.exe
+q 0 seal --image text.txt -o on-text.exe memo.txt --passphrase-file pass1.txt
+while read -r want args; do
+    # shellcheck disable=SC2086
+    q "$want" verify $args
+done <<'EOF'
+0 good.exe other-editor.exe flipped.exe
+2 good.exe cut.exe
+3 --passphrase-file pass1.txt good.exe flipped.exe
+3 --passphrase-file pass1.txt good.exe memo.exe
+5 --image editor.exe good.exe other-editor.exe cut.exe
+0 --image good.exe --passphrase-file pass1.txt good.exe
+2 --image record.bin good.exe
+2 block-too-long.exe
+EOF
+check "verify says the trailer claims too much" grep -q "claims more bytes than the file has" out.txt
+list="good.exe other-editor.exe cut.exe memo.exe record.bin on-text.exe no-such.exe"
+# shellcheck disable=SC2086
+q 5 verify --image editor.exe --passphrase-file pass1.txt $list
+while IFS='|' read -r note words; do
+    check "verify says \"$note: $words\"" grep -qF "$note: $words" out.txt
+done <<'EOF'
+good.exe|ok
+other-editor.exe|editor part differs from editor.exe (reimage
+cut.exe|no note trailer
+memo.exe|the passphrase does not open it
+record.bin|a bare record
+on-text.exe|editor part: not a Windows executable
+no-such.exe|no such file
+EOF
+# shellcheck disable=SC2086
+q 5 verify --json --image editor.exe --passphrase-file pass1.txt $list
+check "verify --json: one object per note with its exit code" \
+    test "$(json '" ".join(str(n["exit"]) for n in d)')" = "0 5 2 3 2 2 2"
+
+echo "== salvage: damaged ends, recovered against the original text"
+cp good.exe appended.exe && printf 'bytes a sync tool added' >>appended.exe
+cp good.exe overwritten.exe && patch overwritten.exe $((size - 8)) 0000000000000000
+{ head -c $((size - 8)) good.exe; tail -c +$((image + 1)) memo.exe; } >two.exe
+while read -r damaged pass want; do
+    rm -f saved.exe && cp "$damaged" before.bin
+    extra=() && [ "$pass" != - ] && extra=(--passphrase-file "$pass")
+    q 0 salvage --image b.exe -o saved.exe "${extra[@]}" "$damaged"
+    key=$pass && [ "$pass" = - ] && key=pass1.txt && [ "$want" = memo.txt ] && key=pass3.txt
+    q 0 verify --image b.exe --passphrase-file "$key" saved.exe
+    q 0 cat saved.exe --passphrase-file "$key"
+    check "salvage of $damaged gives $want" cmp -s out.txt "$want"
+    check "salvage leaves $damaged as it was" cmp -s "$damaged" before.bin
+done <<'EOF'
+appended.exe - text.txt
+cut.exe - text.txt
+overwritten.exe pass1.txt text.txt
+record-long.bin - text.txt
+two.exe - memo.txt
+two.exe pass1.txt text.txt
+EOF
+rm -f saved.exe
+q 2 salvage --image b.exe -o saved.exe editor.exe
+q 3 salvage --image b.exe -o saved.exe --passphrase-file pass1.txt memo.exe
+q 1 salvage --image b.exe -o cut.exe cut.exe
+check "a refused salvage writes nothing" test ! -e saved.exe
 
 echo "== failed writes give 4 and leave every file as it was"
 mkdir -p folder

@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "storage/file.h"
-#include "storage/file_end_data.h"
 #include "storage/note_document.h"
 #include "storage/report.h"
 #include "test_files.h"
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace {
@@ -67,10 +64,6 @@ TEST_F(NoteSave, WritesTheEditorImageTheRecordAndTheTrailer) {
     ASSERT_TRUE(doc->save(target, {800, 600, true}));
     EXPECT_EQ(target, doc->path);
     const Bytes first = readFile(target);
-    EXPECT_EQ(editorBytes, Bytes(first.begin(), first.begin() + editorBytes.size()));
-    FileEndData block(target, true);
-    EXPECT_EQ(editorBytes.size(), block.offset());
-    EXPECT_EQ(first.size(), block.offset() + block.length() + 8);
     NoteDocument reader;
     ASSERT_TRUE(reader.load(target));
     EXPECT_EQ(std::make_tuple(800, 600, NOTE_MAXIMIZED),
@@ -85,7 +78,6 @@ TEST_F(NoteSave, WritesTheEditorImageTheRecordAndTheTrailer) {
     auto second = document("two, longer than one", target);
     second->header.flags = 0x40 | NOTE_MAXIMIZED;
     ASSERT_TRUE(second->save(target, {300, 200, false}));
-    EXPECT_EQ(editorBytes.size(), FileEndData(target, true).offset());
     EXPECT_EQ("two, longer than one", openText(target));
     ASSERT_TRUE(reader.load(target));
     EXPECT_EQ(0x40u, reader.header.flags)
@@ -220,17 +212,6 @@ TEST_F(NoteSave, ATargetHeldOpenByAnotherProcessIsNotDamaged) {
     CloseHandle(held);
     EXPECT_EQ("kept", openText(target));
     EXPECT_EQ((std::vector<std::string>{"editor.exe", "held.exe"}), dir.list());
-}
-#else
-TEST_F(NoteSave, AFolderThatRefusesWritingFailsCleanly) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    const std::string folder = dir / "locked";
-    ASSERT_EQ(0, std::system(("mkdir '" + folder + "'").c_str()));
-    ASSERT_TRUE(save(folder + "/n.exe", "before"));
-    ASSERT_EQ(0, std::system(("chmod 555 '" + folder + "'").c_str()));
-    EXPECT_FALSE(save(folder + "/n.exe", "after"));
-    std::system(("chmod 755 '" + folder + "'").c_str());
-    EXPECT_EQ("before", openText(folder + "/n.exe"));
 }
 #endif
 
