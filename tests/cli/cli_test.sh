@@ -9,12 +9,13 @@ source "$(dirname "$0")/lib.sh"
 sha() { sha256sum | cut -d' ' -f1; }
 json() { python3 -c "import json; d=json.load(open('out.txt', encoding='utf-8')); print($1)"; }
 
-# Two editor builds that differ in one byte: the tool itself where it is a Windows executable,
-# elsewhere a minimal PE image (the tool never runs the editor part, it only checks it).
+# A PE image of the headers and N more bytes (the tool never runs the editor part, it checks it).
+pe() { printf 'MZ%58s\x40\0\0\0PE\0\0\x64\x86\x01\0' '' && head -c "$1" /dev/zero; }
+# Two editor builds that differ in one byte: the tool itself where it is a Windows executable.
 if [ "$(head -c 2 "$tool")" = MZ ]; then
     cp "$tool" editor.exe
 else
-    { printf 'MZ%58s\x40\0\0\0PE\0\0\x64\x86\x01\0' ''; head -c 5000 /dev/zero; } >editor.exe
+    pe 5000 >editor.exe
 fi
 cp editor.exe b.exe && flip b.exe 100
 image=$(size_of editor.exe)
@@ -100,6 +101,9 @@ q 0 seal --image editor.exe -o blank.exe memo.txt --passphrase-file blank-pass.t
 tail -c +$((image + 1)) note.exe | head -c $record >record.bin
 q 0 info record.bin
 expect_info "kind" "record file"
+# An editor part that begins with seven bytes of the record's magic is an editor part like any.
+printf 'QUiLLX*!' >lookalike.exe
+q 0 seal --image lookalike.exe -o lookalike-note.exe memo.txt --passphrase-file pass3.txt
 while read -r note pass want text; do
     q --pipe "$pass" "$want" cat "$note" --passphrase-file -
     check "cat $note with $pass gives ${text:-no text}" cmp -s out.txt "${text:-empty.txt}"
@@ -113,6 +117,7 @@ memo.exe pw3\n 0 memo.txt
 blank.exe \n 0 memo.txt
 blank.exe \x20\n 3
 record.bin pw1\n 0 text.txt
+lookalike-note.exe pw3\n 0 memo.txt
 EOF
 # A record file is no editor to seal with and has none to keep on a rekey.
 q --pipe 'pw1\npw2\n' 1 rekey record.bin --passphrase-file -
@@ -238,11 +243,13 @@ cp good.exe other-editor.exe
 q 0 reimage --image b.exe other-editor.exe
 head -c $((size - 3)) good.exe >cut.exe
 q 0 seal --image text.txt -o on-text.exe memo.txt --passphrase-file pass1.txt
+pe 16 >tiny.exe # the shortest editor part that holds both headers
+q 0 seal --image tiny.exe -o on-tiny.exe memo.txt --passphrase-file pass1.txt
 while read -r want args; do
     # shellcheck disable=SC2086
     q "$want" verify $args
 done <<'EOF'
-0 good.exe other-editor.exe flipped.exe
+0 good.exe other-editor.exe flipped.exe on-tiny.exe
 2 good.exe cut.exe
 3 --passphrase-file pass1.txt good.exe flipped.exe
 3 --passphrase-file pass1.txt good.exe memo.exe
@@ -293,7 +300,10 @@ two.exe - memo.txt
 two.exe pass1.txt text.txt
 EOF
 rm -f saved.exe
-q 2 salvage --image b.exe -o saved.exe editor.exe
+head -c $((image + 100)) good.exe >cut-in-payload.exe
+for damaged in editor.exe cut-in-payload.exe; do
+    q 2 salvage --image b.exe -o saved.exe "$damaged"
+done
 q 3 salvage --image b.exe -o saved.exe --passphrase-file pass1.txt memo.exe
 q 1 salvage --image b.exe -o cut.exe cut.exe
 check "a refused salvage writes nothing" test ! -e saved.exe

@@ -144,6 +144,33 @@ TEST_F(NoteSave, AFailureAtAnyStepLeavesTheOldNoteIntact) {
     EXPECT_GE(injected, 10);
 }
 
+// The note file the document read or last wrote is replaced without a word; one that another
+// writer changed or removed since is replaced only if the user agrees.
+TEST_F(NoteSave, AChangedOrVanishedNoteIsReplacedOnlyIfTheUserAgrees) {
+    const std::string target = dir / "note.exe";
+    ASSERT_TRUE(save(target, "first"));
+    auto doc = document("mine");
+    ASSERT_TRUE(doc->load(target));
+    doc->settext("mine");
+    std::vector<NoteChange> asked;
+    const auto answer = [&asked](bool yes) {
+        return [&asked, yes](NoteChange change) {
+            asked.push_back(change);
+            return yes;
+        };
+    };
+    ASSERT_TRUE(doc->save(target, {}, answer(false)));
+    EXPECT_TRUE(asked.empty());
+    ASSERT_TRUE(save(target, "theirs"));
+    EXPECT_FALSE(doc->save(target, {}, answer(false)));
+    EXPECT_EQ("theirs", openText(target));
+    file::remove(target.c_str());
+    EXPECT_TRUE(doc->save(target, {}, answer(true)));
+    EXPECT_EQ("mine", openText(target));
+    EXPECT_EQ((std::vector<NoteChange>{NoteChange::Changed, NoteChange::Gone}), asked);
+    EXPECT_TRUE(reported.empty()) << "a declined save is no error";
+}
+
 TEST_F(NoteSave, AReadOnlyNoteIsReplacedAndAFailedOneKeepsItsAttribute) {
     const std::string target = dir / "ro.exe";
     ASSERT_TRUE(save(target, "one"));
