@@ -108,39 +108,6 @@ TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTailButNeverThroughAReader)
     EXPECT_EQ(trailer(0xDEADBEEF, 0), readFile(fresh));
 }
 
-TEST(FileLayer, OpenSeekAndCreateRules) {
-    ScratchDir dir;
-    const std::string missing = dir / "missing.bin";
-    {
-        file::Scoped h;
-        EXPECT_NO_THROW(file::open(h.handle(), missing.c_str(), false, false));
-        std::uint8_t b[4];
-        std::uint32_t got = 0;
-        EXPECT_FALSE(file::read(h, b, 4, got));
-        EXPECT_EQ(file::kNoSize, file::size(h));
-        EXPECT_FALSE(file::seek(h, 0));
-    }
-    EXPECT_FALSE(file::exists(missing.c_str()));
-
-    const std::string made = dir / "made.bin";
-    {
-        file::Scoped h;
-        file::open(h.handle(), made.c_str(), true, true);
-        EXPECT_EQ(0u, file::size(h));
-    }
-    EXPECT_TRUE(file::exists(made.c_str()));
-
-    writeFile(made, patternBytes(64));
-    {
-        file::Scoped h;
-        file::open(h.handle(), made.c_str(), true, true);
-        EXPECT_EQ(64u, file::size(h)) << "opening for writing must not shorten";
-        EXPECT_TRUE(file::seek(h, 0));
-        EXPECT_FALSE(file::seek(h, -9));
-    }
-    EXPECT_EQ(patternBytes(64), readFile(made));
-}
-
 TEST(FileLayer, TemporaryNamesShrinkOnlyPastTheLongestPath) {
     // "~quillox-" + 8 hex digits + ".tmp" is 21 characters: up to 259 in all the long name is
     // used, beyond it "~" and as many digits as the target's own name has room for.
