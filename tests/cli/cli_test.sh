@@ -149,35 +149,23 @@ Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x9f \xf0\x9f\x98\x80|Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x
 caf\xe9 \x80|caf\xc3\xa9 \xe2\x82\xac|caf\xc3\xa9 \xe2\x82\xac|UTF-8
 EOF
 
-echo "== rekey"
+echo "== rekey and set --read-only"
 cp note.exe before.exe
-q --pipe 'wrong\nnew\n' 3 rekey note.exe --passphrase-file -
-q 1 rekey note.exe --passphrase-file pass1.txt --new-passphrase-file no-such-file.txt
-q --pipe 'pw1\n' 1 rekey note.exe --passphrase-file -
-check "a failed rekey leaves the note unchanged" cmp -s note.exe before.exe
-q --pipe 'pw1\npw2\n' 0 rekey note.exe --passphrase-file -
-check "rekey keeps the editor image" cmp -s -n "$image" editor.exe note.exe
-check "rekey keeps the note's size" test "$(size_of note.exe)" -eq "$(size_of before.exe)"
-q --pipe 'pw1\n' 3 cat note.exe --passphrase-file -
-q 0 rekey note.exe --passphrase-file pass2.txt --new-passphrase-file pass3.txt
-q --in pass3.txt 0 cat note.exe --passphrase-file -
-check "the rekeyed note gives the same text" cmp -s out.txt text.txt
-
-echo "== set --read-only"
-cp note.exe before.exe
-q 0 set note.exe --read-only on
-q 0 info note.exe
-expect_info "read-only" "yes"
-changed=$(cmp -l before.exe note.exe | awk '{print $1 - 1}' | sort -u | tr '\n' ' ')
-check "set changes the flags field only (changed offsets: $changed)" test "$changed" = "$((image + 64)) "
-q 0 rekey note.exe --passphrase-file pass3.txt --new-passphrase-file pass1.txt
-q 0 info note.exe
-expect_info "read-only" "yes"
-q 0 set note.exe --read-only off
-q 0 info note.exe
-expect_info "read-only" "no"
-q --pipe 'pw1\n' 0 cat note.exe --passphrase-file -
-check "the note opens after set off" cmp -s out.txt text.txt
+steps <<'EOF'
+3|wrong\nnew\n|rekey note.exe --passphrase-file -|
+1||rekey note.exe --passphrase-file pass1.txt --new-passphrase-file no-such-file.txt|
+1|pw1\n|rekey note.exe --passphrase-file -|cmp -s note.exe before.exe
+0|pw1\npw2\n|rekey note.exe --passphrase-file -|cmp -s -n $image editor.exe note.exe && test $(size_of note.exe) = $(size_of before.exe)
+3|pw1\n|cat note.exe --passphrase-file -|
+0||rekey note.exe --passphrase-file pass2.txt --new-passphrase-file pass3.txt|
+0|pw3\n|cat note.exe --passphrase-file -|cmp -s out.txt text.txt && cp note.exe before.exe
+0||set note.exe --read-only on|test "$(cmp -l before.exe note.exe | awk '{print $1 - 1}')" = $((image + 64))
+0||rekey note.exe --passphrase-file pass3.txt --new-passphrase-file pass1.txt|
+0||info note.exe|expect_info "read-only" "yes"
+0||set note.exe --read-only off|
+0||info note.exe|expect_info "read-only" "no"
+0|pw1\n|cat note.exe --passphrase-file -|cmp -s out.txt text.txt
+EOF
 # A note file with the read-only attribute is still rewritten, and left writable like every save.
 cp note.exe locked.exe
 chmod a-w locked.exe
@@ -221,21 +209,19 @@ q --pipe 'pw1\n' 3 cat flipped.exe --passphrase-file -
 echo "== reimage: a new editor part, the record byte for byte"
 cp good.exe re.exe
 chmod a-w re.exe
-q 0 reimage --image b.exe re.exe
-check "reimage keeps record and trailer" cmp -s <(tail -c +$((image + 1)) good.exe) \
-    <(tail -c +$((image + 1)) re.exe)
-check "reimage puts b.exe's editor part in" cmp -s -n "$image" b.exe re.exe
-check "reimage keeps the read-only attribute" test "$(stat -c %A re.exe | cut -c3)" = -
-q 0 reimage --image b.exe re.exe
-check "a note already on the editor is unchanged" grep -q "re.exe: unchanged" out.txt
-# An editor that carries a note gives its editor part only: back to the original bytes.
+steps <<'EOF'
+0||reimage --image b.exe re.exe|cmp -s -n $image b.exe re.exe && cmp -s <(tail -c +$((image + 1)) good.exe) <(tail -c +$((image + 1)) re.exe)
+0||reimage --image b.exe re.exe|grep -q "re.exe: unchanged" out.txt && test $(stat -c %A re.exe | cut -c3) = -
+EOF
 chmod u+w re.exe
-q 2 reimage --image good.exe re.exe text.txt
-check "the notes of a list that can be done are done" cmp -s re.exe good.exe
-q 1 reimage --image editor.exe record.bin
-q 2 reimage --image record.bin re.exe
-q 2 reimage --image text.txt re.exe
-check "a refused reimage leaves the note as it was" cmp -s re.exe good.exe
+# An editor that carries a note gives its editor part only: back to the original bytes. The notes
+# of a list that can be done are done; a refused reimage leaves the note as it was.
+steps <<'EOF'
+2||reimage --image good.exe re.exe text.txt|cmp -s re.exe good.exe
+1||reimage --image editor.exe record.bin|
+2||reimage --image record.bin re.exe|
+2||reimage --image text.txt re.exe|cmp -s re.exe good.exe
+EOF
 
 echo "== verify: one line per note, the highest exit code"
 cp good.exe other-editor.exe
