@@ -71,7 +71,8 @@ check "info --json: the same fingerprint and lengths as the words" test "$(json 
     = "$(sha <editor.exe) $image $text_len False ansi"
 if [ ${#runner[@]} -eq 0 ]; then
     # Names Windows cannot have: JSON escapes quotes and controls, keeps well-formed UTF-8 up to
-    # the edges of each lead byte's range, and gives every other byte as its own code point.
+    # the edges of each lead byte's range and the name's end, and gives every other byte as its
+    # own code point.
     odd=$'q"u\\o\t' want='q"u\\o\t'
     while read -r bytes text; do
         odd+=$(printf "$bytes") want+=$text
@@ -83,6 +84,7 @@ if [ ${#runner[@]} -eq 0 ]; then
 \xe0\x9f\xbf\xed\xa0\x80 \u00e0\u009f\u00bf\u00ed\u00a0\u0080
 \xf0\x8f\xbf\xbf\xf4\x90\x80\x80 \u00f0\u008f\u00bf\u00bf\u00f4\u0090\u0080\u0080
 \xe9\xe2\x82 \u00e9\u00e2\u0082
+\xc3\xa9 \u00e9
 EOF
     cp note.exe "$odd"
     q 0 info --json "$odd"

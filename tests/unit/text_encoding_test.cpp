@@ -28,6 +28,7 @@ TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
         {"\xE0\x9F\xBF", false, u"\uFFFD\uFFFD\uFFFD"},  // overlong U+07FF
         {"\xF4\x8F\xBF\xBF", true, u"\U0010FFFF"},
         {"\xF0\x90\x80\x80", true, u"\U00010000"},  // the lowest pair, D800 DC00
+        {"\x7F", true, u"\x7F"},                    // the highest ASCII byte
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.valid, isValidUtf8(c.bytes)) << c.bytes;
@@ -41,6 +42,7 @@ TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
     EXPECT_EQ(5u, utf8Boundary("ab\xE2\x82\xAC"));
     EXPECT_EQ(4u, utf8Boundary("ab\xDF\x80"));
     EXPECT_EQ(2u, utf8Boundary("ab\xE2\x82"));  // a read cut the last character
+    EXPECT_EQ(2u, utf8Boundary("ab\xF0\x9F\x98"));
 }
 
 TEST(TextEncoding, LineEnds) {
@@ -79,7 +81,7 @@ TEST(TextEncoding, NotesStoreCodePageBytesOnlyForTextThatFitsExactly) {
 #endif
 
 TEST(TextEncoding, OtherCodePagesComeFromThePlatform) {
-    std::u16string cyrillic;
+    std::u16string cyrillic = u"replaced";
     ASSERT_TRUE(fromCodePage("\xCF\xF0\xE8", 1251, cyrillic));
     EXPECT_EQ(u"При", cyrillic);
 }
