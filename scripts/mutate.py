@@ -135,9 +135,9 @@ def apply(work, mutant):
     return path, original
 
 
-def run(cmd, timeout, **kw):
+def run(cmd, timeout, stdout_to=subprocess.DEVNULL, **kw):
     """Runs cmd in its own process group; on timeout the whole group is ended."""
-    proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+    proc = subprocess.Popen(cmd, stdout=stdout_to, stderr=subprocess.DEVNULL,
                             start_new_session=True, **kw)
     try:
         return proc.wait(timeout=timeout)
@@ -196,9 +196,18 @@ def every_failure(tree, build_dir, timeout):
         except (OSError, ValueError, KeyError):
             pass
         failed = failed or [f"unit tests ({unit})"]
-    cli = run(["bash", tree / "tests/cli/cli_test.sh", build_dir / "mutant-cli",
-               build_dir / "src/cli/quillox-note"], timeout)
-    return failed + ([] if cli == 0 else ["cli"])
+    log = build_dir / "cli.log"
+    with open(log, "w") as out:
+        cli = run(["bash", tree / "tests/cli/cli_test.sh", build_dir / "mutant-cli",
+                   build_dir / "src/cli/quillox-note"], timeout, stdout_to=out)
+    # The tool's test goes on after a failure: each of its sections ("== ...") that saw one.
+    sections, section = [], "start"
+    for line in log.read_text(errors="replace").splitlines():
+        if line.startswith("== "):
+            section = "-".join(re.findall(r"[a-z-]+", line[3:].split(":")[0])[:2])
+        elif line.startswith("FAIL:") and f"cli:{section}" not in sections:
+            sections.append(f"cli:{section}")
+    return failed + (sections or ["cli"] if cli != 0 else [])
 
 
 def tests(tree, build_dir, timeout, who=False):

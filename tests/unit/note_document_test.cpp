@@ -174,16 +174,4 @@ TEST(NoteRecord, DamagedRecordsDoNotParseAndLeaveTheDocumentAlone) {
     EXPECT_EQ("", opened(empty, "anything at all"));
 }
 
-// A file shorter than a header that begins like one is no record file, whatever the part of the
-// buffer the read did not fill holds (the record read just before leaves its magic there).
-TEST(NoteRecord, AFileShorterThanAHeaderIsNoRecordFile) {
-    ScratchDir dir;
-    writeFile(dir / "record.bin", sealed("text", "k"));
-    writeFile(dir / "short.bin", bytesOf("QUiLLX*"));
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_TRUE(NoteDocument::isrecordfile(dir / "record.bin"));
-        EXPECT_FALSE(NoteDocument::isrecordfile(dir / "short.bin"));
-    }
-}
-
 }  // namespace
