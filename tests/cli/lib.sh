@@ -49,11 +49,11 @@ q() {
 # (split at blanks), INPUT piped in (printf escapes; empty: none), and must exit with EXIT; then
 # CONDITION, when there is one, must hold (it is evaluated, so it may use variables and pipes).
 steps() {
-    local want pipe args then
-    while IFS='|' read -r want pipe args then; do
+    local want pipe args after
+    while IFS='|' read -r want pipe args after; do
         # shellcheck disable=SC2086
         if [ -n "$pipe" ]; then q --pipe "$pipe" "$want" $args; else q "$want" $args; fi
-        [ -z "$then" ] || check "after $args: $then" eval "$then"
+        [ -z "$after" ] || check "after $args: $after" eval "$after"
     done
 }
 
