@@ -7,7 +7,10 @@ statement dropped), rebuilds the native unit tests and quillox-note in that copy
 unit tests and the tool's end-to-end test, stopping at the first failure. A fault the tests catch
 is killed; one they miss survives. The working tree is never written to.
 
-    scripts/mutate.sh [--seed N] [--count N] [--work DIR] [--list]
+    scripts/mutate.sh [--seed N] [--count N] [--work DIR] [--list] [--who]
+
+With --who every test runs against every mutant, and each line names all the tests that failed:
+a test that is never the only one to catch a mutant adds no bite the others lack.
 
 The sample is a fixed-seed shuffle of every possible mutant, so two runs with the same seed and
 count try the same faults as long as the core's sources are unchanged. A mutant that does not
@@ -132,9 +135,9 @@ def apply(work, mutant):
     return path, original
 
 
-def run(cmd, timeout, **kw):
+def run(cmd, timeout, stdout_to=subprocess.DEVNULL, **kw):
     """Runs cmd in its own process group; on timeout the whole group is ended."""
-    proc = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+    proc = subprocess.Popen(cmd, stdout=stdout_to, stderr=subprocess.DEVNULL,
                             start_new_session=True, **kw)
     try:
         return proc.wait(timeout=timeout)
@@ -178,8 +181,39 @@ def build(build_dir):
                timeout=600) == 0
 
 
-def tests(tree, build_dir, timeout):
-    """0 when every native test passes; otherwise what failed first."""
+def every_failure(tree, build_dir, timeout):
+    """The names of all the tests that fail (the unit test cases one by one, then "cli")."""
+    report = build_dir / "unit.json"
+    report.unlink(missing_ok=True)
+    unit = run([build_dir / "tests/unit/unit_tests", f"--gtest_output=json:{report}"], timeout,
+               cwd=build_dir)
+    failed = []
+    if unit != 0:
+        try:
+            suites = json.loads(report.read_text())["testsuites"]
+            failed = [f"{s['name']}.{t['name']}" for s in suites for t in s["testsuite"]
+                      if t.get("failures")]
+        except (OSError, ValueError, KeyError):
+            pass
+        failed = failed or [f"unit tests ({unit})"]
+    log = build_dir / "cli.log"
+    with open(log, "w") as out:
+        cli = run(["bash", tree / "tests/cli/cli_test.sh", build_dir / "mutant-cli",
+                   build_dir / "src/cli/quillox-note"], timeout, stdout_to=out)
+    # The tool's test goes on after a failure: each of its sections ("== ...") that saw one.
+    sections, section = [], "start"
+    for line in log.read_text(errors="replace").splitlines():
+        if line.startswith("== "):
+            section = "-".join(re.findall(r"[a-z-]+", line[3:].split(":")[0])[:2])
+        elif line.startswith("FAIL:") and f"cli:{section}" not in sections:
+            sections.append(f"cli:{section}")
+    return failed + (sections or ["cli"] if cli != 0 else [])
+
+
+def tests(tree, build_dir, timeout, who=False):
+    """0 when every native test passes; otherwise what failed first (with who: everything)."""
+    if who:
+        return " ".join(every_failure(tree, build_dir, timeout)) or 0
     unit = run(["nice", build_dir / "tests/unit/unit_tests", "--gtest_fail_fast", "--gtest_brief=1"],
                timeout, cwd=build_dir)
     if unit != 0:
@@ -195,6 +229,7 @@ def main():
     ap.add_argument("--count", type=int, default=60)
     ap.add_argument("--work", type=Path, default=ROOT / "build" / "mutate")
     ap.add_argument("--list", action="store_true", help="print the sampled mutants and stop")
+    ap.add_argument("--who", action="store_true", help="name every test that catches each mutant")
     args = ap.parse_args()
 
     # Files in the order of their names (not their folders), mutants in the order of the file, so
@@ -234,7 +269,7 @@ def main():
                 print(f"  skipped (does not compile)  {where}", flush=True)
                 continue
             tried += 1
-            verdict = tests(tree, build_dir, timeout)
+            verdict = tests(tree, build_dir, timeout, args.who)
         finally:
             path.write_text(original)
         if verdict:

@@ -1,8 +1,7 @@
 # shellcheck shell=bash disable=SC2059  # printf formats carry escapes on purpose
-# Sourced by every command-line test with its arguments: SCRIPT WORK_FOLDER TOOL [RUNNER...].
-# WORK_FOLDER is emptied and made the current folder. The tool runs as "${runner[@]}" "$tool"
-# (the runner is empty natively, Wine or valgrind otherwise) with relative file names only, so
-# the same steps work under Wine.
+# Sourced by the command-line tests with SCRIPT WORK_FOLDER TOOL [RUNNER...]: empties WORK_FOLDER
+# and works in it. The tool runs as "${runner[@]}" "$tool" (runner: Wine, valgrind or nothing)
+# with relative file names only, so the same steps work under Wine.
 set -uo pipefail
 work=$1
 tool=$(realpath "$2")
@@ -11,21 +10,17 @@ runner=("$@")
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 failures=0 checks=0
 
-fail() {
-    failures=$((failures + 1))
-    echo "FAIL: $*"
-}
-
 check() {  # check DESCRIPTION COMMAND...: the command must succeed
-    local what=$1
-    shift
     checks=$((checks + 1))
-    "$@" || fail "$what"
+    "${@:2}" || {
+        failures=$((failures + 1))
+        echo "FAIL: $1"
+        return 1
+    }
 }
 
 # q [--in FILE | --pipe TEXT] EXPECTED_EXIT ARGS...: runs the tool with standard input from FILE
-# or from a pipe fed with TEXT (printf escapes allowed); stdout goes to out.txt, stderr to
-# err.txt, and the exit code ($rc) must be EXPECTED_EXIT.
+# or a pipe fed with TEXT (printf escapes); stdout to out.txt, stderr to err.txt, exit code $rc.
 q() {
     local input=/dev/null pipe='' attempt
     case $1 in
@@ -41,25 +36,32 @@ q() {
         else
             "${runner[@]}" "$tool" "$@" <"$input" >out.txt 2>err.txt || rc=$?
         fi
-        # Wine's own connection to its server can drop while the server restarts; that run never
+        # Wine's connection to its server can drop while the server restarts; that run never
         # reached the tool, so it is made again.
         grep -q '^wine client error' err.txt || break
         echo "    (Wine lost its server; run again)"
     done
-    checks=$((checks + 1))
-    [ "$rc" = "$want" ] && return
-    fail "quillox-note $* exited with $rc, expected $want"
-    sed 's/^/    | /' err.txt | head -40
+    check "quillox-note $* exited with $rc, expected $want" test "$rc" = "$want" ||
+        sed 's/^/    | /' err.txt | head -40
 }
 
-info_field() {  # the value of one line of the last `info` output ("read-only", ...)
-    tr -d '\r' <out.txt | sed -n "s/^$1: *//p"
+# steps: rows of EXIT|INPUT|ARGS|CONDITION from standard input. Each runs the tool with ARGS
+# (split at blanks), INPUT piped in (printf escapes; empty: none), and must exit with EXIT; then
+# CONDITION, when there is one, must hold (it is evaluated, so it may use variables and pipes).
+steps() {
+    local want pipe args after
+    while IFS='|' read -r want pipe args after; do
+        # shellcheck disable=SC2086
+        if [ -n "$pipe" ]; then q --pipe "$pipe" "$want" $args; else q "$want" $args; fi
+        [ -z "$after" ] || check "after $args: $after" eval "$after"
+    done
 }
 
 expect_info() {  # expect_info FIELD VALUE [FIELD VALUE...]: about the last `info` output
     while [ $# -gt 0 ]; do
-        checks=$((checks + 1))
-        [ "$(info_field "$1")" = "$2" ] || fail "info shows \"$1: $(info_field "$1")\", expected \"$2\""
+        local got
+        got=$(tr -d '\r' <out.txt | sed -n "s/^$1: *//p")
+        check "info shows \"$1: $got\", expected \"$2\"" test "$got" = "$2"
         shift 2
     done
 }

@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "storage/crypto/aes.h"
 #include "storage/crypto/hardware.h"
 #include "storage/crypto/sha256.h"
 #include "test_files.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
 
 namespace {
 
@@ -43,6 +48,18 @@ protected:
 };
 INSTANTIATE_TEST_SUITE_P(Paths, Crypto, testing::Bool(),
                          [](const auto& info) { return info.param ? "hardware" : "software"; });
+
+// Without this, a switch that never selects the instructions would run the portable code twice.
+TEST(CryptoSwitch, FollowsTheProcessor) {
+    bool cpuHas = false;
+#if defined(__x86_64__) || defined(__i386__)
+    unsigned a, b, c, d;
+    cpuHas = (__get_cpuid(1, &a, &b, &c, &d) && (c & bit_AES)) ||
+             (__get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_SHA));
+#endif
+    EXPECT_FALSE(setHardwareCrypto(false));
+    EXPECT_EQ(setHardwareCrypto(true), cpuHas);
+}
 
 TEST_P(Crypto, Sha256PublishedVectorsAndPaddingBoundaries) {
     // FIPS 180-2 B.1 and B.2, the empty message, and runs of 'a' around the 55/56-byte split
@@ -155,118 +172,129 @@ Schedules expand(const char* keyHex) {
     return s;
 }
 
-TEST_P(Crypto, AesBlocksAtEveryAlignmentAndInPlace) {
+// CBC's offsets and in place are walked by the random cross-check below.
+TEST_P(Crypto, AesBlockVectorOutOfPlaceAndInPlace) {
     const Schedules s = expand(kC3Key);
-    const Bytes plain = fromHex(kC3Plain);
-    alignas(16) std::uint8_t storage[2 * 16 + 8];
-    // outOffset 4 stands for "in place" at inOffset.
-    for (std::size_t inOffset = 0; inOffset < 4; ++inOffset) {
-        for (std::size_t outOffset = 0; outOffset < 5; ++outOffset) {
-            std::uint8_t* in = storage + inOffset;
-            std::uint8_t* out = outOffset == 4 ? in : storage + 20 + outOffset;
-            std::memcpy(in, plain.data(), 16);
-            ASSERT_EQ(encryptblock(in, out, s.enc), 0);
-            EXPECT_EQ(toHex(out, 16), kC3Cipher) << inOffset << ',' << outOffset;
-            ASSERT_EQ(decryptblock(out, in, s.dec), 0);
-            EXPECT_EQ(toHex(in, 16), kC3Plain) << inOffset << ',' << outOffset;
-        }
-    }
-    // A schedule that was never expanded (marker 0), or whose marker is not 10, 12 or 14 rounds
-    // times 16, is refused and the output left as it was.
-    const struct {
-        std::uint8_t marker;
-        int result;
-    } cases[] = {{0, 1},   {16, 1},  {159, 1}, {160, 0}, {176, 1},
-                 {192, 0}, {208, 1}, {224, 0}, {225, 1}, {240, 1}};
-    for (const auto& c : cases) {
-        Schedules t = s;
-        t.enc.roundsMarker = t.dec.roundsMarker = c.marker;
-        for (bool decrypt : {false, true}) {
-            std::uint8_t out[16];
-            std::memset(out, 0xee, sizeof out);
-            EXPECT_EQ(decrypt ? decryptblock(plain.data(), out, t.dec)
-                              : encryptblock(plain.data(), out, t.enc),
-                      c.result)
-                << int(c.marker);
-            EXPECT_TRUE(c.result == 0 || toHex(out, 16) == std::string(32, 'e')) << int(c.marker);
-        }
-    }
+    Bytes block = fromHex(kC3Plain), out(16);
+    ASSERT_EQ(encryptblock(block.data(), out.data(), s.enc), 0);
+    EXPECT_EQ(toHex(out.data(), 16), kC3Cipher);
+    ASSERT_EQ(encryptblock(block.data(), block.data(), s.enc), 0);
+    EXPECT_EQ(block, out);
+    ASSERT_EQ(decryptblock(block.data(), block.data(), s.dec), 0);
+    EXPECT_EQ(toHex(block.data(), 16), kC3Plain);
+    // At an odd address the portable code moves bytes one by one.
+    Bytes odd(17);
+    ASSERT_EQ(encryptblock(block.data(), odd.data() + 1, s.enc), 0);
+    EXPECT_EQ(toHex(odd.data() + 1, 16), kC3Cipher);
+    ASSERT_EQ(decryptblock(odd.data() + 1, odd.data() + 1, s.dec), 0);
+    EXPECT_EQ(Bytes(odd.begin() + 1, odd.end()), block);
 }
 
-TEST_P(Crypto, CbcVectorsAtEveryAlignmentInPlaceAndSplit) {
+// The chaining value out of one call is the IV of the next: split calls chain as one call does.
+TEST_P(Crypto, CbcVectorsAndChainingValue) {
     const Schedules s = expand(kF25Key);
     const Bytes vectorPlain = fromHex(kF25Plain), vectorCipher = fromHex(kF25Cipher);
     const Bytes ivStart = fromHex(kF25Iv);
     Bytes iv = ivStart, out(vectorPlain.size());
     ASSERT_EQ(cbcencrypt(vectorPlain.data(), out.data(), out.size(), iv.data(), s.enc), 0);
     EXPECT_EQ(toHex(out.data(), out.size()), kF25Cipher);
-    // The IV continues the chain from the last ciphertext block.
     EXPECT_EQ(iv, Bytes(vectorCipher.end() - 16, vectorCipher.end()));
     iv = ivStart;
     ASSERT_EQ(cbcdecrypt(vectorCipher.data(), out.data(), out.size(), iv.data(), s.dec), 0);
     EXPECT_EQ(toHex(out.data(), out.size()), kF25Plain);
     EXPECT_EQ(iv, Bytes(vectorCipher.end() - 16, vectorCipher.end()));
+}
 
-    const std::size_t n = 176;  // an odd number of blocks
-    const Bytes plain = patternBytes(n, 3);
-    Bytes cipher(n);
-    iv = ivStart;
-    ASSERT_EQ(cbcencrypt(plain.data(), cipher.data(), n, iv.data(), s.enc), 0);
-    const Bytes ivAfter = iv;
-    alignas(16) std::uint8_t inStorage[n + 4], outStorage[n + 4];
-    for (std::size_t inOffset = 0; inOffset < 4; ++inOffset) {
-        for (std::size_t outOffset = 0; outOffset < 5; ++outOffset) {
-            std::uint8_t* in = inStorage + inOffset;
-            std::uint8_t* at = outOffset == 4 ? in : outStorage + outOffset;  // 4: in place
-            SCOPED_TRACE(testing::Message() << inOffset << ',' << outOffset);
-            std::memcpy(in, plain.data(), n);
-            iv = ivStart;
-            ASSERT_EQ(cbcencrypt(in, at, n, iv.data(), s.enc), 0);
-            EXPECT_EQ(Bytes(at, at + n), cipher);
-            EXPECT_EQ(iv, ivAfter);
-            std::memcpy(in, cipher.data(), n);
-            iv = ivStart;
-            ASSERT_EQ(cbcdecrypt(in, at, n, iv.data(), s.dec), 0);
-            EXPECT_EQ(Bytes(at, at + n), plain);
-            EXPECT_EQ(iv, ivAfter);
+TEST_P(Crypto, RejectedLengthsAndSchedulesTouchNothing) {
+    // A schedule whose marker is not 10, 12 or 14 rounds times 16 (0: never expanded), or a CBC
+    // length that is not whole blocks, is refused before anything is written; n = 0 does nothing,
+    // whatever the schedule.
+    const Schedules s = expand(kF25Key);
+    // clang-format off
+    const struct {
+        std::size_t n;
+        std::uint8_t marker;
+        int result;
+    } cases[] = {
+        {0, 224, 0}, {0, 0, 0}, {1, 224, 1}, {15, 224, 1}, {17, 224, 1}, {47, 224, 1},
+        {32, 0, 1}, {32, 16, 1}, {32, 159, 1}, {32, 160, 0}, {32, 176, 1},
+        {32, 192, 0}, {32, 208, 1}, {32, 224, 0}, {32, 225, 1}, {32, 240, 1},
+    };
+    // clang-format on
+    const Bytes input = patternBytes(48, 4), ivStart = fromHex(kF25Iv);
+    for (const auto& c : cases) {
+        Schedules k = s;
+        k.enc.roundsMarker = k.dec.roundsMarker = c.marker;
+        for (int op = 0; op < 4; ++op) {
+            if (op < 2 && c.n != 32) continue;  // a single block has no length to refuse
+            SCOPED_TRACE(testing::Message()
+                         << "op " << op << ", n " << c.n << ", marker " << int(c.marker));
+            Bytes out(48, 0xee), iv = ivStart;
+            const int result = op == 0   ? encryptblock(input.data(), out.data(), k.enc)
+                               : op == 1 ? decryptblock(input.data(), out.data(), k.dec)
+                               : op == 2
+                                   ? cbcencrypt(input.data(), out.data(), c.n, iv.data(), k.enc)
+                                   : cbcdecrypt(input.data(), out.data(), c.n, iv.data(), k.dec);
+            EXPECT_EQ(result, c.result);
+            if (c.result != 0 || c.n == 0) {
+                EXPECT_EQ(out, Bytes(48, 0xee));
+                EXPECT_EQ(iv, ivStart);
+            }
         }
-    }
-    // Split calls chain on through the IV as one call does.
-    for (std::size_t split : {16, 80, 144}) {
-        Bytes parts(n);
-        iv = ivStart;
-        ASSERT_EQ(cbcencrypt(plain.data(), parts.data(), split, iv.data(), s.enc), 0);
-        ASSERT_EQ(cbcencrypt(&plain[split], &parts[split], n - split, iv.data(), s.enc), 0);
-        EXPECT_EQ(parts, cipher) << "encrypt split at " << split;
-        iv = ivStart;
-        ASSERT_EQ(cbcdecrypt(cipher.data(), parts.data(), split, iv.data(), s.dec), 0);
-        ASSERT_EQ(cbcdecrypt(&cipher[split], &parts[split], n - split, iv.data(), s.dec), 0);
-        EXPECT_EQ(parts, plain) << "decrypt split at " << split;
     }
 }
 
-TEST_P(Crypto, CbcRejectedLengthsAndSchedulesTouchNothing) {
-    const Schedules s = expand(kF25Key), never{};
-    // n = 0 succeeds and does nothing; a length that is not whole blocks, or a schedule that
-    // was never expanded, fails before anything is written.
-    const struct {
-        std::size_t n;
-        bool expanded;
-        int result;
-    } cases[] = {{0, true, 0},  {1, true, 1},  {15, true, 1},
-                 {17, true, 1}, {47, true, 1}, {32, false, 1}};
-    const Bytes input = patternBytes(48, 4), ivStart = fromHex(kF25Iv);
-    for (const auto& c : cases) {
-        const Schedules& k = c.expanded ? s : never;
-        for (bool decrypt : {false, true}) {
-            Bytes out(48, 0xee), iv = ivStart;
-            EXPECT_EQ(decrypt ? cbcdecrypt(input.data(), out.data(), c.n, iv.data(), k.dec)
-                              : cbcencrypt(input.data(), out.data(), c.n, iv.data(), k.enc),
-                      c.result)
-                << c.n;
-            EXPECT_EQ(out, Bytes(48, 0xee)) << c.n << (decrypt ? " decrypt" : " encrypt");
-            EXPECT_EQ(iv, ivStart) << c.n << (decrypt ? " decrypt" : " encrypt");
+// Both paths give the same schedules, CBC output, chaining value and digest for random keys, IVs,
+// lengths and buffer offsets, in place or not (the vectors above are all aligned and short).
+TEST(CryptoSwitch, BothPathsAgreeOnRandomInputs) {
+    std::mt19937 gen(20261206);
+    const auto bytes = [&](std::size_t n) {
+        Bytes v(n);
+        for (auto& b : v) b = std::uint8_t(gen());
+        return v;
+    };
+    for (int trial = 0; trial < 200; ++trial) {
+        const Bytes key = bytes(32), iv = bytes(16), message = bytes(gen() % 640);
+        const std::size_t n = message.size() / 16 * 16, split = gen() % (message.size() + 1);
+        const std::size_t inAt = gen() % 16, outAt = gen() % 3 == 0 ? inAt : gen() % 16;
+        Bytes results[2];
+        for (bool hardware : {false, true}) {
+            setHardwareCrypto(hardware);
+            AesEncKeySchedule enc;
+            AesDecKeySchedule dec;
+            std::memset(&enc, 0, sizeof enc);  // the padding too: it is compared
+            std::memset(&dec, 0, sizeof dec);
+            expandenckey(key.data(), enc);
+            expanddeckey(key.data(), dec);
+            Bytes& all = results[hardware];
+            const auto* e = reinterpret_cast<const std::uint8_t*>(&enc);
+            const auto* d = reinterpret_cast<const std::uint8_t*>(&dec);
+            all.assign(e, e + sizeof enc);
+            all.insert(all.end(), d, d + sizeof dec);
+            // In place one time in three, else into another buffer at its own offset.
+            const bool inPlace = outAt == inAt;
+            Bytes inBuffer(n + 16), outBuffer(n + 16), chain = iv;
+            std::uint8_t* in = inBuffer.data() + inAt;
+            std::uint8_t* out = inPlace ? in : outBuffer.data() + outAt;
+            std::copy(message.begin(), message.begin() + n, in);
+            EXPECT_EQ(cbcencrypt(in, out, n, chain.data(), enc), 0);
+            all.insert(all.end(), out, out + n);
+            all.insert(all.end(), chain.begin(), chain.end());
+            chain = iv;
+            std::memmove(in, out, n);
+            EXPECT_EQ(cbcdecrypt(in, out, n, chain.data(), dec), 0);
+            EXPECT_TRUE(std::equal(out, out + n, message.begin())) << trial;
+            Sha256Context ctx;
+            sha256init(ctx);
+            sha256update(ctx, message.data(), split);
+            sha256update(ctx, message.data() + split, message.size() - split);
+            std::uint8_t digest[32];
+            sha256final(ctx, digest);
+            all.insert(all.end(), digest, digest + 32);
         }
+        setHardwareCrypto(true);
+        ASSERT_EQ(results[0], results[1])
+            << "trial " << trial << ", " << message.size() << " bytes at " << inAt << "->" << outAt;
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include "storage/crypto/aes.h"
 #include "storage/crypto/sha256.h"
-#include "storage/file_end_data.h"
 #include "storage/note_document.h"
 #include "test_files.h"
 
@@ -90,9 +89,9 @@ TEST(NoteRecord, RoundTripsEverySizeOnlyWithItsPassphraseUnderAFreshIvEachTime) 
         EXPECT_TRUE(opened(record, "pass phrase") == c.text) << c.text.size();
         // The digest covers only the text and the IV, so a one-byte text comes out right under
         // one key in 256: only longer texts can be held to refusing every wrong passphrase.
-        if (c.text.size() > 1)
-            for (const char* wrong : {"pass Phrase", "pass phrase ", "pass phras", ""})
-                EXPECT_EQ("<untouched>", opened(record, wrong)) << wrong;
+        for (const char* wrong : {"pass Phrase", "pass phrase ", "pass phras", ""}) {
+            EXPECT_TRUE(c.text.size() == 1 || opened(record, wrong) == "<untouched>") << wrong;
+        }
     }
     // Every save draws a new IV of bytes 0..254, so the same text never gives the same record.
     NoteDocument doc;
@@ -111,21 +110,17 @@ TEST(NoteRecord, RoundTripsEverySizeOnlyWithItsPassphraseUnderAFreshIvEachTime) 
     EXPECT_EQ(0, seen255);
 }
 
-TEST(NoteRecord, ChangePassphraseReencryptsOrOnlySetsTheKeyAndClearKeepsKeyIvAndFlags) {
-    NoteDocument doc;
-    doc.setkey("old");
-    doc.settext("keep me");
-    doc.changepassphrase("new");
-    Bytes record;
-    doc.buildrecord(record);
-    EXPECT_EQ("<untouched>", opened(record, "old"));
-    EXPECT_EQ("keep me", opened(record, "new"));
-
+// A new document's passphrase is only set (rekey on a note is the tool's test); New keeps the
+// key, the IV and the flags of the note it clears.
+TEST(NoteRecord, ChangePassphraseOnAnEmptyDocumentSetsTheKeyAndClearKeepsKeyIvAndFlags) {
     NoteDocument blank;
     blank.changepassphrase("first");
     EXPECT_TRUE(blank.key_set);
     EXPECT_TRUE(blank.payload.empty());
 
+    NoteDocument doc;
+    doc.setkey("old");
+    doc.settext("keep me");
     doc.path = "somewhere";
     doc.header.flags = NOTE_READONLY | 0x100;
     const Bytes iv(doc.header.iv, doc.header.iv + 16);
@@ -177,38 +172,6 @@ TEST(NoteRecord, DamagedRecordsDoNotParseAndLeaveTheDocumentAlone) {
     const Bytes empty = sealed("", "k");
     ASSERT_EQ(76u, empty.size());
     EXPECT_EQ("", opened(empty, "anything at all"));
-}
-
-TEST(NoteLoad, ReadsNoteExecutablesAndRecordFiles) {
-    ScratchDir dir;
-    const Bytes record = sealed("hello", "pw");
-    Bytes trailer = {0xEF, 0xBE, 0xAD, 0xDE};
-    putLE32(trailer, 4, static_cast<std::uint32_t>(record.size()));
-    Bytes note = patternBytes(3000, 11), recordWithTrailer = record;
-    writeFile(dir / "plain.exe", note);
-    note.insert(note.end(), record.begin(), record.end());
-    note.insert(note.end(), trailer.begin(), trailer.end());
-    recordWithTrailer.insert(recordWithTrailer.end(), trailer.begin(), trailer.end());
-    writeFile(dir / "note.exe", note);
-    writeFile(dir / "record.qx", record);
-    writeFile(dir / "both.qx", recordWithTrailer);
-    writeFile(dir / "empty", Bytes{});
-
-    for (const char* name : {"note.exe", "record.qx", "both.qx", "empty", "plain.exe", "missing"}) {
-        const bool opens = name[0] == 'n' || name[0] == 'r';
-        NoteDocument doc;
-        ASSERT_EQ(opens, doc.load(dir / name)) << name;
-        EXPECT_EQ(opens ? dir / name : "", doc.path);
-        if (!opens) continue;
-        doc.setkey("pw");
-        std::string out;
-        ASSERT_TRUE(doc.gettext(out));
-        EXPECT_EQ("hello", out);
-    }
-    putLE32(note, note.size() - 4, 0xFFFF0000u | record.size());
-    writeFile(dir / "lying.exe", note);
-    NoteDocument doc;
-    EXPECT_THROW(doc.load(dir / "lying.exe"), FileEndData::FEDError);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -186,33 +185,20 @@ TEST(NoteIdentity, OnlyAFileThatMatchesInEveryPartIsTheSameNote) {
     read.iv.fill(7);
     read.digest.fill(9);
 
-    struct Case {
-        const char* what;
-        std::function<void(NoteIdentity&)> change;
-        bool same;
-    };
-    const Case cases[] = {
-        {"untouched", [](NoteIdentity&) {}, true},
-        {"a setting rewritten beside the record: new time", [](NoteIdentity& n) { ++n.lastWrite; },
-         false},
-        {"a new editor image: new size", [](NoteIdentity& n) { n.size += 512; }, false},
-        {"saved elsewhere within a coarse time step", [](NoteIdentity& n) { n.iv[15] ^= 1; },
-         false},
-        {"a text encrypted under the same IV", [](NoteIdentity& n) { n.digest[0] ^= 1; }, false},
-        {"a file that holds no record",
-         [](NoteIdentity& n) {
-             n.iv = {};
-             n.digest = {};
-         },
-         false},
-        {"deleted or renamed", [](NoteIdentity& n) { n = NoteIdentity(); }, false},
-    };
-    for (const Case& c : cases) {
-        NoteIdentity now = read;
-        c.change(now);
-        EXPECT_EQ(c.same, sameNote(read, now)) << c.what;
-        EXPECT_EQ(c.same, sameNote(now, read)) << c.what << ", seen the other way";
+    NoteIdentity newTime = read, newSize = read, newIv = read, newDigest = read, noRecord = read;
+    ++newTime.lastWrite;       // a setting rewritten beside the record
+    newSize.size += 512;       // a new editor image
+    newIv.iv[15] ^= 1;         // saved elsewhere within a coarse time step
+    newDigest.digest[0] ^= 1;  // a text encrypted under the same IV
+    noRecord.iv = {};
+    noRecord.digest = {};
+    // The last: deleted or renamed.
+    const NoteIdentity changed[] = {newTime, newSize, newIv, newDigest, noRecord, NoteIdentity()};
+    for (std::size_t i = 0; i < std::size(changed); ++i) {
+        EXPECT_FALSE(sameNote(read, changed[i])) << i;
+        EXPECT_FALSE(sameNote(changed[i], read)) << i << ", seen the other way";
     }
+    EXPECT_TRUE(sameNote(read, read));
     EXPECT_TRUE(sameNote(NoteIdentity(), NoteIdentity())) << "gone, and still gone";
 }
 
