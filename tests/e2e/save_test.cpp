@@ -12,6 +12,10 @@
 namespace e2e {
 namespace {
 
+constexpr const char* kChanged =
+    "This note was changed elsewhere since it was opened here (by another Quillox window, a sync "
+    "tool or quillox-note).\n\nOverwrite those changes?";
+
 class SaveFaults : public QuilloxTest {
 protected:
     // Arms the points 1, 2, ... (or those of `points`, then none) before each `save`, checking
@@ -99,55 +103,47 @@ TEST_F(SaveFaults, EveryStepOfSaveAndSaveAsFailsCleanly) {
         note = target;
     }
     ASSERT_GT(saveAsSteps, 0);
-    postClose(window_.window);
-    EXPECT_EQ("0", exitCodes(0));
     std::cout << "[ faults   ] steps of Save " << saveSteps << ", of Save As " << saveAsSteps
               << "\n";
-}
 
-constexpr const char* kChanged =
-    "This note was changed elsewhere since it was opened here (by another Quillox window, a sync "
-    "tool or quillox-note).\n\nOverwrite those changes?";
-
-class SaveConflict : public QuilloxTest {};
-
-TEST_F(SaveConflict, ASaveAsksBeforeUndoingWorkWrittenElsewhere) {
-    const std::string note = makeNote("diary.exe", "base", "pw");
-    EditorWindow a = openAsCopy(QUILLOX_EXE, note), b = openAsCopy(QUILLOX_EXE, note);
-    // Answers No; waits until the save has cleared up after itself; the file must not change.
-    const auto refuse = [&](const Bytes& before) {
-        pressChord(b.window, {VK_CONTROL, 'S'});
-        EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDNO, b.pid));
-        waitUntil([&] { return listFiles(folder(), "~*").empty(); }, "the temporary file to go");
-        EXPECT_TRUE(b.modified());
+    // A second window on the note: a save that would undo work written elsewhere (the other
+    // window, quillox-note) asks first, and No leaves the file byte for byte.
+    EditorWindow other = openAsCopy(QUILLOX_EXE, note);
+    std::string otherText = text;
+    const auto refuse = [&](const std::string& more) {
+        appendText(other, more, otherText += more);
+        const Bytes before = readFile(note);
+        pressChord(other.window, {VK_CONTROL, 'S'});
+        EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDNO, other.pid));
+        waitUntil([&] { return listFiles(notes_, "~*").empty(); }, "the temporary file to go");
+        EXPECT_TRUE(other.modified());
         EXPECT_TRUE(before == readFile(note)) << "No must leave the note byte for byte";
     };
-
-    appendText(a, " A", "base A");
-    save(a);  // nothing changed elsewhere: no question holds the save up
-    appendText(b, " B", "base B");
-    refuse(readFile(note));
-    pressChord(b.window, {VK_CONTROL, 'S'});
-    EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDYES, b.pid));
-    waitUntil([&] { return !b.modified(); }, "the save to clear the modified flag");
-    EXPECT_EQ("base B", readNote(note, "pw"));
-
-    // A rewrite that keeps the record, IV and digest alike.
-    runTool("set " + inQuotes(note) + " --read-only on");
-    appendText(b, " C", "base B C");
-    refuse(readFile(note));
+    edit(" A");
+    save(window_);  // nothing changed elsewhere: no question holds the save up
+    refuse(" B");
+    pressChord(other.window, {VK_CONTROL, 'S'});
+    EXPECT_EQ(kChanged, answerMessageBox(kQuestionCaption, IDYES, other.pid));
+    waitUntil([&] { return !other.modified(); }, "the save to clear the modified flag");
+    EXPECT_EQ(otherText, readNote(note, "pw"));
+    runTool("set " + inQuotes(note) + " --read-only on");  // keeps the record, IV and digest
+    refuse(" C");
 
     // Save As over the open note's own file follows the same rule; a note gone is written anew.
     ASSERT_TRUE(MoveFileA(note.c_str(), path("moved.exe").c_str()));
-    appendText(a, " again", "base A again");
-    postCommand(a.window, ID_FILE_SAVE_AS);
-    chooseFile("Save As", note, a.pid);
+    edit(" again");
+    postCommand(window_.window, ID_FILE_SAVE_AS);
+    chooseFile("Save As", note, window_.pid);
     EXPECT_EQ(
         "The note file is no longer there (deleted or renamed) since it was opened here.\n\nSave "
         "it anew?",
-        answerMessageBox(kQuestionCaption, IDYES, a.pid));
-    waitUntil([&] { return !a.modified(); }, "the save to clear the modified flag");
-    EXPECT_EQ("base A again", readNote(note, "pw"));
+        answerMessageBox(kQuestionCaption, IDYES, window_.pid));
+    waitUntil([&] { return !window_.modified(); }, "the save to clear the modified flag");
+    EXPECT_EQ(text, readNote(note, "pw"));
+    postClose(window_.window);
+    postClose(other.window);
+    answerMessageBox(kQuestionCaption, IDNO, other.pid);  // whether to save " C"
+    EXPECT_EQ("0 0 0", exitCodes(0)) << "the two editors and quillox-note";
 }
 
 }  // namespace
