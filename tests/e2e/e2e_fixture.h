@@ -20,6 +20,10 @@ constexpr const char* kPromptTitle = "Quillox: Please enter passphrase";
 constexpr const char* kErrorCaption = "Quillox::error";
 constexpr const char* kQuestionCaption = "Quillox";
 const std::string kSaveQuestion = "Do you want to save modifications before exiting?";
+constexpr const char* kOverrides = "Software\\Wine\\DllOverrides";
+constexpr char kNativeFirst[] = "native,builtin";
+// The two libraries the editor uses that are not among the system's known DLLs.
+constexpr const char* kPlanted[] = {"riched20", "comctl32"};
 
 inline std::string mainTitle(const std::string& label) {
     return "Quillox version 1.3-beta1: " + label;
@@ -48,15 +52,19 @@ protected:
         makeFolder(temp_);
         for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, temp_.c_str());
         copyFile(windowsPath(QUILLOX_EXE), editor_);
-        // The program's folder searched first, as Windows has it, for the two libraries the editor
-        // uses that are not among the system's known DLLs; every process started inherits it.
-        SetEnvironmentVariableA("WINEDLLOVERRIDES", "riched20,comctl32=n,b");
+        // The search order WINEDLLOVERRIDES="riched20,comctl32=n,b" gives (the program's folder
+        // first, as Windows has it), kept where Wine reads it for every process it starts: a
+        // started process does not read it from the environment it inherits.
+        for (const char* dll : kPlanted)
+            RegSetKeyValueA(HKEY_CURRENT_USER, kOverrides, dll, REG_SZ, kNativeFirst,
+                            sizeof kNativeFirst);
         for (const std::string& where : {folder(), temp_})
             for (const char* dll : {PLANTED_RICHED20, PLANTED_COMCTL32})
                 copyFile(windowsPath(dll), joinPath(where, baseName(windowsPath(dll))));
     }
 
     void TearDown() override {
+        for (const char* dll : kPlanted) RegDeleteKeyValueA(HKEY_CURRENT_USER, kOverrides, dll);
         // A planted library leaves "<its path>.loaded" behind when it is loaded.
         for (const std::string& where : {folder(), temp_})
             EXPECT_EQ(std::vector<std::string>{}, listFiles(where, "*.loaded"));

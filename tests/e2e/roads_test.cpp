@@ -12,12 +12,10 @@
 namespace e2e {
 namespace {
 
-class StartRoads : public QuilloxTest {
-protected:
-    std::string quoted(const std::string& name) { return inQuotes(path(name)); }
-};
+class StartRoads : public QuilloxTest {};
 
 TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
+    const auto quoted = [&](const std::string& name) { return inQuotes(path(name)); };
     makeNote("note.exe", "Gr\374\337e", "pw");  // code-page bytes, as every earlier editor wrote
     makeNote("other.exe", "never shown", "not pw");
     const std::string good = makeNote("good.exe", std::string(100, 'q'), "pw");

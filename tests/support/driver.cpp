@@ -260,7 +260,8 @@ std::string controlText(HWND edit) {
     // while before the driver gives up.
     DWORD_PTR length = 0, got = 0;
     std::wstring text;
-    const auto ask = [&] {
+    const auto answered = [&] {
+        if (!IsWindow(edit)) throw DriverError("the control to read is gone");
         text.clear();
         if (SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience, &length))
             text.resize(length + 1);
@@ -268,12 +269,7 @@ std::string controlText(HWND edit) {
                                                     reinterpret_cast<LPARAM>(&text[0]),
                                                     SMTO_ABORTIFHUNG, kPatience, &got) != 0;
     };
-    const ULONGLONG deadline = GetTickCount64() + kPatience;
-    while (!ask()) {
-        if (!IsWindow(edit) || GetTickCount64() > deadline)
-            throw DriverError("the control " + inQuotes(className(edit)) + " does not answer");
-        Sleep(100);
-    }
+    waitUntil(answered, "the control " + inQuotes(className(edit)) + " to answer");
     std::string utf8(4 * got + 1, '\0');
     utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(),
                                     static_cast<int>(std::min(got, length)), &utf8[0],
