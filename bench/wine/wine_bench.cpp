@@ -111,7 +111,7 @@ struct Bench {
             ProcessFamily family;
             family.start(note);
             HWND ask = waitWindow(dialogTitled(kPromptTitle), 60000);
-            setText(control(ask, 1001, "Edit"), kPassphrase);
+            setText(control(ask, 1001), kPassphrase);
             double t0 = now();
             pressButton(ask, 3);
             HWND window = nullptr;

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "driver.h"
@@ -20,6 +19,7 @@ constexpr const char* kMainClass = "Quillox::main";
 constexpr const char* kPromptTitle = "Quillox: Please enter passphrase";
 constexpr const char* kErrorCaption = "Quillox::error";
 constexpr const char* kQuestionCaption = "Quillox";
+const std::string kSaveQuestion = "Do you want to save modifications before exiting?";
 constexpr const char* kOverrides = "Software\\Wine\\DllOverrides";
 constexpr char kNativeFirst[] = "native,builtin";
 // The two libraries the editor uses that are not among the system's known DLLs.
@@ -49,43 +49,39 @@ struct Road {
 class QuilloxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        scratch_ = std::make_unique<ScratchDir>(windowsPath(E2E_WORK_DIR));
-        temp_ = path("tmp\\");
         makeFolder(temp_);
-        char saved[MAX_PATH * 2] = "";
-        if (GetEnvironmentVariableA("TMP", saved, sizeof(saved)) < sizeof(saved)) savedTmp_ = saved;
         for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, temp_.c_str());
-        editor_ = path("quillox.exe");
         copyFile(windowsPath(QUILLOX_EXE), editor_);
         // The search order WINEDLLOVERRIDES="riched20,comctl32=n,b" gives (the program's folder
-        // first, as Windows has it), kept where Wine reads it for every process it starts.
+        // first, as Windows has it), kept where Wine reads it for every process it starts: a
+        // started process does not read it from the environment it inherits.
         for (const char* dll : kPlanted)
             RegSetKeyValueA(HKEY_CURRENT_USER, kOverrides, dll, REG_SZ, kNativeFirst,
                             sizeof kNativeFirst);
         for (const std::string& where : {folder(), temp_})
             for (const char* dll : {PLANTED_RICHED20, PLANTED_COMCTL32})
                 copyFile(windowsPath(dll), joinPath(where, baseName(windowsPath(dll))));
-        family_ = std::make_unique<ProcessFamily>();
     }
 
     void TearDown() override {
-        family_.reset();
         for (const char* dll : kPlanted) RegDeleteKeyValueA(HKEY_CURRENT_USER, kOverrides, dll);
         // A planted library leaves "<its path>.loaded" behind when it is loaded.
         for (const std::string& where : {folder(), temp_})
             EXPECT_EQ(std::vector<std::string>{}, listFiles(where, "*.loaded"));
-        for (const char* name : {"TMP", "TEMP"})
-            SetEnvironmentVariableA(name, savedTmp_.empty() ? nullptr : savedTmp_.c_str());
-        scratch_.reset();
     }
 
-    const std::string& folder() const { return scratch_->path(); }
+    const std::string& folder() const { return scratch_.path(); }
     const std::string& tempDir() const { return temp_; }
     // The editor copied into the test folder: the build's own must survive every road.
     const std::string& editorExe() const { return editor_; }
     std::string path(const std::string& name) const { return joinPath(folder(), name); }
-    ProcessFamily& family() { return *family_; }
+    ProcessFamily& family() { return family_; }
     std::vector<std::string> tempCopies() const { return listFiles(temp_, "Quillox-*.exe"); }
+    // folder\<padding>\name, exactly `length` characters long.
+    std::string pathOfLength(std::size_t length, const std::string& name) const {
+        const std::string base = folder() + "\\";
+        return base + std::string(length - base.size() - 1 - name.size(), 'd') + "\\" + name;
+    }
 
     // A note made by the storage code from `image` (the editor's copy when empty).
     std::string makeNote(const std::string& name, const std::string& text,
@@ -116,15 +112,13 @@ protected:
 
     void runTool(const std::string& args) {
         // A console program starting under Wine: slower than the editor.
-        if (family_->start(windowsPath(QUILLOX_NOTE_EXE), args).waitExit(3 * kPatience) != 0)
+        if (family_.start(windowsPath(QUILLOX_NOTE_EXE), args).waitExit(3 * kPatience) != 0)
             throw DriverError("quillox-note " + args + " failed");
     }
 
-    HWND waitPrompt(DWORD pid = 0) { return waitWindow(dialogTitled(kPromptTitle, pid)); }
-
     void submitPassphrase(HWND prompt, const std::string& passphrase) {
         // Key by key; the click is posted after the characters, so it arrives after them.
-        const HWND edit = control(prompt, IDC_PASSPHRASE, "Edit");
+        const HWND edit = control(prompt, IDC_PASSPHRASE);
         for (char c : passphrase) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
         pressButton(prompt, IDC_PASSPHRASE_OK);
         waitGone(prompt, "the passphrase prompt");
@@ -134,10 +128,6 @@ protected:
         EditorWindow editor{0, window, descendant(window, "RichEdit20W")};
         GetWindowThreadProcessId(window, &editor.pid);
         return editor;
-    }
-
-    EditorWindow waitEditor(const std::string& title, DWORD pid = 0) {
-        return editorOf(waitWindow(WindowQuery{kMainClass, title, pid}));
     }
 
     // Types `text` at the end; waits until the editor shows `expected`.
@@ -153,28 +143,19 @@ protected:
         waitUntil([&] { return !window.modified(); }, "Ctrl+S to clear the modified flag");
     }
 
-    // The one temporary copy the note just started makes, once it is there.
-    std::string waitCopy() {
-        std::vector<std::string> copies;
-        waitUntil([&] { return !(copies = tempCopies()).empty(); },
-                  "a temporary copy Quillox-XXXX.exe in " + inQuotes(temp_));
-        if (copies.size() != 1) throw DriverError("more than one temporary copy in " + temp_);
-        return temp_ + copies.front();
-    }
-
     // A copy of `exe` of its own started on the note as a temporary copy runs, passphrase "pw".
     EditorWindow openAsCopy(const std::string& exe, const std::string& note) {
         const std::string own = path("editor" + std::to_string(++copies_) + ".exe");
         copyFile(windowsPath(exe), own);
-        Process& editor = family_->start(own, "-edit:" + inQuotes(note));
-        submitPassphrase(waitPrompt(editor.pid()), "pw");
-        return waitEditor(mainTitle(note), editor.pid());
+        Process& editor = family_.start(own, "-edit:" + inQuotes(note));
+        submitPassphrase(waitWindow(dialogTitled(kPromptTitle, editor.pid())), "pw");
+        return editorOf(waitWindow(WindowQuery{kMainClass, mainTitle(note), editor.pid()}));
     }
 
     // The exit codes of the family's members from `first` on, once all have ended.
     std::string exitCodes(std::size_t first) {
-        family_->waitAllEnded();
-        const auto members = family_->members();
+        family_.waitAllEnded();
+        const auto members = family_.members();
         std::string codes;
         for (std::size_t i = first; i < members.size(); ++i)
             codes +=
@@ -182,20 +163,15 @@ protected:
         return codes;
     }
 
-    // The copy is erased by the note's erase run; the note (the member `first`), its copy and the
-    // erase run all end with 0.
-    void expectCleanEnd(const std::string& copy, std::size_t first) {
-        waitUntil([&] { return !fileExists(copy); }, "the copy " + inQuotes(copy) + " to go");
-        EXPECT_EQ("0 0 0", exitCodes(first)) << "the note, its copy, the erase run";
-    }
-
     // Runs "exe" args and all it starts to the end as a person meets it: an error or notice box
-    // is read and answered (No where that is offered), the first prompt gets "pw" and a later one
-    // is cancelled, an editor is read, handed to `onEditor` and closed.
+    // is read and answered (No where that is offered), each prompt gets the next of
+    // `passphrases` and, once they are used up, is cancelled; an editor is read (its first 100
+    // characters), handed to `onEditor` and closed.
     Road finish(const std::string& exe, const std::string& args,
-                const std::function<void(EditorWindow&)>& onEditor = {}, UINT codePage = CP_ACP) {
-        const std::size_t first = family_->members().size();
-        Process& started = family_->start(exe, args, codePage);
+                const std::function<void(EditorWindow&)>& onEditor = {},
+                std::vector<std::string> passphrases = {"pw"}, UINT codePage = CP_ACP) {
+        const std::size_t first = family_.members().size();
+        Process& started = family_.start(exe, args, codePage);
         const WindowQuery shown[] = {dialogTitled(kErrorCaption), dialogTitled(kPromptTitle),
                                      dialogTitled(kQuestionCaption),
                                      WindowQuery{kMainClass, "", 0}};
@@ -207,13 +183,13 @@ protected:
                     for (const WindowQuery& query : shown)
                         if ((found = findWindow(query)) && found != closed) return true;
                     found = nullptr;
-                    return !started.running() && family_->allEnded();
+                    return !started.running() && family_.allEnded();
                 },
                 "a window or the end of " + started.name());
             if (!found) break;
             if (className(found) == kMainClass) {
                 EditorWindow window = editorOf(found);
-                road.seen += "editor:" + window.text() + "|";
+                road.seen += "editor:" + window.text().substr(0, 100) + "|";
                 if (onEditor) onEditor(window);
                 postClose(closed = found);
                 continue;
@@ -221,12 +197,13 @@ protected:
             if (windowText(found) != kPromptTitle) {
                 road.seen += controlText(control(found, 0xFFFF)) + "|";  // a box's text
                 pressButton(found, GetDlgItem(found, IDNO) ? IDNO : IDOK);
-            } else if (road.seen.find("prompt") == std::string::npos) {
-                road.seen += "prompt|";
-                submitPassphrase(found, "pw");
-            } else {
+            } else if (passphrases.empty()) {
                 road.seen += "prompt|";
                 pressButton(found, IDC_PASSPHRASE_CANCEL);
+            } else {
+                road.seen += "prompt|";
+                submitPassphrase(found, passphrases.front());
+                passphrases.erase(passphrases.begin());
             }
             waitGone(found, "what showed");
         }
@@ -262,9 +239,10 @@ protected:
     }
 
 private:
-    std::unique_ptr<ScratchDir> scratch_;
-    std::string temp_, editor_, savedTmp_;
-    std::unique_ptr<ProcessFamily> family_;
+    // In this order: the family ends before the folder goes.
+    ScratchDir scratch_{windowsPath(E2E_WORK_DIR)};
+    const std::string temp_ = path("tmp\\"), editor_ = path("quillox.exe");
+    ProcessFamily family_;
     int copies_ = 0;
 };
 

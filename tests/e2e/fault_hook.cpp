@@ -9,7 +9,7 @@
 
 namespace {
 
-UINT armMessage = 0;
+const UINT armMessage = RegisterWindowMessageA("Quillox::fault");
 
 LRESULT CALLBACK onGetMessage(int code, WPARAM removal, LPARAM data) {
     const MSG* msg = reinterpret_cast<const MSG*>(data);
@@ -24,16 +24,8 @@ LRESULT CALLBACK onGetMessage(int code, WPARAM removal, LPARAM data) {
     return CallNextHookEx(nullptr, code, removal, data);
 }
 
-// Runs before WinMain, on the thread that will run the message loop.
-struct HookInstaller {
-    HHOOK hook;
-    HookInstaller() {
-        armMessage = RegisterWindowMessageA("Quillox::fault");
-        hook = SetWindowsHookExA(WH_GETMESSAGE, onGetMessage, nullptr, GetCurrentThreadId());
-    }
-    ~HookInstaller() {
-        if (hook) UnhookWindowsHookEx(hook);
-    }
-} installer;
+// Installed before WinMain, on the thread that will run the message loop; it goes with the process.
+[[maybe_unused]] const HHOOK hook =
+    SetWindowsHookExA(WH_GETMESSAGE, onGetMessage, nullptr, GetCurrentThreadId());
 
 }  // namespace

@@ -9,14 +9,6 @@ using e2e::windowText;
 
 namespace {
 
-BOOL CALLBACK longestStatic(HWND child, LPARAM out) {
-    auto* longest = reinterpret_cast<std::string*>(out);
-    const std::string text = windowText(child);
-    if (lstrcmpiA(className(child).c_str(), "Static") == 0 && text.size() > longest->size())
-        *longest = text;
-    return TRUE;
-}
-
 BOOL CALLBACK collectBoxes(HWND window, LPARAM out) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
@@ -78,8 +70,7 @@ DWORD WINAPI BoxAnswerer::run(void* self) {
         EnumWindows(collectBoxes, reinterpret_cast<LPARAM>(&boxes));
         for (HWND box : boxes) {
             if (!answerer.handled_.insert(box).second) continue;
-            std::string text;
-            EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&text));
+            const std::string text = windowText(GetDlgItem(box, 0xFFFF));  // a message box's text
             Answer answer = press(IDOK);
             {
                 std::lock_guard<std::mutex> lock(answerer.guard_);

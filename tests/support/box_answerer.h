@@ -21,7 +21,7 @@ public:
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
-    // The boxes answered so far, as "caption|text" (the longest static text of the box).
+    // The boxes answered so far, as "caption|text" (the text of a message box, else empty).
     std::vector<std::string> seen();
 
     // Clicks the button as the mouse does (the command carries the button's handle).

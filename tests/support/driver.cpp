@@ -22,13 +22,6 @@ bool matches(HWND window, const WindowQuery& query) {
            (query.title.empty() || windowText(window) == query.title);
 }
 
-std::string describe(const WindowQuery& query) {
-    return "a window" +
-           (query.className.empty() ? "" : " of the class " + inQuotes(query.className)) +
-           (query.title.empty() ? "" : " titled " + inQuotes(query.title)) +
-           (query.pid ? " of the process " + std::to_string(query.pid) : "");
-}
-
 INPUT keyInput(WORD key, bool up, WORD unit = 0) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
@@ -85,12 +78,20 @@ std::wstring wide(const std::string& text, UINT codePage) {
     return out;
 }
 
-std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern) {
+std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
+                                   bool nested) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA(joinPath(folder, pattern).c_str(), &entry);
-    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry))
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+        const std::string name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(name);
+        else if (nested && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                 name != "." && name != "..")
+            for (const std::string& inner : listFiles(joinPath(folder, name), pattern, true))
+                names.push_back(joinPath(name, inner));
+    }
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
@@ -113,9 +114,8 @@ std::string Process::imagePath() const {
 }
 
 DWORD Process::waitExit(DWORD timeoutMs) {
-    if (!handle_ || WaitForSingleObject(handle_.get(), timeoutMs) != WAIT_OBJECT_0)
-        throw DriverError("timed out after " + std::to_string(timeoutMs) + " ms waiting for " +
-                          name_ + " (pid " + std::to_string(pid_) + ") to end");
+    waitUntil([&] { return handle_ && WaitForSingleObject(handle_.get(), 0) == WAIT_OBJECT_0; },
+              name_ + " (pid " + std::to_string(pid_) + ") to end", timeoutMs);
     DWORD code = 0;
     GetExitCodeProcess(handle_.get(), &code);
     return code;
@@ -146,7 +146,6 @@ ProcessFamily::ProcessFamily()
         DWORD message = 0;
         ULONG_PTR key = 0;
         LPOVERLAPPED detail = nullptr;
-        // Key 0 is the stop signal of killAll.
         while (GetQueuedCompletionStatus(port_.get(), &message, &key, &detail, INFINITE) && key) {
             if (message != JOB_OBJECT_MSG_NEW_PROCESS) continue;
             // Opened at once, so its exit code stays readable however quickly it ends.
@@ -184,42 +183,24 @@ std::vector<std::shared_ptr<Process>> ProcessFamily::members() {
     return members_;
 }
 
-bool ProcessFamily::allEnded(std::string* still) {
+bool ProcessFamily::allEnded() {
     // A process the watcher has not opened yet cannot be known to have ended.
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION job{};
     QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &job, sizeof(job),
                               nullptr);
     const auto all = members();
-    bool ended = all.size() >= job.TotalProcesses;
-    for (const auto& member : all) {
-        if (!member->running() || isSystemHelper(*member)) continue;
-        ended = false;
-        if (still) *still += " " + member->imagePath();
-    }
-    return ended;
+    return all.size() >= job.TotalProcesses &&
+           std::none_of(all.begin(), all.end(), [](const std::shared_ptr<Process>& member) {
+               return member->running() && !isSystemHelper(*member);
+           });
 }
 
-void ProcessFamily::waitAllEnded(DWORD timeoutMs) {
-    try {
-        waitUntil([&] { return allEnded(); }, "every process to end", timeoutMs);
-    } catch (const DriverError& error) {
-        std::string still;
-        allEnded(&still);
-        throw DriverError(error.what() + std::string("; still running:") + still);
-    }
-}
-
-void ProcessFamily::killAll() {
-    if (job_) {
-        TerminateJobObject(job_.get(), 1);
-        for (const auto& member : members()) member->kill();
-        for (auto& process : started_) process->kill();
-        job_.reset();
-    }
-    if (watcher_.joinable()) {
-        PostQueuedCompletionStatus(port_.get(), 0, 0, nullptr);
-        watcher_.join();
-    }
+ProcessFamily::~ProcessFamily() {
+    TerminateJobObject(job_.get(), 1);
+    for (const auto& member : members()) member->kill();
+    for (auto& process : started_) process->kill();
+    PostQueuedCompletionStatus(port_.get(), 0, 0, nullptr);  // key 0: the watcher's stop signal
+    watcher_.join();
 }
 
 HWND findWindow(const WindowQuery& query) {
@@ -236,7 +217,8 @@ HWND findWindow(const WindowQuery& query) {
 
 HWND waitWindow(const WindowQuery& query, DWORD timeoutMs) {
     HWND found = nullptr;
-    waitUntil([&] { return (found = findWindow(query)) != nullptr; }, describe(query), timeoutMs);
+    waitUntil([&] { return (found = findWindow(query)) != nullptr; },
+              "a window " + inQuotes(query.className + " " + query.title), timeoutMs);
     return found;
 }
 
@@ -257,12 +239,9 @@ std::string className(HWND window) {
     return name;
 }
 
-HWND control(HWND dialog, int id, const std::string& wanted) {
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (GetDlgCtrlID(child) == id && (wanted.empty() || className(child) == wanted))
-            return child;
-    throw DriverError("no control " + std::to_string(id) + " " + wanted + " in the window " +
-                      inQuotes(windowText(dialog)));
+HWND control(HWND dialog, int id) {
+    if (HWND found = GetDlgItem(dialog, id)) return found;
+    throw DriverError("no control " + std::to_string(id) + " in " + inQuotes(windowText(dialog)));
 }
 
 HWND descendant(HWND parent, const std::string& wanted) {
@@ -270,9 +249,8 @@ HWND descendant(HWND parent, const std::string& wanted) {
     for (HWND child = GetWindow(parent, GW_CHILD); !found && child;
          child = GetWindow(child, GW_HWNDNEXT))
         found = FindWindowExA(child, nullptr, wanted.c_str(), nullptr);
-    if (!found)
-        throw DriverError("no " + inQuotes(wanted) + " control in " + inQuotes(windowText(parent)));
-    return found;
+    if (found) return found;
+    throw DriverError("no " + inQuotes(wanted) + " control in " + inQuotes(windowText(parent)));
 }
 
 std::string controlText(HWND edit) {
@@ -282,7 +260,8 @@ std::string controlText(HWND edit) {
     // while before the driver gives up.
     DWORD_PTR length = 0, got = 0;
     std::wstring text;
-    const auto ask = [&] {
+    const auto answered = [&] {
+        if (!IsWindow(edit)) throw DriverError("the control to read is gone");
         text.clear();
         if (SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience, &length))
             text.resize(length + 1);
@@ -290,12 +269,7 @@ std::string controlText(HWND edit) {
                                                     reinterpret_cast<LPARAM>(&text[0]),
                                                     SMTO_ABORTIFHUNG, kPatience, &got) != 0;
     };
-    const ULONGLONG deadline = GetTickCount64() + kPatience;
-    while (!ask()) {
-        if (!IsWindow(edit) || GetTickCount64() > deadline)
-            throw DriverError("the control " + inQuotes(className(edit)) + " does not answer");
-        Sleep(100);
-    }
+    waitUntil(answered, "the control " + inQuotes(className(edit)) + " to answer");
     std::string utf8(4 * got + 1, '\0');
     utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(),
                                     static_cast<int>(std::min(got, length)), &utf8[0],

@@ -45,26 +45,16 @@ inline bool fileExists(const std::string& path) {
 }
 void copyFile(const std::string& from, const std::string& to);
 void makeFolder(const std::string& path);
-// The names of the files in `folder` that match `pattern`, sorted, in the code page.
-std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern = "*");
+// The names of the files in `folder` that match `pattern`, sorted, in the code page; `nested`
+// adds those of its subfolders (links to elsewhere aside) as relative paths.
+std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern = "*",
+                                   bool nested = false);
 std::wstring wide(const std::string& text, UINT codePage = CP_UTF8);
 
-class Handle {
-public:
-    explicit Handle(HANDLE h = nullptr) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    ~Handle() { reset(); }
-    Handle(Handle&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    void reset() {
-        if (h_) CloseHandle(h_);
-        h_ = nullptr;
-    }
-
-private:
-    HANDLE h_;
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
+using Handle = std::unique_ptr<void, HandleCloser>;
 
 // One process, with a handle that keeps its exit code readable after it ends.
 class Process {
@@ -94,7 +84,7 @@ private:
 class ProcessFamily {
 public:
     ProcessFamily();
-    ~ProcessFamily() { killAll(); }
+    ~ProcessFamily();
     ProcessFamily& operator=(const ProcessFamily&) = delete;
 
     // Starts "exe" args as a shell does; both in `codePage` (a name outside the code page needs
@@ -103,9 +93,10 @@ public:
     // Every process the family has had, in the order of their creation.
     std::vector<std::shared_ptr<Process>> members();
     // True when every member has ended (Wine's own helpers, which outlive it, aside).
-    bool allEnded(std::string* still = nullptr);
-    void waitAllEnded(DWORD timeoutMs = kPatience);
-    void killAll();
+    bool allEnded();
+    void waitAllEnded(DWORD timeoutMs = kPatience) {
+        waitUntil([&] { return allEnded(); }, "every process to end", timeoutMs);
+    }
 
 private:
     Handle job_, port_;
@@ -135,9 +126,9 @@ inline RECT windowRect(HWND window) {
     GetWindowRect(window, &rect);
     return rect;
 }
-// A direct child with the control id `id` (and the class, when given); throws when none.
-HWND control(HWND dialog, int id, const std::string& className = {});
-// The first descendant of the class; throws when none.
+// The child with the control id, or the first child or grandchild of the class; throws when
+// there is none.
+HWND control(HWND dialog, int id);
 HWND descendant(HWND parent, const std::string& className);
 
 // The text of a control of any process, and the text to put into one, as UTF-8.
@@ -145,7 +136,7 @@ std::string controlText(HWND control);
 void setText(HWND control, const std::string& text);
 // Posted, not sent: the button may open a modal box that would hold a sent message.
 inline void pressButton(HWND dialog, int id) {
-    PostMessageA(control(dialog, id, "Button"), BM_CLICK, 0, 0);
+    PostMessageA(control(dialog, id), BM_CLICK, 0, 0);
 }
 inline void postCommand(HWND window, int command) {
     PostMessageA(window, WM_COMMAND, command, 0);
