@@ -99,7 +99,8 @@ void BM_OpenNote(benchmark::State& state) {
         std::string text;
         if (!doc.load((s.dir / "note.exe").string())) state.SkipWithError("load failed");
         doc.setkey("bench");
-        if (!doc.verifykey() || !doc.gettext(text)) state.SkipWithError("verify failed");
+        // As the editor opens a note: the passphrase is checked by decrypting the text itself.
+        if (!doc.gettext(text)) state.SkipWithError("the passphrase does not open the note");
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.noteSize));

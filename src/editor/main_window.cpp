@@ -89,7 +89,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::move(document)) {
+MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& storedText)
+    : document_(std::move(document)) {
     if (!document_) throw MainWindow::Error("MainWindow::document");
     registerWindowClass();
 
@@ -100,10 +101,8 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document) : document_(std::
                         size.width, size.height, nullptr, nullptr, appState().instance, this);
     if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
-    std::string stored;
-    document_->gettext(stored);
-    std::u16string text = textOfStoredForm(stored, (document_->header.flags & NOTE_UTF8) != 0);
-    secureWipe(stored);
+    std::u16string text = textOfStoredForm(storedText, (document_->header.flags & NOTE_UTF8) != 0);
+    secureWipe(storedText);
     // A note larger than the control holds (one written elsewhere) would be cut by the control
     // and then saved cut: it opens read-only instead, so nothing of it can be lost.
     const bool tooLarge = controlCharacters(text) > kEditorTextLimit;

@@ -29,7 +29,9 @@ public:
     };
 
     // Throws Error when the class or the window cannot be created.
-    explicit MainWindow(std::unique_ptr<NoteDocument> document);
+    // `storedText` is the document's text as stored (empty for a new document), taken when the
+    // passphrase was checked; it is wiped once the control holds it.
+    MainWindow(std::unique_ptr<NoteDocument> document, std::string& storedText);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;

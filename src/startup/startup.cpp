@@ -115,9 +115,10 @@ void gatherStartupState() {
     buildaestables();
 }
 
-// The prompt until a passphrase opens the note (no key is set yet, so the first check fails).
-// Each entry is wiped as soon as the key is made from it.
-void askPassphrase(NoteDocument& document) {
+// The prompt until a passphrase opens the note. Each entry is wiped as soon as the key is made
+// from it. The passphrase is checked by decrypting the text itself, which the window then takes:
+// a check of its own first would decrypt and hash the whole note twice.
+void askPassphrase(NoteDocument& document, std::string& storedText) {
     for (;;) {
         std::vector<char> passphrase;
         const INT_PTR result = ShowEnterPassphraseDialog(passphrase);
@@ -126,7 +127,7 @@ void askPassphrase(NoteDocument& document) {
         if (result != 1 || passphrase.empty()) endRun(kFailure);
         document.setkey(passphrase.data());
         secureWipe(passphrase);
-        if (document.verifykey()) return;
+        if (document.gettext(storedText)) return;
         showError("Invalid passphrase!");
     }
 }
@@ -135,14 +136,20 @@ int runRoads() {
     parseCommandLine();
     AppState& state = appState();
     auto document = std::make_unique<NoteDocument>(state.modulePath);
+    // The note's text in clear between the prompt and the window, wiped on every way out.
+    std::string storedText;
+    struct Wiper {
+        std::string& text;
+        ~Wiper() { secureWipe(text); }
+    } wiper{storedText};
 
     if (state.notePath.empty()) {
         if (carriesBlock(state.modulePath)) return relaunchThroughTemp() ? 0 : kFailure;
-    } else if (!openNoteForEdit(*document, state.notePath)) {
+    } else if (!openNoteForEdit(*document, state.notePath, storedText)) {
         failWith("Error loading file!");
     }
 
-    MainWindow mainWindow(std::move(document));
+    MainWindow mainWindow(std::move(document), storedText);
     if (!state.notePath.empty()) mainWindow.updateTitle(state.notePath.c_str());
     runMessageLoop(mainWindow.window());
     launchEraseOfSelf();
@@ -161,7 +168,7 @@ void parseCommandLine() {
     if (line.action == CommandLine::Action::Malformed) failWith("Malformed commandline argument!");
 }
 
-bool openNoteForEdit(NoteDocument& document, const std::string& path) {
+bool openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText) {
     try {
         if (!carriesBlock(path.c_str())) return false;
     } catch (const FileEndData::FEDError&) {
@@ -170,7 +177,7 @@ bool openNoteForEdit(NoteDocument& document, const std::string& path) {
     }
     noteClaimsCopy = true;
     if (!document.load(path)) failWith("Error loading file!");
-    askPassphrase(document);
+    askPassphrase(document, storedText);
     return true;
 }
 

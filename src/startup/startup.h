@@ -13,9 +13,9 @@ class NoteDocument;
 void parseCommandLine();
 
 // The "-edit" road before the window exists: loads the note at `path` and asks its passphrase
-// until it verifies. False only when the file carries no note block; every other failure and a
-// cancelled prompt end the process.
-bool openNoteForEdit(NoteDocument& document, const std::string& path);
+// until it opens the note, leaving the text as stored in `storedText`. False only when the file
+// carries no note block; every other failure and a cancelled prompt end the process.
+bool openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText);
 
 void runMessageLoop(HWND mainWindow);
 

@@ -41,7 +41,8 @@ protected:
         auto doc = std::make_unique<NoteDocument>(appState().modulePath);
         doc->header.flags = flags;
         window_.reset();
-        window_ = std::make_unique<MainWindow>(std::move(doc));
+        std::string noText;
+        window_ = std::make_unique<MainWindow>(std::move(doc), noText);
         return *window_;
     }
     void command(unsigned id) { SendMessageA(window_->window(), WM_COMMAND, id, 0); }
