@@ -26,7 +26,9 @@
 
 namespace cli {
 
-void printError(const char* message) { std::fprintf(stderr, "quillox-note: %s\n", message); }
+void printError(const char* message) {
+    std::fprintf(stderr, "quillox-note: %s\n", message);
+}
 
 int fail(int code, const std::string& message) {
     printError(message.c_str());
@@ -170,12 +172,16 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     return true;
 }
 
-int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o) {
+// With `text`, the passphrase is checked by decrypting the text into it: a check of its own
+// first would decrypt and hash the whole note twice.
+int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o,
+           std::string* text = nullptr) {
     std::string pass, error;
     if (!input.ask("Passphrase: ", o.passphraseFile, pass, error)) return fail(kUsage, error);
     doc.setkey(pass.c_str());
     secureWipe(pass);
-    if (!doc.verifykey()) return fail(kWrongPassphrase, "invalid passphrase");
+    if (!(text ? doc.gettext(*text) : doc.verifykey()))
+        return fail(kWrongPassphrase, "invalid passphrase");
     return kDone;
 }
 
@@ -230,9 +236,8 @@ int cat(const Options& o) {
     NoteDocument doc;
     if (int rc = loadNote(o.note, doc)) return rc;
     PassphraseInput input;
-    if (int rc = unlock(doc, input, o)) return rc;
     std::string text;
-    if (!doc.gettext(text)) return fail(kWrongPassphrase, "invalid passphrase");
+    if (int rc = unlock(doc, input, o, &text)) return rc;
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
@@ -286,7 +291,8 @@ int seal(const Options& o) {
     {
         file::Scoped h;
         file::open(h.handle(), o.image.c_str(), false, false);
-        if (file::size(h) == file::kNoSize) return fail(kNotANote, o.image + ": cannot read the editor");
+        if (file::size(h) == file::kNoSize)
+            return fail(kNotANote, o.image + ": cannot read the editor");
     }
     // A file that begins like a note record is read as one, so a note built on it would not open.
     if (NoteDocument::isrecordfile(o.image))
@@ -304,7 +310,8 @@ int seal(const Options& o) {
         return fail(kUsage,
                     "the text cannot be read, or is larger than the editor's 4194304 characters");
     }
-    if (text.empty()) return fail(kUsage, "refusing to seal an empty text: it could never be opened");
+    if (text.empty())
+        return fail(kUsage, "refusing to seal an empty text: it could never be opened");
     SealedText sealed;
     const bool decoded = sealedFormOf(text, o.codePage, sealed);
     secureWipe(text);
@@ -335,7 +342,8 @@ int rekey(const Options& o) {
     NoteDocument doc(o.note);
     if (int rc = loadNote(o.note, doc)) return rc;
     if (NoteDocument::isrecordfile(o.note))
-        return fail(kUsage, o.note + ": a record file has no editor to keep; seal its text instead");
+        return fail(kUsage,
+                    o.note + ": a record file has no editor to keep; seal its text instead");
     PassphraseInput input;
     if (int rc = unlock(doc, input, o)) return rc;
     std::string pass;
@@ -349,7 +357,8 @@ int rekey(const Options& o) {
 }
 
 int set(const Options& o) {
-    if (o.readOnly != "on" && o.readOnly != "off") return fail(kUsage, "set needs --read-only on|off");
+    if (o.readOnly != "on" && o.readOnly != "off")
+        return fail(kUsage, "set needs --read-only on|off");
     NoteDocument doc(o.note);
     if (int rc = loadNote(o.note, doc)) return rc;
     if (NoteDocument::isrecordfile(o.note))
