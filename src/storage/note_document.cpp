@@ -44,9 +44,13 @@ void textdigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[1
     secureWipe(&ctx, sizeof ctx);
 }
 
-NoteDocument::NoteDocument(std::string image) : image_(std::move(image)) { resetheader(); }
+NoteDocument::NoteDocument(std::string image) : image_(std::move(image)) {
+    resetheader();
+}
 
-NoteDocument::~NoteDocument() { secureWipe(key.data(), key.size()); }
+NoteDocument::~NoteDocument() {
+    secureWipe(key.data(), key.size());
+}
 
 void NoteDocument::resetheader() {
     secureWipe(key.data(), key.size());
@@ -101,21 +105,33 @@ bool NoteDocument::verifykey() const {
     return ok;
 }
 
-bool NoteDocument::decrypt(Bytes& out) const {
+template <typename Buffer>
+bool NoteDocument::decryptInto(Buffer& out) const {
     if (payload.empty()) {
         secureWipe(out);
         out.clear();
         return true;
     }
-    Bytes trial(payload.size());
-    bool ok = trialDecrypt(trial.data(), true);
+    // Decrypted straight into a buffer of the kind the caller receives, so the text exists once.
+    Buffer trial(payload.size(), 0);
+    bool ok = trialDecrypt(reinterpret_cast<std::uint8_t*>(&trial[0]), true);
     trial.resize(header.text_length);
     if (ok) out.swap(trial);
     secureWipe(trial);  // the trial on failure, or what `out` held before
     return ok;
 }
 
-void NoteDocument::encrypt(const Bytes& plaintext) { encrypt(plaintext.data(), plaintext.size()); }
+bool NoteDocument::decrypt(Bytes& out) const {
+    return decryptInto(out);
+}
+
+bool NoteDocument::gettext(std::string& out) const {
+    return decryptInto(out);
+}
+
+void NoteDocument::encrypt(const Bytes& plaintext) {
+    encrypt(plaintext.data(), plaintext.size());
+}
 
 void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     if (n == 0) {
@@ -156,21 +172,6 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     ivUnwritten_ = true;
 }
 
-bool NoteDocument::gettext(std::string& out) const {
-    if (payload.empty()) {
-        secureWipe(out);
-        out.clear();
-        return true;
-    }
-    // Decrypted straight into the string the caller receives, so the text exists once.
-    std::string trial(payload.size(), '\0');
-    bool ok = trialDecrypt(reinterpret_cast<std::uint8_t*>(&trial[0]), true);
-    trial.resize(header.text_length);
-    if (ok) out.swap(trial);
-    secureWipe(trial);  // the trial on failure, or what `out` held before
-    return ok;
-}
-
 void NoteDocument::settext(const std::string& text) {
     encrypt(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
@@ -190,7 +191,8 @@ bool NoteDocument::readheader(const Bytes& record, NoteHeader& h) {
     if (record.size() < NoteHeader::kSize) return false;
     if (std::memcmp(record.data(), NoteHeader::kMagic, 8) != 0) return false;
     h.loadFrom(record.data());
-    if (record.size() != static_cast<std::uint64_t>(h.payload_length) + NoteHeader::kSize) return false;
+    if (record.size() != static_cast<std::uint64_t>(h.payload_length) + NoteHeader::kSize)
+        return false;
     // Lengths that lie would make decryption read past the payload, or let every passphrase in.
     if (h.text_length > h.payload_length) return false;
     if (h.payload_length != 0 && h.text_length == 0) return false;
@@ -255,12 +257,12 @@ void NoteDocument::clear() {
 }
 
 void NoteDocument::changepassphrase(const char* passphrase) {
-    if (payload.empty() || !verifykey()) {
+    // Decrypted once: the text's digest is the check of the old key.
+    Bytes text;
+    if (payload.empty() || !key_set || !decrypt(text)) {
         setkey(passphrase);
         return;
     }
-    Bytes text;
-    decrypt(text);
     setkey(passphrase);
     encrypt(text);
     secureWipe(text);

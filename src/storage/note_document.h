@@ -100,6 +100,9 @@ private:
     // sized) receives the text followed by wiped padding, and holds plaintext either way for the
     // caller to wipe; without, every piece is decrypted into the same kPiece bytes of `out`.
     bool trialDecrypt(std::uint8_t* out, bool whole) const;
+    // `decrypt` and `gettext`: the whole text into a byte vector or a string.
+    template <typename Buffer>
+    bool decryptInto(Buffer& out) const;
     // parserecord taking over `record`'s storage for the payload.
     bool adoptrecord(Bytes& record);
     // Decryption goes a piece at a time, each piece hashed while it is still in the cache.
