@@ -1,23 +1,8 @@
 #include "cli/json.h"
 
+#include "storage/text_encoding.h"
+
 namespace cli {
-namespace {
-
-// The length of the well-formed UTF-8 sequence at `p` (at most `left` bytes), or 0.
-std::size_t utf8Length(const unsigned char* p, std::size_t left) {
-    const unsigned char c = p[0];
-    std::size_t n = c < 0xC2 ? 0 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
-    if (n == 0 || n > left) return 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if ((p[i] & 0xC0) != 0x80) return 0;
-    // Overlong forms, surrogates and values past U+10FFFF.
-    if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] >= 0xA0) || (c == 0xF0 && p[1] < 0x90) ||
-        (c == 0xF4 && p[1] >= 0x90))
-        return 0;
-    return n;
-}
-
-}  // namespace
 
 std::string jsonString(const std::string& text) {
     static const char kHex[] = "0123456789abcdef";
@@ -34,7 +19,8 @@ std::string jsonString(const std::string& text) {
             out += kHex[c >> 4];
             out += kHex[c & 15];
         } else if (c >= 0x80) {
-            const std::size_t n = utf8Length(p + i, size - i);
+            // Well-formed UTF-8 goes through as it is.
+            const std::size_t n = utf8SequenceLength(text, i);
             if (n) {
                 out.append(text, i, n);
                 i += n;

@@ -94,6 +94,11 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i) {
+    char32_t c;
+    return decodeUtf8(bytes, i, c);
+}
+
 bool isAscii(std::string_view bytes) {
     for (char b : bytes)
         if (static_cast<unsigned char>(b) >= 0x80) return false;

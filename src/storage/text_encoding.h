@@ -10,6 +10,9 @@
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
+// The length of the well-formed UTF-8 sequence at `i` (1 for ASCII), or 0 when it is ill-formed
+// or cut short by the end of `bytes`.
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i);
 bool isAscii(std::string_view bytes);
 // The length of `bytes` without a UTF-8 sequence that a cut left incomplete at its end.
 std::size_t utf8Boundary(std::string_view bytes);
