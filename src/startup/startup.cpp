@@ -136,7 +136,8 @@ int runRoads() {
     parseCommandLine();
     AppState& state = appState();
     auto document = std::make_unique<NoteDocument>(state.modulePath);
-    // The note's text in clear between the prompt and the window, wiped on every way out.
+    // The note's text in clear between the prompt and the window: wiped by the window once the
+    // control holds it, and here on a return or an exception that comes first.
     std::string storedText;
     struct Wiper {
         std::string& text;
