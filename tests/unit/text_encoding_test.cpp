@@ -28,6 +28,7 @@ TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
         {"\xE0\x9F\xBF", false, u"\uFFFD\uFFFD\uFFFD"},  // overlong U+07FF
         {"\xF4\x8F\xBF\xBF", true, u"\U0010FFFF"},
         {"\xF0\x90\x80\x80", true, u"\U00010000"},  // the lowest pair, D800 DC00
+        {"\xF3\xA0\x80\x81", true, u"\U000E0001"},  // every bit of a four-byte lead counts
         {"\x7F", true, u"\x7F"},                    // the highest ASCII byte
     };
     for (const Case& c : cases) {
@@ -38,7 +39,7 @@ TEST(TextEncoding, Utf8IsCheckedAndConvertedBothWays) {
         }
     }
     EXPECT_EQ("\xEF\xBF\xBD", utf16ToUtf8(u"\xD83D"));  // an unpaired surrogate
-    EXPECT_EQ(u"\u20AC\u0081\u02DC\u017E\u00FF", cp1252ToUtf16("\x80\x81\x98\x9E\xFF"));
+    EXPECT_EQ(u"\u20AC\u0081\u02DC\u017E\u0178\u00FF", cp1252ToUtf16("\x80\x81\x98\x9E\x9F\xFF"));
     EXPECT_EQ(5u, utf8Boundary("ab\xE2\x82\xAC"));
     EXPECT_EQ(4u, utf8Boundary("ab\xDF\x80"));
     EXPECT_EQ(2u, utf8Boundary("ab\xE2\x82"));  // a read cut the last character
