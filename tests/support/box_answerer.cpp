@@ -1,85 +1,47 @@
 #include "box_answerer.h"
 
-#include <dlgs.h>
-
 #include "driver.h"
 
-using e2e::className;
 using e2e::windowText;
 
 namespace {
 
-BOOL CALLBACK collectBoxes(HWND window, LPARAM out) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-        className(window) == "#32770" && windowText(window) != "Find")
-        reinterpret_cast<std::vector<HWND>*>(out)->push_back(window);
-    return TRUE;
+BoxAnswerer* active = nullptr;  // the hook has no parameter to carry it
+
+// Called as each sent message returns: a box is set up once its WM_INITDIALOG has returned, and
+// what the answer posts is handled by the box's own loop.
+LRESULT CALLBACK afterMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const auto& sent = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (sent.message == WM_INITDIALOG && active && windowText(sent.hwnd) != "Find") {
+        const std::size_t next = active->seen.size();
+        const auto answer =
+            next < active->answers.size() ? active->answers[next] : BoxAnswerer::press(IDOK);
+        const HWND text = GetDlgItem(sent.hwnd, 0xFFFF);  // a message box's text
+        active->seen.push_back(windowText(sent.hwnd) + "|" + (text ? windowText(text) : ""));
+        answer(sent.hwnd);
+        PostMessageA(sent.hwnd, WM_CLOSE, 0, 0);  // a wrong answer must not hold the test up
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
 
 BoxAnswerer::BoxAnswerer(std::vector<Answer> answers)
-    : answers_(std::move(answers)),
-      stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      thread_(CreateThread(nullptr, 0, run, this, 0, nullptr)) {}
+    : answers(std::move(answers)),
+      hook(SetWindowsHookExA(WH_CALLWNDPROCRET, afterMessage, nullptr, GetCurrentThreadId()),
+           &UnhookWindowsHookEx) {
+    active = this;
+}
 
 BoxAnswerer::~BoxAnswerer() {
-    SetEvent(stop_);
-    // The answering thread may be asking a window of this thread for its text, which only this
-    // thread can answer: go on handling sent messages until it has finished, or both wait forever.
-    while (MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_SENDMESSAGE) ==
-           WAIT_OBJECT_0 + 1) {
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-    }
-    CloseHandle(thread_);
-    CloseHandle(stop_);
+    active = nullptr;
 }
 
-std::vector<std::string> BoxAnswerer::seen() {
-    std::lock_guard<std::mutex> lock(guard_);
-    return seen_;
-}
-
-BoxAnswerer::Answer BoxAnswerer::press(int id) {
-    return [id](HWND box) {
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
-    };
-}
-
-BoxAnswerer::Answer BoxAnswerer::fill(std::vector<std::pair<int, std::string>> fields, int button) {
-    return [fields, button](HWND box) {
+BoxAnswerer::Answer BoxAnswerer::press(int button,
+                                       std::vector<std::pair<int, std::string>> fields) {
+    return [button, fields](HWND box) {
         for (const auto& [id, text] : fields) SetDlgItemTextA(box, id, text.c_str());
-        press(button)(box);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     };
-}
-
-BoxAnswerer::Answer BoxAnswerer::chooseFile(const std::string& path) {
-    return [path](HWND box) { fill({{GetDlgItem(box, edt1) ? edt1 : cmb13, path}}, IDOK)(box); };
-}
-
-DWORD WINAPI BoxAnswerer::run(void* self) {
-    auto& answerer = *static_cast<BoxAnswerer*>(self);
-    while (WaitForSingleObject(answerer.stop_, 20) == WAIT_TIMEOUT) {
-        for (auto it = answerer.handled_.begin(); it != answerer.handled_.end();)
-            it = IsWindow(*it) ? std::next(it) : answerer.handled_.erase(it);
-        std::vector<HWND> boxes;
-        EnumWindows(collectBoxes, reinterpret_cast<LPARAM>(&boxes));
-        for (HWND box : boxes) {
-            if (!answerer.handled_.insert(box).second) continue;
-            const std::string text = windowText(GetDlgItem(box, 0xFFFF));  // a message box's text
-            Answer answer = press(IDOK);
-            {
-                std::lock_guard<std::mutex> lock(answerer.guard_);
-                if (answerer.seen_.size() < answerer.answers_.size())
-                    answer = answerer.answers_[answerer.seen_.size()];
-                answerer.seen_.push_back(windowText(box) + "|" + text);
-            }
-            answer(box);
-        }
-    }
-    return 0;
 }

@@ -1,6 +1,5 @@
-// The relaunch in this process: the copy in the temporary folder is written past a name that a
-// running copy still holds. (The copy is the bare image, started with the note's path, blanks and
-// all, as one argument: end to end, in the session and the start roads.)
+// The relaunch in this process: the copy is written past a name that a running copy still holds.
+// (The copy itself and how it is started: end to end.)
 #include "startup/relaunch.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +18,10 @@ using namespace e2e;
 
 TEST(Relaunch, CopySkipsANameARunningCopyHolds) {
     ScratchDir scratch;
-    const std::string note = scratch / "note.exe", temp = scratch / "temp\\";
-    makeFolder(temp);
+    const std::string temp = scratch / "", note = temp + "note.exe";
     // An image no process can be made of, and a record of 4 bytes: the copy is written, its start
     // fails and nothing runs.
     writeFile(note, std::string("no programnote\xEF\xBE\xAD\xDE\x04\0\0\0", 22));
-
     // The first name drawn is held without sharing, as a running copy holds its image.
     std::srand(77);
     std::string taken;
@@ -38,13 +35,12 @@ TEST(Relaunch, CopySkipsANameARunningCopyHolds) {
     SetEnvironmentVariableA("TMP", temp.c_str());
     std::srand(77);
     BoxAnswerer boxes;  // a failed relaunch's error box must not hold the test up
-    const bool relaunched = relaunchThroughTemp();
+    EXPECT_TRUE(relaunchThroughTemp());
     SetEnvironmentVariableA("TMP", savedTmp[0] ? savedTmp : nullptr);
     appState() = saved;
-    EXPECT_TRUE(relaunched);
     held.reset();
     EXPECT_EQ(bytesOf("running copy"), readFile(taken));
-    EXPECT_EQ(2u, listFiles(temp).size()) << "the held name and the copy";
+    EXPECT_EQ(3u, listFiles(temp).size()) << "the note, the held name and the copy";
 }
 
 }  // namespace
