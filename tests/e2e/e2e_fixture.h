@@ -33,8 +33,6 @@ struct EditorWindow {
     DWORD pid = 0;
     HWND window = nullptr;
     HWND editor = nullptr;
-
-    std::string title() const { return windowText(window); }
     std::string text() const { return controlText(editor); }
     bool modified() const { return editModified(editor); }
 };

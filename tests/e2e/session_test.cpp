@@ -70,7 +70,7 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
 
             // Save As without an extension gets ".exe", on the bare image the copy runs from.
             chooseFile(window, ID_FILE_SAVE_AS, path("copy"));
-            waitUntil([&] { return window.title() == mainTitle(second); },
+            waitUntil([&] { return windowText(window.window) == mainTitle(second); },
                       "the title of the Save As");
             EXPECT_EQ(readFile(editorExe()).size(), FileEndData(second, true).offset());
 
@@ -215,8 +215,16 @@ TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
             chooseFile(reopened, ID_FILE_IMPORT_TEXT, in);
             waitUntil([&] { return reopened.text() == c.shown; }, "the import of " + c.shown);
             chooseFile(reopened, ID_FILE_EXPORT_TEXT, out);
-            waitUntil([&] { return readFile(out) == bytesOf(c.exported); },
-                      "the export of " + c.shown);
+            // Awaited by its size, not read: a reader holding the file makes the export's
+            // replace fail. The replace is a rename, so the size shows the whole new file.
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            waitUntil(
+                [&] {
+                    GetFileAttributesExA(out.c_str(), GetFileExInfoStandard, &data);
+                    return data.nFileSizeLow == c.exported.size();
+                },
+                "the export of " + c.shown);
+            EXPECT_EQ(bytesOf(c.exported), readFile(out));
         }
         // A file another program holds fails either way and changes nothing.
         const std::string held = path("in0.txt");
@@ -307,7 +315,7 @@ TEST_F(Session, EveryStepOfSaveAndSaveAsFailsCleanly) {
                               answerMessageBox(kQuestionCaption, IDYES, window.pid));
                 }
             },
-            [&] { return window.title() == mainTitle(target); });
+            [&] { return windowText(window.window) == mainTitle(target); });
         EXPECT_TRUE(!overExisting || failed == saveAsSteps) << failed;
         saveAsSteps = failed;
         EXPECT_EQ(text, readNote(target, "pw"));

@@ -85,10 +85,9 @@ std::vector<std::string> listFiles(const std::string& folder, const std::string&
 }
 
 Process::Process(DWORD pid, std::string name)
-    : handle_(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                          FALSE, pid)),
-      pid_(pid),
-      name_(std::move(name)) {}
+    : Process(Handle(OpenProcess(
+                  SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid)),
+              pid, std::move(name)) {}
 
 bool Process::running() const {
     return handle_ && WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT;
@@ -161,8 +160,8 @@ Process& ProcessFamily::start(const std::string& exe, const std::string& args, U
         TerminateProcess(process.get(), 1);
         throw DriverError("cannot put " + line + " into the process family");
     }
-    started_.push_back(std::make_unique<Process>(info.dwProcessId, line));
     ResumeThread(thread.get());
+    started_.push_back(std::make_unique<Process>(std::move(process), info.dwProcessId, line));
     return *started_.back();
 }
 

@@ -58,6 +58,8 @@ using Handle = std::unique_ptr<void, HandleCloser>;
 class Process {
 public:
     explicit Process(DWORD pid, std::string name = {});
+    Process(Handle handle, DWORD pid, std::string name)
+        : handle_(std::move(handle)), pid_(pid), name_(std::move(name)) {}
 
     DWORD pid() const { return pid_; }
     const std::string& name() const { return name_; }
