@@ -1,7 +1,6 @@
-// The scenario fixture: a fresh folder with its own temporary directory (TMP and TEMP point into
-// it, for the driver and every process it starts), a copy of the editor, libraries planted beside
-// the programs under the names of system ones (none may ever be loaded), and a process family
-// killed whatever the outcome.
+// The scenario fixture: a fresh folder with its own temporary directory (TMP and TEMP, for every
+// process started), a copy of the editor, libraries planted beside the programs under the names of
+// system ones (none may ever be loaded), and a process family killed whatever the outcome.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -34,8 +33,6 @@ struct EditorWindow {
     DWORD pid = 0;
     HWND window = nullptr;
     HWND editor = nullptr;
-
-    std::string title() const { return windowText(window); }
     std::string text() const { return controlText(editor); }
     bool modified() const { return editModified(editor); }
 };
@@ -52,9 +49,8 @@ protected:
         makeFolder(temp_);
         for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, temp_.c_str());
         copyFile(windowsPath(QUILLOX_EXE), editor_);
-        // The search order WINEDLLOVERRIDES="riched20,comctl32=n,b" gives (the program's folder
-        // first, as Windows has it), kept where Wine reads it for every process it starts: a
-        // started process does not read it from the environment it inherits.
+        // The program's folder first, as on Windows: WINEDLLOVERRIDES="riched20,comctl32=n,b"
+        // kept where every process reads it, as a started one ignores the inherited environment.
         for (const char* dll : kPlanted)
             RegSetKeyValueA(HKEY_CURRENT_USER, kOverrides, dll, REG_SZ, kNativeFirst,
                             sizeof kNativeFirst);
@@ -77,11 +73,6 @@ protected:
     std::string path(const std::string& name) const { return joinPath(folder(), name); }
     ProcessFamily& family() { return family_; }
     std::vector<std::string> tempCopies() const { return listFiles(temp_, "Quillox-*.exe"); }
-    // folder\<padding>\name, exactly `length` characters long.
-    std::string pathOfLength(std::size_t length, const std::string& name) const {
-        const std::string base = folder() + "\\";
-        return base + std::string(length - base.size() - 1 - name.size(), 'd') + "\\" + name;
-    }
 
     // A note made by the storage code from `image` (the editor's copy when empty).
     std::string makeNote(const std::string& name, const std::string& text,
@@ -97,16 +88,16 @@ protected:
         return note;
     }
 
-    // A note's stored bytes (and whether they are flagged UTF-8), read by the storage code.
+    // A note's stored bytes (and its header), read by the storage code.
     std::string readNote(const std::string& note, const std::string& passphrase,
-                         bool* utf8 = nullptr) {
+                         NoteHeader* header = nullptr) {
         NoteDocument document;
         std::string text;
         if (!document.load(note)) throw DriverError("cannot load " + inQuotes(note));
         document.setkey(passphrase.c_str());
         if (!document.verifykey() || !document.gettext(text))
             throw DriverError(inQuotes(passphrase) + " does not open " + inQuotes(note));
-        if (utf8) *utf8 = (document.header.flags & NOTE_UTF8) != 0;
+        if (header) *header = document.header;
         return text;
     }
 
@@ -154,7 +145,7 @@ protected:
 
     // The exit codes of the family's members from `first` on, once all have ended.
     std::string exitCodes(std::size_t first) {
-        family_.waitAllEnded();
+        waitUntil([&] { return family_.allEnded(); }, "every process to end");
         const auto members = family_.members();
         std::string codes;
         for (std::size_t i = first; i < members.size(); ++i)
@@ -191,7 +182,7 @@ protected:
                 EditorWindow window = editorOf(found);
                 road.seen += "editor:" + window.text().substr(0, 100) + "|";
                 if (onEditor) onEditor(window);
-                postClose(closed = found);
+                PostMessageA(closed = found, WM_CLOSE, 0, 0);
                 continue;
             }
             if (windowText(found) != kPromptTitle) {
@@ -211,9 +202,11 @@ protected:
         return road;
     }
 
-    // Types `path` into a file dialog's file name field and presses its OK button.
-    void chooseFile(const std::string& dialogTitle, const std::string& path, DWORD pid) {
-        HWND dialog = waitWindow(dialogTitled(dialogTitle, pid));
+    // Gives the command, types `path` into its file dialog's name field and presses OK.
+    void chooseFile(const EditorWindow& window, int command, const std::string& path) {
+        postCommand(window.window, command);
+        const std::string title = command == ID_FILE_IMPORT_TEXT ? "Open" : "Save As";
+        HWND dialog = waitWindow(dialogTitled(title, window.pid));
         // The file name field: the edit of the combo box cmb13 (1148) of the Explorer-style dialog.
         HWND name = control(dialog, 1148);
         HWND field = className(name) == "Edit" ? name : descendant(name, "Edit");
@@ -233,9 +226,9 @@ protected:
                     "the file dialog to handle its queue");
                 return controlText(field) == path;
             },
-            "the file name to stay in " + inQuotes(dialogTitle));
+            "the file name to stay in " + inQuotes(title));
         pressButton(dialog, IDOK);
-        waitGone(dialog, "the file dialog " + inQuotes(dialogTitle));
+        waitGone(dialog, "the file dialog " + inQuotes(title));
     }
 
 private:

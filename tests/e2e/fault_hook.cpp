@@ -1,8 +1,7 @@
-// Linked only into the test build of the editor (quillox_faulty.exe), never into quillox.exe: a
-// message hook on the GUI thread arms the file layer's failure injection when the driver posts
-// "Quillox::fault" to a window of the thread. wParam is the point to fail, counted from the arming
-// (0 disarms), lParam 1 for a write that stops part-way (a full disk). Nothing counts before the
-// first arming, so start-up's own reads never shift the points.
+// Only in the test build of the editor (quillox_faulty.exe): arms the file layer's failure
+// injection when the driver posts "Quillox::fault" to a window of the GUI thread. wParam is the
+// point to fail, counted from the arming (0 disarms), lParam 1 for a write that stops part-way (a
+// full disk). Nothing counts before the first arming: start-up's reads never shift the points.
 #include <windows.h>
 
 #include "storage/file.h"

@@ -1,7 +1,6 @@
-// The roads a start of the editor can take, each run to its end as a person meets it: switches
-// as a shell or a dropped file hands them over, the erase of a copy, damaged notes, files that
-// are no note, notes in awkward places, and the rule that only a copy the relaunch made is ever
-// handed over for erasing.
+// The roads a start of the editor can take, each run to its end as a person meets it: switches as
+// a shell or a dropped file hands them over, the erase of a copy, damaged notes, files that are no
+// note, and the rule that only a copy the relaunch made is ever handed over for erasing.
 #include <iostream>
 #include <thread>
 
@@ -18,7 +17,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     const auto quoted = [&](const std::string& name) { return inQuotes(path(name)); };
     makeNote("note.exe", "Gr\374\337e", "pw");  // code-page bytes, as every earlier editor wrote
     makeNote("other.exe", "never shown", "not pw");
-    const std::string good = makeNote("good.exe", std::string(100, 'q'), "pw");
+    const std::string body(100, 'q'), good = makeNote("good.exe", body, "pw");
     Bytes tooLong = readFile(editorExe());  // a trailer that claims more bytes than the file has
     tooLong.insert(tooLong.end(), {0xEF, 0xBE, 0xAD, 0xDE, 0x00, 0xFF, 0xFF, 0x7F});
     writeFile(path("damaged.exe"), tooLong);
@@ -61,7 +60,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         {good, "-edit:" + quoted("note.exe"), "prompt|editor:Grüße|", "0"},
         {editor, damaged(record), error, "-1"},
         {editor, damaged(record + 8), refused, "0"},  // digest
-        {editor, damaged(record + 64), "prompt|editor:" + std::string(100, 'q') + "|", "0"},
+        {editor, damaged(record + 64), "prompt|editor:" + body + "|", "0"},
     };
     for (const auto& road : roads) {
         SCOPED_TRACE(road.exe + " " + road.args);
@@ -69,6 +68,38 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         EXPECT_EQ(road.seen, ran.seen);
         EXPECT_EQ(road.codes, ran.codes);
     }
+    // A name outside the session's code page: the narrow functions cannot name the note.
+    const std::string foreign = path("Привет.exe");
+    ASSERT_TRUE(CopyFileW(wide(good, CP_ACP).c_str(), wide(foreign).c_str(), FALSE));
+    const Road outside = finish(foreign, "", {}, {"pw"}, CP_UTF8);
+    EXPECT_NE(std::string::npos, outside.seen.find("Move or rename the note")) << outside.seen;
+    EXPECT_EQ("-1", outside.codes);
+    // One character beyond the path limit (the session's note is at it), where Wine's narrow
+    // functions still reach: refused, or opened and saved whole, or the save refused; never cut.
+    const std::string beyond = path(std::string(253 - folder().size(), 'd') + "\\n.exe");
+    makeFolder(beyond.substr(0, beyond.rfind('\\')));
+    copyFile(good, beyond);
+    bool saveRefused = false;
+    const Road ran = finish(editor, "-edit:" + inQuotes(beyond), [&](EditorWindow& window) {
+        appendText(window, "!", body + "!");
+        pressChord(window.window, {VK_CONTROL, 'S'});
+        const WindowQuery box = dialogTitled(kErrorCaption, window.pid);
+        waitUntil([&] { return findWindow(box) || !window.modified(); }, "the save");
+        saveRefused = findWindow(box) != nullptr;
+        for (int report = 0; saveRefused && report < 2; ++report)  // the storage's, the command's
+            EXPECT_EQ("Error saving file!", answerMessageBox(kErrorCaption, IDOK, window.pid));
+    });
+    const bool opened = ran.seen != error;
+    if (opened) {
+        EXPECT_EQ("prompt|editor:" + body + "|" + (saveRefused ? kSaveQuestion + "|" : ""),
+                  ran.seen);
+    }
+    EXPECT_EQ(opened ? "0" : "-1", ran.codes);
+    EXPECT_EQ(body + (opened && !saveRefused ? "!" : ""), readNote(beyond, "pw"));
+    // Only the save that goes through could show a cut: say when Wine took the other way.
+    if (!opened || saveRefused)
+        std::cout << "[ note     ] beyond the path limit: " << ran.seen << "\n";
+
     EXPECT_FALSE(fileExists(path("victim.exe")));
     for (const std::string& kept :
          {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"), path("dropped file.txt")})
@@ -94,52 +125,9 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     }
 }
 
-// Beyond the path limit (the session's note is at it): written through the wide functions. The
-// editor refuses such a note with its message or, where the session's narrow functions reach it,
-// opens and saves it whole or refuses the save and keeps the old content.
-TEST_F(StartRoads, NotesBeyondThePathLimitAndOutsideTheCodePage) {
-    const std::wstring source = wide(makeNote("n.exe", "body+", "pw"), CP_ACP);
-    for (std::size_t length : {260u, 261u}) {
-        SCOPED_TRACE(length);
-        const std::string beyond = pathOfLength(length, "n.exe");
-        const std::wstring longName = L"\\\\?\\" + wide(beyond);
-        CreateDirectoryW(longName.substr(0, longName.rfind(L'\\')).c_str(), nullptr);
-        ASSERT_TRUE(CopyFileW(source.c_str(), longName.c_str(), FALSE));
-        bool refused = false;
-        const Road road = finish(editorExe(), "-edit:" + inQuotes(beyond), [&](EditorWindow& w) {
-            appendText(w, "!", "body+!");
-            pressChord(w.window, {VK_CONTROL, 'S'});
-            const WindowQuery error = dialogTitled(kErrorCaption, w.pid);
-            waitUntil([&] { return findWindow(error) || !w.modified(); }, "the save");
-            refused = findWindow(error) != nullptr;
-            for (int report = 0; refused && report < 2; ++report)  // the storage's, the command's
-                EXPECT_EQ("Error saving file!", answerMessageBox(kErrorCaption, IDOK, w.pid));
-        });
-        if (road.seen == "Error loading file!|") {
-            EXPECT_EQ("-1", road.codes);
-            std::cout << "[ note     ] a note path of " << length << " characters is refused\n";
-            continue;
-        }
-        EXPECT_EQ("prompt|editor:body+|" + (refused ? kSaveQuestion + "|" : ""), road.seen);
-        EXPECT_EQ("0", road.codes);
-        EXPECT_EQ(refused ? "body+" : "body+!", readNote(beyond, "pw"));
-        std::cout << "[ note     ] a note path of " << length << " characters opens; Save "
-                  << (refused ? "is refused" : "goes through") << "\n";
-    }
-
-    // A name outside the session's code page: the narrow functions cannot name the note.
-    const std::string moved = folder() + "\\Привет.exe";
-    ASSERT_TRUE(CopyFileW(source.c_str(), wide(moved).c_str(), FALSE));
-    const Road road = finish(moved, "", {}, {"pw"}, CP_UTF8);
-    EXPECT_NE(std::string::npos, road.seen.find("Move or rename the note")) << road.seen;
-    EXPECT_EQ("-1", road.codes);
-    EXPECT_TRUE(tempCopies().empty()) << "no copy of another file name was attempted";
-}
-
 // A note written elsewhere with more characters than the editor holds must not be cut by a save.
 TEST_F(StartRoads, NoteBeyondTheEditorLimitOpensReadOnly) {
-    std::string text;
-    // The control keeps a line end as one character.
+    std::string text;  // the control keeps a line end as one character
     for (std::int32_t characters = 0; characters <= kEditorTextLimit + 1000; characters += 999)
         text += std::string(998, 'x') + "\r\n";
     const std::string note = makeNote("big.exe", text, "pw");
@@ -155,7 +143,6 @@ TEST_F(StartRoads, NoteBeyondTheEditorLimitOpensReadOnly) {
     pressChord(window.window, {VK_MENU, VK_F4});
     waitGone(window.window, "the read-only window, without a question,");
     EXPECT_EQ("0 0 0", exitCodes(0)) << "the note, its copy, the erase run";
-    EXPECT_TRUE(tempCopies().empty());
     EXPECT_TRUE(readNote(note, "pw") == text) << "the note was cut";
 }
 

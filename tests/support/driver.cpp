@@ -3,7 +3,6 @@
 #include <algorithm>
 
 namespace e2e {
-
 namespace {
 
 // Programs of Wine itself that a process may start on demand; they outlive the scenario by design.
@@ -12,14 +11,6 @@ bool isSystemHelper(const Process& process) {
     const UINT n = GetSystemWindowsDirectoryA(windows, sizeof(windows));
     const std::string image = process.imagePath();
     return n > 0 && image.size() > n && _strnicmp(image.c_str(), windows, n) == 0;
-}
-
-bool matches(HWND window, const WindowQuery& query) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return IsWindowVisible(window) && (!query.pid || pid == query.pid) &&
-           (query.className.empty() || className(window) == query.className) &&
-           (query.title.empty() || windowText(window) == query.title);
 }
 
 INPUT keyInput(WORD key, bool up, WORD unit = 0) {
@@ -31,14 +22,10 @@ INPUT keyInput(WORD key, bool up, WORD unit = 0) {
     return input;
 }
 
-void bringToFront(HWND window) {
+void send(HWND window, std::vector<INPUT> inputs) {
     waitUntil(
         [&] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); },
         "the window " + inQuotes(windowText(window)) + " to come to the foreground");
-}
-
-void send(HWND window, std::vector<INPUT> inputs) {
-    bringToFront(window);
     if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         throw DriverError("SendInput did not deliver every key event");
 }
@@ -207,9 +194,14 @@ HWND findWindow(const WindowQuery& query) {
     std::pair<const WindowQuery*, HWND> search{&query, nullptr};
     EnumWindows(
         [](HWND window, LPARAM context) {
-            auto* search = reinterpret_cast<std::pair<const WindowQuery*, HWND>*>(context);
-            if (matches(window, *search->first)) search->second = window;
-            return search->second ? FALSE : TRUE;
+            auto& [query, found] = *reinterpret_cast<std::pair<const WindowQuery*, HWND>*>(context);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (IsWindowVisible(window) && (!query->pid || pid == query->pid) &&
+                (query->className.empty() || className(window) == query->className) &&
+                (query->title.empty() || windowText(window) == query->title))
+                found = window;
+            return found ? FALSE : TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.second;
@@ -254,10 +246,9 @@ HWND descendant(HWND parent, const std::string& wanted) {
 }
 
 std::string controlText(HWND edit) {
-    // Windows copies WM_GETTEXT's answer across processes; the timeout keeps a hung program
-    // from hanging the driver. A thread that has just finished a long task (a 4 MiB text into
-    // its control) counts as hung until it next reads its queue, so it is asked again for a
-    // while before the driver gives up.
+    // The timeout keeps a hung program from hanging the driver; a thread that has just finished
+    // a long task (4 MiB into its control) counts as hung until it next reads its queue, so it is
+    // asked again for a while.
     DWORD_PTR length = 0, got = 0;
     std::wstring text;
     const auto answered = [&] {

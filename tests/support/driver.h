@@ -21,8 +21,7 @@ struct DriverError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Generous: Wine starts a process in a few hundred milliseconds on a quiet machine, far slower
-// on a busy one.
+// Generous: Wine starts a process in a few hundred milliseconds on a quiet machine.
 constexpr DWORD kPatience = 20000;
 
 // Polls `ready` until it answers true; throws DriverError naming `what` after `timeoutMs`.
@@ -45,8 +44,7 @@ inline bool fileExists(const std::string& path) {
 }
 void copyFile(const std::string& from, const std::string& to);
 void makeFolder(const std::string& path);
-// The names of the files in `folder` that match `pattern`, sorted, in the code page; `nested`
-// adds those of its subfolders (links to elsewhere aside) as relative paths.
+// Sorted; `nested` adds the files of subfolders (links aside) as relative paths.
 std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern = "*",
                                    bool nested = false);
 std::wstring wide(const std::string& text, UINT codePage = CP_UTF8);
@@ -66,9 +64,7 @@ public:
     DWORD pid() const { return pid_; }
     const std::string& name() const { return name_; }
     bool running() const;
-    // Empty while Wine cannot tell yet.
-    std::string imagePath() const;
-    // Throws DriverError when the process has not ended within `timeoutMs`.
+    std::string imagePath() const;  // empty while Wine cannot tell yet
     DWORD waitExit(DWORD timeoutMs);
     void kill();
 
@@ -78,25 +74,19 @@ private:
     std::string name_;
 };
 
-// The processes the driver starts and all their descendants, in one job object: the relaunched
-// copy and the erase run join it by themselves, each is opened as it is created (so its exit code
-// stays readable), and the family's end kills whatever is left.
+// The processes the driver starts and all their descendants (the relaunched copy, the erase run)
+// in one job object; each is opened as it is created, so that its exit code stays readable, and
+// the family's end kills whatever is left.
 class ProcessFamily {
 public:
     ProcessFamily();
     ~ProcessFamily();
-    ProcessFamily& operator=(const ProcessFamily&) = delete;
 
-    // Starts "exe" args as a shell does; both in `codePage` (a name outside the code page needs
-    // CP_UTF8).
+    // Starts "exe" args as a shell does; a name outside the code page needs CP_UTF8.
     Process& start(const std::string& exe, const std::string& args = {}, UINT codePage = CP_ACP);
     // Every process the family has had, in the order of their creation.
     std::vector<std::shared_ptr<Process>> members();
-    // True when every member has ended (Wine's own helpers, which outlive it, aside).
-    bool allEnded();
-    void waitAllEnded(DWORD timeoutMs = kPatience) {
-        waitUntil([&] { return allEnded(); }, "every process to end", timeoutMs);
-    }
+    bool allEnded();  // Wine's own helpers, which outlive the family, aside
 
 private:
     Handle job_, port_;
@@ -126,12 +116,11 @@ inline RECT windowRect(HWND window) {
     GetWindowRect(window, &rect);
     return rect;
 }
-// The child with the control id, or the first child or grandchild of the class; throws when
-// there is none.
+// The child with the id, or the first child or grandchild of the class; throws when there is none.
 HWND control(HWND dialog, int id);
 HWND descendant(HWND parent, const std::string& className);
 
-// The text of a control of any process, and the text to put into one, as UTF-8.
+// As UTF-8, in a control of any process.
 std::string controlText(HWND control);
 void setText(HWND control, const std::string& text);
 // Posted, not sent: the button may open a modal box that would hold a sent message.
@@ -141,9 +130,6 @@ inline void pressButton(HWND dialog, int id) {
 inline void postCommand(HWND window, int command) {
     PostMessageA(window, WM_COMMAND, command, 0);
 }
-inline void postClose(HWND window) {
-    PostMessageA(window, WM_CLOSE, 0, 0);
-}
 inline bool editModified(HWND edit) {
     return SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
 }
@@ -152,11 +138,10 @@ inline bool editModified(HWND edit) {
 std::string answerMessageBox(const std::string& caption, int button, DWORD pid = 0,
                              DWORD timeoutMs = kPatience);
 
-// The keyboard as a person uses it: SendInput to the window brought to the foreground, so
+// The keyboard as a person uses it: SendInput to the window brought to the foreground, so that
 // accelerators go through the program's own message loop. {VK_CONTROL, 'S'} is Ctrl+S.
 void pressChord(HWND window, std::initializer_list<WORD> keys);
-// UTF-8 text as Unicode key events, one per UTF-16 unit, as input methods deliver them; a line
-// feed as Enter.
+// One Unicode key event per UTF-16 unit, as input methods deliver them; a line feed as Enter.
 void typeText(HWND window, const std::string& text);
 
 }  // namespace e2e
