@@ -1,7 +1,6 @@
 // The roads a start of the editor can take, each run to its end as a person meets it: switches as
 // a shell or a dropped file hands them over, the erase of a copy, damaged notes, files that are no
 // note, and the rule that only a copy the relaunch made is ever handed over for erasing.
-#include <iostream>
 #include <thread>
 
 #include "e2e_fixture.h"
@@ -74,31 +73,6 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     const Road outside = finish(foreign, "", {}, {"pw"}, CP_UTF8);
     EXPECT_NE(std::string::npos, outside.seen.find("Move or rename the note")) << outside.seen;
     EXPECT_EQ("-1", outside.codes);
-    // One character beyond the path limit (the session's note is at it), where Wine's narrow
-    // functions still reach: refused, or opened and saved whole, or the save refused; never cut.
-    const std::string beyond = path(std::string(253 - folder().size(), 'd') + "\\n.exe");
-    makeFolder(beyond.substr(0, beyond.rfind('\\')));
-    copyFile(good, beyond);
-    bool saveRefused = false;
-    const Road ran = finish(editor, "-edit:" + inQuotes(beyond), [&](EditorWindow& window) {
-        appendText(window, "!", body + "!");
-        pressChord(window.window, {VK_CONTROL, 'S'});
-        const WindowQuery box = dialogTitled(kErrorCaption, window.pid);
-        waitUntil([&] { return findWindow(box) || !window.modified(); }, "the save");
-        saveRefused = findWindow(box) != nullptr;
-        for (int report = 0; saveRefused && report < 2; ++report)  // the storage's, the command's
-            EXPECT_EQ("Error saving file!", answerMessageBox(kErrorCaption, IDOK, window.pid));
-    });
-    const bool opened = ran.seen != error;
-    if (opened) {
-        EXPECT_EQ("prompt|editor:" + body + "|" + (saveRefused ? kSaveQuestion + "|" : ""),
-                  ran.seen);
-    }
-    EXPECT_EQ(opened ? "0" : "-1", ran.codes);
-    EXPECT_EQ(body + (opened && !saveRefused ? "!" : ""), readNote(beyond, "pw"));
-    // Only the save that goes through could show a cut: say when Wine took the other way.
-    if (!opened || saveRefused)
-        std::cout << "[ note     ] beyond the path limit: " << ran.seen << "\n";
 
     EXPECT_FALSE(fileExists(path("victim.exe")));
     for (const std::string& kept :
