@@ -1,7 +1,5 @@
-// SHA-256, AES-256 and CBC against the published vectors of FIPS 180-2, FIPS-197 and
-// NIST SP 800-38A, and the properties the note record relies on: pieces equal one call, any
-// alignment and in-place give the same bytes, rejected lengths and schedules touch nothing.
-// Every case runs on the portable code and on the processor's instructions.
+// SHA-256, AES-256 and CBC against published vectors and what the note record relies on, each
+// case on the portable code and on the processor's instructions.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -26,21 +24,13 @@ Bytes fromHex(const std::string& hex) {
     return out;
 }
 
-std::string toHex(const std::uint8_t* p, std::size_t n) {
-    std::string out;
-    for (std::size_t i = 0; i < n; ++i)
-        out += "0123456789abcdef"[p[i] >> 4], out += "0123456789abcdef"[p[i] & 15];
-    return out;
+Bytes finalDigest(Sha256Context& ctx) {
+    Bytes digest(32);
+    sha256final(ctx, digest.data());
+    return digest;
 }
 
-std::string finalHex(Sha256Context& ctx) {
-    std::uint8_t digest[32];
-    sha256final(ctx, digest);
-    return toHex(digest, 32);
-}
-
-// The parameter turns the instruction paths on or off (where the processor lacks them, both
-// instances run the portable code).
+// Where the processor lacks the instructions, both instances run the portable code.
 class Crypto : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override { setHardwareCrypto(GetParam()); }
@@ -65,7 +55,6 @@ TEST_P(Crypto, Sha256PublishedVectorsAndPaddingBoundaries) {
     // FIPS 180-2 B.1 and B.2, the empty message, and runs of 'a' around the 55/56-byte split
     // where the length needs a second padding block (reference digests from Python's hashlib).
     const auto A = [](std::size_t n) { return std::string(n, 'a'); };
-    // clang-format off
     const struct {
         std::string message;
         const char* digest;
@@ -83,11 +72,10 @@ TEST_P(Crypto, Sha256PublishedVectorsAndPaddingBoundaries) {
         {A(119), "31eba51c313a5c08226adf18d4a359cfdfd8d2e816b13f4af952f7ea6584dcfb"},
         {A(120), "2f3d335432c70b580af0e8e1b3674a7c020d683aa5f73aaaedfdc55af904c21c"},
     };
-    // clang-format on
     for (const auto& c : cases) {
-        std::uint8_t digest[32];
-        sha256(c.message.data(), c.message.size(), digest);
-        EXPECT_EQ(toHex(digest, 32), c.digest) << c.message.size();
+        Bytes digest(32);
+        sha256(c.message.data(), c.message.size(), digest.data());
+        EXPECT_EQ(digest, fromHex(c.digest)) << c.message.size();
     }
     // FIPS 180-2 B.3, fed in pieces of changing odd sizes so that the buffer is filled from
     // every offset and whole blocks also come straight from the input.
@@ -100,14 +88,13 @@ TEST_P(Crypto, Sha256PublishedVectorsAndPaddingBoundaries) {
         sha256update(ctx, chunk.data(), piece);
         left -= piece;
     }
-    EXPECT_EQ(finalHex(ctx), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(finalDigest(ctx),
+              fromHex("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"));
 }
 
 TEST_P(Crypto, Sha256ByteCountCarriesIntoHighWordAndIsEncodedInFull) {
-    // The context is set as if countHigh:countLow bytes had been fed (the buffered ones being
-    // 0xA5 ^ i), then `feed` bytes (i * 31 + 7) follow. Reference digests from OpenSSL 3.0's
-    // SHA256_Init/Update/Final with Nl/Nh, data and num set to the same state. The last two
-    // carry nothing, but the bit count no longer fits 32 bits.
+    // As if countHigh:countLow bytes had been fed (the buffered ones 0xA5 ^ i), then `feed` more;
+    // digests from OpenSSL 3.0 in the same state. The last two overflow only the bit count.
     const struct {
         std::uint32_t high, low;
         std::size_t feed;
@@ -139,89 +126,78 @@ TEST_P(Crypto, Sha256ByteCountCarriesIntoHighWordAndIsEncodedInFull) {
         SCOPED_TRACE(testing::Message() << std::hex << c.high << ':' << c.low);
         EXPECT_EQ(ctx.countHigh, c.highAfter);
         EXPECT_EQ(ctx.countLow, c.lowAfter);
-        EXPECT_EQ(finalHex(ctx), c.digest);
+        EXPECT_EQ(finalDigest(ctx), fromHex(c.digest));
     }
 }
-
-// FIPS-197, appendix C.3, and NIST SP 800-38A, F.2.5/F.2.6 (CBC-AES256).
-const char kC3Key[] = "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f";
-const char kC3Plain[] = "00112233445566778899aabbccddeeff";
-const char kC3Cipher[] = "8ea2b7ca516745bfeafc49904b496089";
-const char kF25Key[] = "603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4";
-const char kF25Iv[] = "000102030405060708090a0b0c0d0e0f";
-const char kF25Plain[] =
-    "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-    "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710";
-const char kF25Cipher[] =
-    "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d"
-    "39f23369a9d9bacfa530e26304231461b2eb05e2c39be9fcda6c19078c6a9d1b";
 
 struct Schedules {
     AesEncKeySchedule enc;
     AesDecKeySchedule dec;
 };
 
-Schedules expand(const char* keyHex) {
-    const Bytes key = fromHex(keyHex);
+Schedules expand(const Bytes& key) {
     Schedules s{};
     buildaestables();
     EXPECT_EQ(expandenckey(key.data(), s.enc), 0);
     EXPECT_EQ(expanddeckey(key.data(), s.dec), 0);
-    EXPECT_EQ(s.enc.roundsMarker, 224);
-    EXPECT_EQ(s.dec.roundsMarker, 224);
     return s;
 }
 
-// CBC's offsets and in place are walked by the random cross-check below.
-TEST_P(Crypto, AesBlockVectorOutOfPlaceAndInPlace) {
-    const Schedules s = expand(kC3Key);
-    Bytes block = fromHex(kC3Plain), out(16);
+// FIPS-197 C.3, then NIST SP 800-38A F.2.5/F.2.6, whose chaining value out of one call is the IV
+// of the next. CBC's offsets and in place are walked by the random cross-check below.
+TEST_P(Crypto, AesBlockAndCbcVectors) {
+    Schedules s =
+        expand(fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f"));
+    const Bytes plain = fromHex("00112233445566778899aabbccddeeff");
+    const Bytes cipher = fromHex("8ea2b7ca516745bfeafc49904b496089");
+    Bytes block = plain, out(16);
     ASSERT_EQ(encryptblock(block.data(), out.data(), s.enc), 0);
-    EXPECT_EQ(toHex(out.data(), 16), kC3Cipher);
+    EXPECT_EQ(out, cipher);
     ASSERT_EQ(encryptblock(block.data(), block.data(), s.enc), 0);
-    EXPECT_EQ(block, out);
+    EXPECT_EQ(block, cipher);
     ASSERT_EQ(decryptblock(block.data(), block.data(), s.dec), 0);
-    EXPECT_EQ(toHex(block.data(), 16), kC3Plain);
+    EXPECT_EQ(block, plain);
     // At an odd address the portable code moves bytes one by one.
     Bytes odd(17);
     ASSERT_EQ(encryptblock(block.data(), odd.data() + 1, s.enc), 0);
-    EXPECT_EQ(toHex(odd.data() + 1, 16), kC3Cipher);
+    EXPECT_EQ(Bytes(odd.begin() + 1, odd.end()), cipher);
     ASSERT_EQ(decryptblock(odd.data() + 1, odd.data() + 1, s.dec), 0);
-    EXPECT_EQ(Bytes(odd.begin() + 1, odd.end()), block);
-}
+    EXPECT_EQ(Bytes(odd.begin() + 1, odd.end()), plain);
 
-// The chaining value out of one call is the IV of the next: split calls chain as one call does.
-TEST_P(Crypto, CbcVectorsAndChainingValue) {
-    const Schedules s = expand(kF25Key);
-    const Bytes vectorPlain = fromHex(kF25Plain), vectorCipher = fromHex(kF25Cipher);
-    const Bytes ivStart = fromHex(kF25Iv);
-    Bytes iv = ivStart, out(vectorPlain.size());
-    ASSERT_EQ(cbcencrypt(vectorPlain.data(), out.data(), out.size(), iv.data(), s.enc), 0);
-    EXPECT_EQ(toHex(out.data(), out.size()), kF25Cipher);
-    EXPECT_EQ(iv, Bytes(vectorCipher.end() - 16, vectorCipher.end()));
+    s = expand(fromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4"));
+    const Bytes ivStart = fromHex("000102030405060708090a0b0c0d0e0f");
+    const Bytes chainPlain = fromHex(
+        "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
+        "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
+    const Bytes chainCipher = fromHex(
+        "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d"
+        "39f23369a9d9bacfa530e26304231461b2eb05e2c39be9fcda6c19078c6a9d1b");
+    const Bytes lastBlock(chainCipher.end() - 16, chainCipher.end());
+    Bytes iv = ivStart;
+    out.resize(chainPlain.size());
+    ASSERT_EQ(cbcencrypt(chainPlain.data(), out.data(), out.size(), iv.data(), s.enc), 0);
+    EXPECT_EQ(out, chainCipher);
+    EXPECT_EQ(iv, lastBlock);
     iv = ivStart;
-    ASSERT_EQ(cbcdecrypt(vectorCipher.data(), out.data(), out.size(), iv.data(), s.dec), 0);
-    EXPECT_EQ(toHex(out.data(), out.size()), kF25Plain);
-    EXPECT_EQ(iv, Bytes(vectorCipher.end() - 16, vectorCipher.end()));
+    ASSERT_EQ(cbcdecrypt(chainCipher.data(), out.data(), out.size(), iv.data(), s.dec), 0);
+    EXPECT_EQ(out, chainPlain);
+    EXPECT_EQ(iv, lastBlock);
 }
 
 TEST_P(Crypto, RejectedLengthsAndSchedulesTouchNothing) {
-    // A schedule whose marker is not 10, 12 or 14 rounds times 16 (0: never expanded), or a CBC
-    // length that is not whole blocks, is refused before anything is written; n = 0 does nothing,
-    // whatever the schedule.
-    const Schedules s = expand(kF25Key);
-    // clang-format off
+    // A marker other than 10, 12 or 14 rounds times 16 (0: never expanded), or a CBC length not in
+    // whole blocks, is refused before anything is written; n = 0 does nothing, whatever the marker.
+    const Schedules s = expand(patternBytes(32, 3));
     const struct {
         std::size_t n;
         std::uint8_t marker;
         int result;
     } cases[] = {
-        {0, 224, 0}, {0, 0, 0}, {1, 224, 1}, {15, 224, 1}, {17, 224, 1}, {47, 224, 1},
-        {32, 0, 1}, {32, 16, 1}, {32, 159, 1}, {32, 160, 0}, {32, 176, 1},
-        {32, 192, 0}, {32, 208, 1}, {32, 224, 0}, {32, 225, 1}, {32, 240, 1},
+        {0, 224, 0},  {0, 0, 0},    {1, 224, 1},  {15, 224, 1}, {17, 224, 1}, {47, 224, 1},
+        {32, 0, 1},   {32, 16, 1},  {32, 159, 1}, {32, 160, 0}, {32, 176, 1}, {32, 192, 0},
+        {32, 208, 1}, {32, 224, 0}, {32, 225, 1}, {32, 240, 1},
     };
-    // clang-format on
-    const Bytes input = patternBytes(48, 4), ivStart = fromHex(kF25Iv);
+    const Bytes input = patternBytes(48, 4), ivStart = patternBytes(16, 5);
     for (const auto& c : cases) {
         Schedules k = s;
         k.enc.roundsMarker = k.dec.roundsMarker = c.marker;
@@ -248,49 +224,38 @@ TEST_P(Crypto, RejectedLengthsAndSchedulesTouchNothing) {
 // lengths and buffer offsets, in place or not (the vectors above are all aligned and short).
 TEST(CryptoSwitch, BothPathsAgreeOnRandomInputs) {
     std::mt19937 gen(20261206);
-    const auto bytes = [&](std::size_t n) {
-        Bytes v(n);
-        for (auto& b : v) b = std::uint8_t(gen());
-        return v;
-    };
     for (int trial = 0; trial < 200; ++trial) {
-        const Bytes key = bytes(32), iv = bytes(16), message = bytes(gen() % 640);
+        const Bytes key = patternBytes(32, gen()), iv = patternBytes(16, gen());
+        const Bytes message = patternBytes(gen() % 640, trial);
         const std::size_t n = message.size() / 16 * 16, split = gen() % (message.size() + 1);
         const std::size_t inAt = gen() % 16, outAt = gen() % 3 == 0 ? inAt : gen() % 16;
         Bytes results[2];
         for (bool hardware : {false, true}) {
             setHardwareCrypto(hardware);
-            AesEncKeySchedule enc;
-            AesDecKeySchedule dec;
-            std::memset(&enc, 0, sizeof enc);  // the padding too: it is compared
-            std::memset(&dec, 0, sizeof dec);
-            expandenckey(key.data(), enc);
-            expanddeckey(key.data(), dec);
+            Schedules s;
+            std::memset(&s, 0, sizeof s);  // the padding too: it is compared
+            expandenckey(key.data(), s.enc);
+            expanddeckey(key.data(), s.dec);
             Bytes& all = results[hardware];
-            const auto* e = reinterpret_cast<const std::uint8_t*>(&enc);
-            const auto* d = reinterpret_cast<const std::uint8_t*>(&dec);
-            all.assign(e, e + sizeof enc);
-            all.insert(all.end(), d, d + sizeof dec);
-            // In place one time in three, else into another buffer at its own offset.
-            const bool inPlace = outAt == inAt;
+            const auto* schedules = reinterpret_cast<const std::uint8_t*>(&s);
+            all.assign(schedules, schedules + sizeof s);
             Bytes inBuffer(n + 16), outBuffer(n + 16), chain = iv;
             std::uint8_t* in = inBuffer.data() + inAt;
-            std::uint8_t* out = inPlace ? in : outBuffer.data() + outAt;
+            std::uint8_t* out = outAt == inAt ? in : outBuffer.data() + outAt;
             std::copy(message.begin(), message.begin() + n, in);
-            EXPECT_EQ(cbcencrypt(in, out, n, chain.data(), enc), 0);
+            EXPECT_EQ(cbcencrypt(in, out, n, chain.data(), s.enc), 0);
             all.insert(all.end(), out, out + n);
             all.insert(all.end(), chain.begin(), chain.end());
             chain = iv;
             std::memmove(in, out, n);
-            EXPECT_EQ(cbcdecrypt(in, out, n, chain.data(), dec), 0);
+            EXPECT_EQ(cbcdecrypt(in, out, n, chain.data(), s.dec), 0);
             EXPECT_TRUE(std::equal(out, out + n, message.begin())) << trial;
             Sha256Context ctx;
             sha256init(ctx);
             sha256update(ctx, message.data(), split);
             sha256update(ctx, message.data() + split, message.size() - split);
-            std::uint8_t digest[32];
-            sha256final(ctx, digest);
-            all.insert(all.end(), digest, digest + 32);
+            const Bytes digest = finalDigest(ctx);
+            all.insert(all.end(), digest.begin(), digest.end());
         }
         setHardwareCrypto(true);
         ASSERT_EQ(results[0], results[1])

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
+#include <set>
 
 #include "storage/crypto/aes.h"
 #include "storage/crypto/sha256.h"
@@ -32,26 +32,24 @@ std::string opened(const Bytes& record, const char* passphrase) {
     return doc.gettext(out) ? out : doc.verifykey() ? "<verified>" : out;
 }
 
-// A record made straight from the primitives, as any reader of the format would make it: the
-// document must produce and accept exactly this layout.
+// Built straight from the primitives, as any reader of the format would: the document must
+// produce and accept exactly this layout.
 TEST(NoteRecord, MatchesARecordBuiltFromThePrimitives) {
-    const std::uint8_t iv[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 254};
+    const Bytes iv = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 254};
     const std::string text = "Line one\r\nLine two\r\n\xE9t\xE9";
-    std::uint8_t key[32], digest[32], chain[16];
+    std::uint8_t key[32], digest[32];
     sha256("Correct Horse", 13, key);
-    Bytes payload(48, 0);
-    std::memcpy(payload.data(), text.data(), text.size());
+    Bytes payload = bytesOf(text), chain = iv;
+    payload.resize(48);
     AesEncKeySchedule ks;
     buildaestables();
     expandenckey(key, ks);
-    std::memcpy(chain, iv, 16);
-    cbcencrypt(payload.data(), payload.data(), payload.size(), chain, ks);
-    Bytes digestInput(text.begin(), text.end());
-    digestInput.insert(digestInput.end(), iv, iv + 16);
+    cbcencrypt(payload.data(), payload.data(), payload.size(), chain.data(), ks);
+    const Bytes digestInput = bytesOf(text + std::string(iv.begin(), iv.end()));
     sha256(digestInput.data(), digestInput.size(), digest);
     Bytes reference = bytesOf("QUiLLX*2");
     reference.insert(reference.end(), digest, digest + 32);
-    reference.insert(reference.end(), iv, iv + 16);
+    reference.insert(reference.end(), iv.begin(), iv.end());
     for (std::uint32_t v :
          {48u, std::uint32_t(text.size()), 0x80000010u | NOTE_READONLY, std::uint32_t(-2), 700u})
         putLE32(reference, reference.size(), v);
@@ -87,8 +85,8 @@ TEST(NoteRecord, RoundTripsEverySizeOnlyWithItsPassphraseUnderAFreshIvEachTime) 
         const Bytes record = sealed(c.text, "pass phrase");
         EXPECT_EQ(76u + c.payload, record.size()) << c.text.size();
         EXPECT_TRUE(opened(record, "pass phrase") == c.text) << c.text.size();
-        // The digest covers only the text and the IV, so a one-byte text comes out right under
-        // one key in 256: only longer texts can be held to refusing every wrong passphrase.
+        // The digest covers only the text and the IV, so a one-byte text opens under one key in
+        // 256: only longer texts must refuse every wrong passphrase.
         for (const char* wrong : {"pass Phrase", "pass phrase ", "pass phras", ""}) {
             EXPECT_TRUE(c.text.size() == 1 || opened(record, wrong) == "<untouched>") << wrong;
         }
@@ -96,28 +94,25 @@ TEST(NoteRecord, RoundTripsEverySizeOnlyWithItsPassphraseUnderAFreshIvEachTime) 
     // Every save draws a new IV of bytes 0..254, so the same text never gives the same record.
     NoteDocument doc;
     doc.setkey("k");
-    Bytes previousIv, previousPayload;
-    int seen255 = 0;
+    std::set<Bytes> ivs, payloads;
     for (int i = 0; i < 100; ++i) {
         doc.settext("the same text");
-        Bytes iv(doc.header.iv, doc.header.iv + 16);
-        seen255 += int(std::count(iv.begin(), iv.end(), 255));
-        EXPECT_NE(previousIv, iv);
-        EXPECT_NE(previousPayload, doc.payload);
-        previousIv = iv;
-        previousPayload = doc.payload;
+        const Bytes iv(doc.header.iv, doc.header.iv + 16);
+        EXPECT_EQ(0, std::count(iv.begin(), iv.end(), 255));
+        ivs.insert(iv);
+        payloads.insert(doc.payload);
     }
-    EXPECT_EQ(0, seen255);
+    EXPECT_EQ(100u, ivs.size());
+    EXPECT_EQ(100u, payloads.size());
 }
 
-// A new document's passphrase is only set (rekey on a note is the tool's test); New keeps the
-// key, the IV and the flags of the note it clears.
+// A new document's passphrase is only set (rekey is the tool's test); New keeps the key, the IV
+// and the flags of the note it clears.
 TEST(NoteRecord, ChangePassphraseOnAnEmptyDocumentSetsTheKeyAndClearKeepsKeyIvAndFlags) {
     NoteDocument blank;
     blank.changepassphrase("first");
     EXPECT_TRUE(blank.key_set);
     EXPECT_TRUE(blank.payload.empty());
-
     NoteDocument doc;
     doc.setkey("old");
     doc.settext("keep me");

@@ -1,5 +1,4 @@
-// The pure rules of the editor and its start: the switch grammar, file dialog and search rules,
-// temporary copies' names, "same note or changed", and the window's title, size and font.
+// The rules of the editor and its start that need no window: tested here on every platform.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,13 +10,11 @@
 #include "startup/command_line.h"
 #include "startup/temp_name.h"
 #include "storage/note_identity.h"
-#include "storage/text_encoding.h"
 
 namespace {
 
 using A = CommandLine::Action;
 
-// clang-format off
 const struct {
     std::vector<const char*> arguments;  // after the executable's own path
     A action;
@@ -41,11 +38,11 @@ const struct {
     {{"C:\\backup-erase:\\-edit:x.exe", "x-erase:y", "notes-EDIT:z"}, A::Continue, false, "", ""},
     {{"-edit:C:\\old-erase:\\n.exe"}, A::Continue, true, "C:\\old-erase:\\n.exe", ""},
     {{"-erase:C:\\-edit:\\t.exe"}, A::Erase, false, "", "C:\\-edit:\\t.exe"},
-    {{"-edit::C:\\n.exe"}, A::Continue, true, ":C:\\n.exe", ""},  // the value follows the first colon
+    // The value follows the first colon.
+    {{"-edit::C:\\n.exe"}, A::Continue, true, ":C:\\n.exe", ""},
     {{"-editor:n.exe"}, A::Continue, true, "n.exe", ""},
     {{" -erase:t.exe"}, A::Continue, false, "", ""},
 };
-// clang-format on
 
 TEST(CommandLine, SwitchGrammar) {
     for (const auto& c : kCases) {
@@ -88,9 +85,7 @@ TEST(CommandRules, SearchGoesOnAfterAHitAndRestartsAfterAMiss) {
     const struct {
         std::int64_t answer;
         std::int32_t matchEnd, start;
-    } cases[] = {
-        {5, 9, 9}, {0, 3, 3}, {-1, -1, 0}, {-1, 20, 0}, {0, -1, 0},
-    };
+    } cases[] = {{5, 9, 9}, {0, 3, 3}, {-1, -1, 0}, {-1, 20, 0}, {0, -1, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(nextSearchStart(c.answer, c.matchEnd), c.start) << c.answer << ", " << c.matchEnd;
 }
@@ -112,24 +107,10 @@ TEST(CommandRules, ImportIsCutOnlyWhenTheEditorIsFullAndBytesWereLeft) {
         EXPECT_EQ(importWasCut(c.fileBytes, c.characters, limit), c.cut) << c.fileBytes;
 }
 
-TEST(CommandRules, LineEndsAreNeverSplitAndCountOnce) {
-    // A CR at the end waits for the next chunk, where its LF is; a lone byte must go out, or the
-    // stream would stall.
-    const struct {
-        std::string chunk;
-        std::size_t handed;
-    } cases[] = {{"abc\r", 3}, {"abc\r\n", 5}, {"\r", 1}, {"\r\r", 1}, {"abc", 3}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.handed, chunkWithoutSplitLineEnd(c.chunk.data(), c.chunk.size())) << c.chunk;
-
-    EXPECT_EQ(0u, controlCharacters(u""));
-    EXPECT_EQ(5u, controlCharacters(u"ab\r\nc\n"));
-    EXPECT_EQ(3u, controlCharacters(u"\n\r\n\r"));
-    EXPECT_EQ(4u, controlCharacters(u"\r\r\n\n\r"));
-    EXPECT_EQ(4u, controlCharacters(u"a\r\n😀"));  // UTF-16 units, a CR LF pair as one
-}
-
-TEST(TempName, DirectoryProductHyphenFourHexDigitsExeThatFits) {
+// Directory, product, hyphen, four hex digits and ".exe", where that fits; only such copies in the
+// temporary folder count as disposable.
+TEST(TempName, BuiltToFitAndDisposableOnlyInTheTemporaryFolder) {
+    const std::string dir = "C:\\Users\\me\\AppData\\Local\\Temp\\";
     // Values beyond the generator's 15 bits never give a fifth digit.
     const struct {
         unsigned value;
@@ -138,60 +119,42 @@ TEST(TempName, DirectoryProductHyphenFourHexDigitsExeThatFits) {
                  {0x7FFF, "7FFF"}, {0x18000, "0000"}, {0xFFFFFFFFu, "7FFF"}};
     for (const auto& c : cases) {
         std::string name;
-        ASSERT_TRUE(buildTempName("C:\\Temp\\", c.value, name));
-        EXPECT_EQ(name, std::string("C:\\Temp\\Quillox-") + c.digits + ".exe");
+        ASSERT_TRUE(buildTempName(dir, c.value, name));
+        EXPECT_EQ(name, dir + "Quillox-" + c.digits + ".exe");
+        EXPECT_TRUE(isTempName(dir, name)) << name;
     }
     // "Quillox-XXXX.exe" is 16 characters; 260 is the longest path the buffers hold.
-    std::string name = "untouched";
-    EXPECT_TRUE(buildTempName(std::string(244, 'd'), 1, name));
-    EXPECT_EQ(name.size(), 260u);
-    name = "untouched";
-    for (std::size_t tooLong : {245u, 400u}) {
-        EXPECT_FALSE(buildTempName(std::string(tooLong, 'd'), 1, name));
-        EXPECT_EQ(name, "untouched");
+    for (std::size_t length : {244u, 245u, 400u}) {
+        std::string name = "untouched";
+        const std::string directory(length, 'd');
+        EXPECT_EQ(buildTempName(directory, 1, name), length == 244) << length;
+        EXPECT_EQ(name, length == 244 ? directory + "Quillox-0001.exe" : "untouched");
     }
-}
-
-TEST(TempName, OnlyCopiesInTheTemporaryFolderCountAsDisposable) {
-    const std::string dir = "C:\\Users\\me\\AppData\\Local\\Temp\\";
-    // clang-format off
-    const struct {
-        std::string path;
-        bool disposable;
-    } cases[] = {
-        {dir + "Quillox-1A2B.exe", true},
-        {dir + "quillox-7fff.EXE", true},  // Windows compares names without regard to case
-        {"c:\\users\\ME\\appdata\\local\\temp\\Quillox-0000.exe", true},
-        {"C:\\Program Files\\Quillox\\quillox.exe", false},
-        {"C:\\Users\\me\\Desktop\\Quillox-1A2B.exe", false},
-        {"C:\\Users\\me\\AppData\\Local\\Tmp_\\Quillox-1A2B.exe", false},  // same length
-        {dir + "sub\\Quillox-1A2B.exe", false}, {dir + "Quillox-1A2G.exe", false},
-        {dir + "Quillox-1A2.exe", false}, {dir + "Quillox-1A2BC.exe", false},
-        {dir + "Quillox_1A2B.exe", false}, {dir + "Quillox-1A2B.exe.lnk", false},
-        {dir + "diary.exe", false},
-    };
-    // clang-format on
-    for (const auto& c : cases) EXPECT_EQ(c.disposable, isTempName(dir, c.path)) << c.path;
+    // Windows compares names without regard to case.
+    EXPECT_TRUE(isTempName(dir, dir + "quillox-7fff.EXE"));
+    EXPECT_TRUE(isTempName(dir, "c:\\users\\ME\\appdata\\local\\temp\\Quillox-0000.exe"));
+    for (const std::string& path :
+         {"C:\\Program Files\\Quillox\\quillox.exe"s, "C:\\Users\\me\\Desktop\\Quillox-1A2B.exe"s,
+          "C:\\Users\\me\\AppData\\Local\\Tmp_\\Quillox-1A2B.exe"s,  // same length
+          dir + "sub\\Quillox-1A2B.exe", dir + "Quillox-1A2G.exe", dir + "Quillox-1A2.exe",
+          dir + "Quillox-1A2BC.exe", dir + "Quillox_1A2B.exe", dir + "Quillox-1A2B.exe.lnk",
+          dir + "diary.exe"})
+        EXPECT_FALSE(isTempName(dir, path)) << path;
     EXPECT_FALSE(isTempName("", "Quillox-1A2B.exe"));
 }
 
 // "Same note or changed": a save overwrites its note file without asking only when the file
 // matches the one the document read or wrote in size, time, IV and digest alike.
 TEST(NoteIdentity, OnlyAFileThatMatchesInEveryPartIsTheSameNote) {
-    NoteIdentity read;
-    read.present = true;
-    read.size = 204800;
-    read.lastWrite = 133000000000000000u;
+    NoteIdentity read{true, 204800, 133000000000000000u};
+    const NoteIdentity noRecord = read;  // its IV and digest zero
     read.iv.fill(7);
     read.digest.fill(9);
-
-    NoteIdentity newTime = read, newSize = read, newIv = read, newDigest = read, noRecord = read;
+    NoteIdentity newTime = read, newSize = read, newIv = read, newDigest = read;
     ++newTime.lastWrite;       // a setting rewritten beside the record
     newSize.size += 512;       // a new editor image
     newIv.iv[15] ^= 1;         // saved elsewhere within a coarse time step
     newDigest.digest[0] ^= 1;  // a text encrypted under the same IV
-    noRecord.iv = {};
-    noRecord.digest = {};
     // The last: deleted or renamed.
     const NoteIdentity changed[] = {newTime, newSize, newIv, newDigest, noRecord, NoteIdentity()};
     for (std::size_t i = 0; i < std::size(changed); ++i) {
@@ -202,7 +165,7 @@ TEST(NoteIdentity, OnlyAFileThatMatchesInEveryPartIsTheSameNote) {
     EXPECT_TRUE(sameNote(NoteIdentity(), NoteIdentity())) << "gone, and still gone";
 }
 
-TEST(WindowRules, TitleTakesLabelOrPathAndMarksReadOnly) {
+TEST(WindowRules, TitleTakesLabelOrPathAndReadOnlyBlocksTheWritingCommandsOnly) {
     const std::string v = "Quillox version 1.3-beta1: ";
     const struct {
         const char* label;
@@ -217,6 +180,10 @@ TEST(WindowRules, TitleTakesLabelOrPathAndMarksReadOnly) {
         {"Z:\\tmp\\n.exe", "C:\\a.exe", true, v + "Z:\\tmp\\n.exe [read-only]"},
     };
     for (const auto& c : cases) EXPECT_EQ(composeTitle(c.label, c.path, c.readOnly), c.expected);
+    for (unsigned command : kReadOnlyCommands) EXPECT_TRUE(isReadOnlyCommand(command)) << command;
+    for (unsigned command : {ID_FILE_NEW, ID_FILE_EXIT, ID_EDIT_UNDO, ID_EDIT_COPY, ID_EDIT_FIND,
+                             ID_EDIT_SELECT_ALL, ID_HELP_ABOUT})
+        EXPECT_FALSE(isReadOnlyCommand(command)) << command;
 }
 
 TEST(WindowRules, SizeDefaultsEachOnItsOwnAndCentringTruncatesEachHalf) {
@@ -242,7 +209,16 @@ TEST(WindowRules, SizeDefaultsEachOnItsOwnAndCentringTruncatesEachHalf) {
     }
 }
 
-TEST(WindowRules, MulDivRoundsHalfAwayFromZeroAndReportsOverflow) {
+// The value as it lands in the zero-filled 260-byte buffer.
+std::string faceFrom(const std::string& bytes) {
+    std::vector<char> buffer(kFontFaceBufferSize, '\0');
+    std::memcpy(buffer.data(), bytes.data(), std::min(bytes.size(), buffer.size()));
+    return fontFaceFromValue(buffer.data(), std::min(bytes.size(), buffer.size()));
+}
+
+// The font height is negative pixels at the screen resolution, as mulDiv gives them: rounded half
+// away from zero, -1 on overflow.
+TEST(WindowRules, FontSettingsFromTheirStoredValuesAndMulDiv) {
     // clang-format off
     const struct {
         std::int32_t a, b, c, expected;
@@ -257,19 +233,8 @@ TEST(WindowRules, MulDivRoundsHalfAwayFromZeroAndReportsOverflow) {
     // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(mulDiv(c.a, c.b, c.c), c.expected) << c.a << " * " << c.b << " / " << c.c;
-    // The font height is negative pixels at the screen resolution.
     EXPECT_EQ(fontHeight(10, 96), -13);
     EXPECT_EQ(fontHeight(9, 120), -15);
-}
-
-// The value as it lands in the zero-filled 260-byte buffer.
-std::string faceFrom(const std::string& bytes) {
-    std::vector<char> buffer(kFontFaceBufferSize, '\0');
-    std::memcpy(buffer.data(), bytes.data(), std::min(bytes.size(), buffer.size()));
-    return fontFaceFromValue(buffer.data(), std::min(bytes.size(), buffer.size()));
-}
-
-TEST(WindowRules, FontSettingsFromTheirStoredValues) {
     EXPECT_EQ(faceFrom("Consolas"), "Consolas");  // stored without a terminator: the fill ends it
     EXPECT_EQ(faceFrom(std::string("Arial\0junk", 10)), "Arial");
     const std::string longest(259, 'x');  // 259 characters and the terminator fill the buffer
@@ -282,13 +247,6 @@ TEST(WindowRules, FontSettingsFromTheirStoredValues) {
     EXPECT_EQ(fontSizeFromValue(negative, 4), -1);
     EXPECT_EQ(fontSizeFromValue(big, 2), 10);
     EXPECT_EQ(fontSizeFromValue(big, 5), 10);
-}
-
-TEST(WindowRules, ReadOnlyBlocksTheWritingCommandsOnly) {
-    for (unsigned command : kReadOnlyCommands) EXPECT_TRUE(isReadOnlyCommand(command)) << command;
-    for (unsigned command : {ID_FILE_NEW, ID_FILE_EXIT, ID_EDIT_UNDO, ID_EDIT_COPY, ID_EDIT_FIND,
-                             ID_EDIT_SELECT_ALL, ID_HELP_ABOUT})
-        EXPECT_FALSE(isReadOnlyCommand(command)) << command;
 }
 
 }  // namespace
