@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end tests of quillox-note as a user runs it: every command and exit code, text
-# encodings, damaged notes, the upkeep commands (reimage, verify, salvage, --json) and failed
-# writes that must leave the old note whole.
-#
+# quillox-note end to end, as a user runs it: every command and exit code, text encodings, damaged
+# notes, upkeep (reimage, verify, salvage, --json) and failed writes that must leave notes whole.
 #   cli_test.sh WORK_FOLDER TOOL [RUNNER...]   (RUNNER: Wine for the Windows build, or valgrind)
 source "$(dirname "$0")/lib.sh"
 
@@ -18,49 +16,40 @@ else
     pe 5000 >editor.exe
 fi
 cp editor.exe b.exe && flip b.exe 100
-image=$(size_of editor.exe)
+image=$(wc -c <editor.exe)
 printf 'pw1\n' >pass1.txt
 printf 'pw2\r\n' >pass2.txt # a Windows line end is not part of the passphrase
 printf 'pw3' >pass3.txt     # nor is a missing one
 printf '' >empty.txt
 printf 'memo' >memo.txt
 # ASCII without line ends: stored and given back as it is on every platform.
-{
-    printf 'First part, a tab\t and a NUL: \0 here; '
-    for i in $(seq 1 20); do printf 'part %02d of the note; ' "$i"; done
-} >text.txt
-text_len=$(size_of text.txt)
+printf 'First part, a tab\t and a NUL: \0 here; ' >text.txt
+printf 'part %02d of the note; ' $(seq 1 20) >>text.txt
+text_len=$(wc -c <text.txt)
 payload=$(((text_len + 15) / 16 * 16))
 record=$((payload + 76))
 
 echo "== usage errors give 1 and write nothing"
-while read -r args; do
-    # shellcheck disable=SC2086
-    q 1 $args
-done <<'EOF'
-
-frobnicate note.exe
-info
-info a.exe b.exe
-cat --bogus note.exe
-cat note.exe --passphrase-file
-cat --codepage x note.exe --passphrase-file pass1.txt
-set note.exe --read-only maybe
-seal -o x.exe text.txt --passphrase-file pass1.txt
-seal --image editor.exe --passphrase-file pass1.txt
-seal --image editor.exe -o x.exe empty.txt --passphrase-file pass1.txt
-seal --image editor.exe -o x.exe text.txt --passphrase-file no-such-file.txt
-reimage note.exe
-salvage -o x.exe note.exe
-verify --image editor.exe
+steps <<'EOF'
+1|
+1||frobnicate note.exe
+1||info
+1||info a.exe b.exe
+1||cat --bogus note.exe
+1||cat note.exe --passphrase-file
+1||cat --codepage x note.exe --passphrase-file pass1.txt
+1||set note.exe --read-only maybe
+1||seal -o x.exe text.txt --passphrase-file pass1.txt
+1||seal --image editor.exe --passphrase-file pass1.txt
+1||seal --image editor.exe -o x.exe empty.txt --passphrase-file pass1.txt
+1||seal --image editor.exe -o x.exe text.txt --passphrase-file no-such-file.txt
+1||reimage note.exe
+1||salvage -o x.exe note.exe
+1||verify --image editor.exe|test ! -e x.exe
 EOF
-check "a refused seal writes no x.exe" test ! -e x.exe
 
 echo "== seal, info and cat"
 q 0 seal --image editor.exe -o note.exe text.txt --passphrase-file pass1.txt
-check "note size is image + header + payload + trailer" \
-    test "$(size_of note.exe)" -eq $((image + record + 8))
-check "the note begins with the editor image" cmp -s -n "$image" editor.exe note.exe
 q 0 info note.exe
 expect_info "kind" "note executable" "editor image" "$image bytes" "text length" "$text_len bytes" \
     "payload length" "$payload bytes" "record" "$record bytes" "read-only" "no" \
@@ -70,9 +59,8 @@ check "info --json: the same fingerprint and lengths as the words" test "$(json 
     'd["editor_sha256"], d["editor_image_bytes"], d["text_length"], d["read_only"], d["encoding"]')" \
     = "$(sha <editor.exe) $image $text_len False ansi"
 if [ ${#runner[@]} -eq 0 ]; then
-    # Names Windows cannot have: JSON escapes quotes and controls, keeps well-formed UTF-8 up to
-    # the edges of each lead byte's range and the name's end, and gives every other byte as its
-    # own code point.
+    # Names Windows cannot have: JSON escapes quotes and controls, keeps well-formed UTF-8 (at the
+    # edges of each lead byte's range, at the name's end) and gives other bytes as code points.
     odd=$'q"u\\o\t' want='q"u\\o\t'
     while read -r bytes text; do
         odd+=$(printf "$bytes") want+=$text
@@ -90,15 +78,11 @@ EOF
     q 0 info --json "$odd"
     check "JSON escapes the name" test "$(json "d['file'] == '$want'")" = True
 fi
-# Text from a pipe, the passphrase from a file with a Windows line end; an image that is itself a
-# note gives its editor part, and the output name follows the text file's. An empty passphrase
-# is a passphrase.
+# Text from a pipe; an image that is itself a note gives its editor part (verify checks that of
+# memo.exe); the output name follows the text file's; an empty passphrase is a passphrase.
 q --in text.txt 0 seal --image note.exe -o piped.exe - --passphrase-file pass2.txt
 q 0 seal --image piped.exe memo.txt --passphrase-file pass3.txt
-q 0 info memo.exe
-expect_info "editor image" "$image bytes" "payload length" "16 bytes"
-printf '\n' >blank-pass.txt
-q 0 seal --image editor.exe -o blank.exe memo.txt --passphrase-file blank-pass.txt
+q --pipe '\n' 0 seal --image editor.exe -o blank.exe memo.txt --passphrase-file -
 # The record alone (what follows the image, less the trailer) is read as a note too.
 tail -c +$((image + 1)) note.exe | head -c $record >record.bin
 q 0 info record.bin
@@ -106,25 +90,21 @@ expect_info "kind" "record file"
 # An editor part that begins with seven bytes of the record's magic is an editor part like any.
 printf 'QUiLLX*!' >lookalike.exe
 q 0 seal --image lookalike.exe -o lookalike-note.exe memo.txt --passphrase-file pass3.txt
-while read -r note pass want text; do
-    q --pipe "$pass" "$want" cat "$note" --passphrase-file -
-    check "cat $note with $pass gives ${text:-no text}" cmp -s out.txt "${text:-empty.txt}"
-done <<'EOF'
-note.exe pw1\n 0 text.txt
-note.exe pw2\n 3
-note.exe PW1\n 3
-note.exe pw1\x20\n 3
-piped.exe pw2\n 0 text.txt
-memo.exe pw3\n 0 memo.txt
-blank.exe \n 0 memo.txt
-blank.exe \x20\n 3
-record.bin pw1\n 0 text.txt
-lookalike-note.exe pw3\n 0 memo.txt
+# The last two: a record file is no editor to seal with and has none to keep on a rekey.
+steps <<'EOF'
+0|pw1\n|cat note.exe --passphrase-file -|cmp -s out.txt text.txt
+3|pw2\n|cat note.exe --passphrase-file -|test ! -s out.txt
+3|PW1\n|cat note.exe --passphrase-file -
+3|pw1\x20\n|cat note.exe --passphrase-file -
+0|pw2\n|cat piped.exe --passphrase-file -|cmp -s out.txt text.txt
+0|pw3\n|cat memo.exe --passphrase-file -|cmp -s out.txt memo.txt
+0|\n|cat blank.exe --passphrase-file -|cmp -s out.txt memo.txt
+3|\x20\n|cat blank.exe --passphrase-file -
+0|pw1\n|cat record.bin --passphrase-file -|cmp -s out.txt text.txt
+0|pw3\n|cat lookalike-note.exe --passphrase-file -|cmp -s out.txt memo.txt
+1|pw1\npw2\n|rekey record.bin --passphrase-file -
+2||seal --image record.bin -o odd.exe memo.txt --passphrase-file pass1.txt|test ! -e odd.exe
 EOF
-# A record file is no editor to seal with and has none to keep on a rekey.
-q --pipe 'pw1\npw2\n' 1 rekey record.bin --passphrase-file -
-q 2 seal --image record.bin -o odd.exe memo.txt --passphrase-file pass1.txt
-check "a refused seal writes no odd.exe" test ! -e odd.exe
 
 echo "== text encodings: what seal stores, cat and cat --raw give back, info reports"
 # The platform's line end: what a text file has and cat gives back; the note holds CR LF.
@@ -133,15 +113,13 @@ nl='\n'
 # file bytes | cat output | stored bytes | text encoding
 while IFS='|' read -r file shown stored encoding; do
     printf "$file" >in.txt
-    printf "$shown" >shown.txt
-    printf "$stored" >stored.txt
     q 0 seal --image editor.exe -o enc.exe in.txt --passphrase-file pass1.txt
     q 0 info enc.exe
     expect_info "text encoding" "$encoding"
     q 0 cat enc.exe --passphrase-file pass1.txt
-    check "cat gives $shown for $file" cmp -s out.txt shown.txt
+    check "cat gives $shown for $file" cmp -s out.txt <(printf "$shown")
     q 0 cat --raw enc.exe --passphrase-file pass1.txt
-    check "the note stores $stored for $file" cmp -s out.txt stored.txt
+    check "the note stores $stored for $file" cmp -s out.txt <(printf "$stored")
 done <<EOF
 one${nl}two|one${nl}two|one\r\ntwo|ANSI code page
 Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x9f \xf0\x9f\x98\x80|Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x9f \xf0\x9f\x98\x80|Gr\xc3\xbc\xc3\x9fe\r\n\xd0\x9f \xf0\x9f\x98\x80|UTF-8
@@ -157,7 +135,7 @@ steps <<'EOF'
 3|wrong\nnew\n|rekey note.exe --passphrase-file -|
 1||rekey note.exe --passphrase-file pass1.txt --new-passphrase-file no-such-file.txt|
 1|pw1\n|rekey note.exe --passphrase-file -|cmp -s note.exe before.exe
-0|pw1\npw2\n|rekey note.exe --passphrase-file -|cmp -s -n $image editor.exe note.exe && test $(size_of note.exe) = $(size_of before.exe)
+0|pw1\npw2\n|rekey note.exe --passphrase-file -|cmp -s -n $image editor.exe note.exe && test $(wc -c <note.exe) = $(wc -c <before.exe)
 3|pw1\n|cat note.exe --passphrase-file -|
 0||rekey note.exe --passphrase-file pass2.txt --new-passphrase-file pass3.txt|
 0|pw3\n|cat note.exe --passphrase-file -|cmp -s out.txt text.txt && cp note.exe before.exe
@@ -168,31 +146,20 @@ steps <<'EOF'
 0||info note.exe|expect_info "read-only" "no"
 0|pw1\n|cat note.exe --passphrase-file -|cmp -s out.txt text.txt
 EOF
-# A note file with the read-only attribute is still rewritten, and left writable like every save.
-cp note.exe locked.exe
-chmod a-w locked.exe
-q 0 rekey locked.exe --passphrase-file pass1.txt --new-passphrase-file pass2.txt
-check "the rewrite leaves the file writable" test -w locked.exe -a "$(stat -c %A locked.exe | cut -c3)" = w
 
 echo "== missing, foreign and damaged notes give 2 and never crash"
-size=$(size_of note.exe)
-cp note.exe good.exe
+size=$(wc -c <note.exe)
 head -c 7 note.exe >seven.bin
 head -c $((size - 1)) note.exe >cut-1.exe
 head -c $((size - 8)) note.exe >no-trailer.exe
 cp record.bin record-long.bin && printf 'x' >>record-long.bin
-damaged=(seven.bin empty.txt text.txt editor.exe cut-1.exe no-trailer.exe record-long.bin no-such-note.exe)
-# A copy of the note with one little-endian 32-bit field replaced: NAME OFFSET VALUE (the
-# record's own length checks are the unit tests').
-while read -r name offset value; do
-    cp good.exe "$name"
-    patch "$name" "$offset" "$(printf '%08x' "$value" | sed 's/\(..\)\(..\)\(..\)\(..\)/\4\3\2\1/')"
-    damaged+=("$name")
-done <<EOF
-block-too-long.exe $((size - 4)) $((size - 7))
-block-short.exe $((size - 4)) $((record - 16))
-text-past-payload.exe $((image + 60)) $((payload + 1))
-EOF
+# Copies with one 32-bit length changed (the record's own length checks are the unit tests').
+field() { cp note.exe "$1" && patch "$1" "$2" "$(printf %08x "$3" | fold -w2 | tac | tr -d '\n')"; }
+field block-too-long.exe $((size - 4)) $((size - 7))
+field block-short.exe $((size - 4)) $((record - 16))
+field text-past-payload.exe $((image + 60)) $((payload + 1))
+damaged=(seven.bin empty.txt text.txt editor.exe cut-1.exe no-trailer.exe record-long.bin
+    no-such-note.exe block-too-long.exe block-short.exe text-past-payload.exe)
 for note in "${damaged[@]}"; do
     [ -e "$note" ] && cp "$note" keep.bin
     q 2 info "$note"
@@ -203,96 +170,82 @@ for note in "${damaged[@]}"; do
     [ -e "$note" ] && check "$note is left unchanged" cmp -s "$note" keep.bin
 done
 check "no file is created for the missing note" test ! -e no-such-note.exe
-# A flipped payload byte cannot be told from a wrong passphrase: the digest does not match.
-cp good.exe flipped.exe && flip flipped.exe $((image + 80))
-q 0 info flipped.exe
-q --pipe 'pw1\n' 3 cat flipped.exe --passphrase-file -
+# A flipped payload byte cannot be told from a wrong passphrase (verify: 3): the digest differs.
+cp note.exe flipped.exe && flip flipped.exe $((image + 80))
 
 echo "== reimage: a new editor part, the record byte for byte"
-cp good.exe re.exe
+# A read-only note stays so. An editor that carries a note gives its editor part only; the notes
+# of a list that can be done are done, and a refused reimage leaves the note as it was.
+cp note.exe re.exe
 chmod a-w re.exe
 steps <<'EOF'
-0||reimage --image b.exe re.exe|cmp -s -n $image b.exe re.exe && cmp -s <(tail -c +$((image + 1)) good.exe) <(tail -c +$((image + 1)) re.exe)
+0||reimage --image b.exe re.exe|cmp -s -n $image b.exe re.exe && cmp -s <(tail -c +$((image + 1)) note.exe) <(tail -c +$((image + 1)) re.exe)
 0||reimage --image b.exe re.exe|grep -q "re.exe: unchanged" out.txt && test $(stat -c %A re.exe | cut -c3) = -
-EOF
-chmod u+w re.exe
-# An editor that carries a note gives its editor part only: back to the original bytes. The notes
-# of a list that can be done are done; a refused reimage leaves the note as it was.
-steps <<'EOF'
-2||reimage --image good.exe re.exe text.txt|cmp -s re.exe good.exe
+2||reimage --image note.exe re.exe text.txt|cmp -s re.exe note.exe
 1||reimage --image editor.exe record.bin|
 2||reimage --image record.bin re.exe|
-2||reimage --image text.txt re.exe|cmp -s re.exe good.exe
+2||reimage --image text.txt re.exe|cmp -s re.exe note.exe
 EOF
 
 echo "== verify: one line per note, the highest exit code"
-cp good.exe other-editor.exe
+cp note.exe other-editor.exe
 q 0 reimage --image b.exe other-editor.exe
-head -c $((size - 3)) good.exe >cut.exe
 q 0 seal --image text.txt -o on-text.exe memo.txt --passphrase-file pass1.txt
 pe 16 >tiny.exe # the shortest editor part that holds both headers
 q 0 seal --image tiny.exe -o on-tiny.exe memo.txt --passphrase-file pass1.txt
-while read -r want args; do
-    # shellcheck disable=SC2086
-    q "$want" verify $args
-done <<'EOF'
-0 good.exe other-editor.exe flipped.exe on-tiny.exe
-2 good.exe cut.exe
-3 --passphrase-file pass1.txt good.exe flipped.exe
-3 --passphrase-file pass1.txt good.exe memo.exe
-5 --image editor.exe good.exe other-editor.exe cut.exe
-0 --image good.exe --passphrase-file pass1.txt good.exe
-2 --image record.bin good.exe
-2 block-too-long.exe
+steps <<'EOF'
+0||verify note.exe other-editor.exe flipped.exe on-tiny.exe
+2||verify note.exe cut-1.exe
+3||verify --passphrase-file pass1.txt note.exe flipped.exe
+3||verify --passphrase-file pass1.txt note.exe memo.exe
+5||verify --image editor.exe note.exe other-editor.exe cut-1.exe
+0||verify --image note.exe --passphrase-file pass1.txt note.exe
+2||verify --image record.bin note.exe
+2||verify block-too-long.exe|grep -q "claims more bytes than the file has" out.txt
 EOF
-check "verify says the trailer claims too much" grep -q "claims more bytes than the file has" out.txt
-list="good.exe other-editor.exe cut.exe memo.exe record.bin on-text.exe no-such.exe"
-# shellcheck disable=SC2086
-q 5 verify --image editor.exe --passphrase-file pass1.txt $list
+list=(note.exe other-editor.exe cut-1.exe memo.exe record.bin on-text.exe no-such.exe)
+q 5 verify --image editor.exe --passphrase-file pass1.txt "${list[@]}"
 while IFS='|' read -r note words; do
     check "verify says \"$note: $words\"" grep -qF "$note: $words" out.txt
 done <<'EOF'
-good.exe|ok
+note.exe|ok
 other-editor.exe|editor part differs from editor.exe (reimage
-cut.exe|no note trailer
+cut-1.exe|no note trailer
 memo.exe|the passphrase does not open it
 record.bin|a bare record
 on-text.exe|editor part: not a Windows executable
 no-such.exe|no such file
 EOF
-# shellcheck disable=SC2086
-q 5 verify --json --image editor.exe --passphrase-file pass1.txt $list
+q 5 verify --json --image editor.exe --passphrase-file pass1.txt "${list[@]}"
 check "verify --json: one object per note with its exit code" \
     test "$(json '" ".join(str(n["exit"]) for n in d)')" = "0 5 2 3 2 2 2"
 
 echo "== salvage: damaged ends, recovered against the original text"
-cp good.exe appended.exe && printf 'bytes a sync tool added' >>appended.exe
-cp good.exe overwritten.exe && patch overwritten.exe $((size - 8)) 0000000000000000
-{ head -c $((size - 8)) good.exe; tail -c +$((image + 1)) memo.exe; } >two.exe
-while read -r damaged pass want; do
+cp note.exe appended.exe && printf 'bytes a sync tool added' >>appended.exe
+cp note.exe overwritten.exe && patch overwritten.exe $((size - 8)) 0000000000000000
+{ head -c $((size - 8)) note.exe; tail -c +$((image + 1)) memo.exe; } >two.exe
+while read -r damaged key want args; do
     rm -f saved.exe && cp "$damaged" before.bin
-    extra=() && [ "$pass" != - ] && extra=(--passphrase-file "$pass")
-    q 0 salvage --image b.exe -o saved.exe "${extra[@]}" "$damaged"
-    key=$pass && [ "$pass" = - ] && key=pass1.txt && [ "$want" = memo.txt ] && key=pass3.txt
+    # shellcheck disable=SC2086
+    q 0 salvage --image b.exe -o saved.exe $args "$damaged"
     q 0 verify --image b.exe --passphrase-file "$key" saved.exe
     q 0 cat saved.exe --passphrase-file "$key"
     check "salvage of $damaged gives $want" cmp -s out.txt "$want"
     check "salvage leaves $damaged as it was" cmp -s "$damaged" before.bin
 done <<'EOF'
-appended.exe - text.txt
-cut.exe - text.txt
-overwritten.exe pass1.txt text.txt
-record-long.bin - text.txt
-two.exe - memo.txt
-two.exe pass1.txt text.txt
+appended.exe pass1.txt text.txt
+cut-1.exe pass1.txt text.txt
+overwritten.exe pass1.txt text.txt --passphrase-file pass1.txt
+record-long.bin pass1.txt text.txt
+two.exe pass3.txt memo.txt
+two.exe pass1.txt text.txt --passphrase-file pass1.txt
 EOF
 rm -f saved.exe
-head -c $((image + 100)) good.exe >cut-in-payload.exe
-for damaged in editor.exe cut-in-payload.exe; do
-    q 2 salvage --image b.exe -o saved.exe "$damaged"
-done
+head -c $((image + 100)) note.exe >cut-in-payload.exe
+q 2 salvage --image b.exe -o saved.exe editor.exe
+q 2 salvage --image b.exe -o saved.exe cut-in-payload.exe
 q 3 salvage --image b.exe -o saved.exe --passphrase-file pass1.txt memo.exe
-q 1 salvage --image b.exe -o cut.exe cut.exe
+q 1 salvage --image b.exe -o cut-1.exe cut-1.exe
 check "a refused salvage writes nothing" test ! -e saved.exe
 
 echo "== failed writes give 4 and leave every file as it was"
@@ -300,26 +253,18 @@ mkdir -p folder
 q 4 seal --image editor.exe -o missing-folder/x.exe text.txt --passphrase-file pass1.txt
 q 4 seal --image editor.exe -o folder text.txt --passphrase-file pass1.txt
 check "the folder is still a folder, missing-folder was not made" test -d folder -a ! -e missing-folder
-"${runner[@]}" "$tool" cat good.exe --passphrase-file pass1.txt >/dev/full 2>err.txt
+"${runner[@]}" "$tool" cat note.exe --passphrase-file pass1.txt >/dev/full 2>err.txt
 check "cat into a full disk exits with 4" test $? = 4
-# A folder the user cannot write to. Root writes anywhere, so there the tool runs as nobody.
-as_user=()
-if [ "$(id -u)" = 0 ] && [[ "${runner[*]:-}" != *wine* ]] && command -v setpriv >/dev/null &&
-    setpriv --reuid=65534 --regid=65534 --clear-groups "$tool" --help >/dev/null 2>&1; then
-    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-fi
-if [ "$(id -u)" != 0 ] || [ ${#as_user[@]} -gt 0 ]; then
-    mkdir -p locked
-    cp good.exe locked/note.exe
-    chmod 644 locked/note.exe pass1.txt pass2.txt text.txt && chmod 555 locked
-    saved_runner=("${runner[@]}")
+# A folder the user cannot write to; root writes anywhere, so there the tool runs as nobody.
+as_user=() && [ "$(id -u)" = 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+if [[ "${runner[*]:-}" != *wine* ]] && "${as_user[@]}" "$tool" --help >/dev/null 2>&1; then
+    mkdir locked && cp note.exe locked/note.exe
+    chmod 644 locked/note.exe pass1.txt pass2.txt && chmod 555 locked
     runner=("${as_user[@]}" "${runner[@]}")
     q 4 rekey locked/note.exe --passphrase-file pass1.txt --new-passphrase-file pass2.txt
     q 4 set locked/note.exe --read-only on
-    q 4 seal --image editor.exe -o locked/new.exe text.txt --passphrase-file pass1.txt
-    runner=("${saved_runner[@]}")
-    check "a failed rekey leaves the old note unchanged" cmp -s locked/note.exe good.exe
-    check "nothing is written into the read-only folder" test "$(ls -A locked)" = note.exe
+    runner=("${runner[@]:${#as_user[@]}}")
+    check "a failed rekey leaves the old note unchanged" cmp -s locked/note.exe note.exe
     chmod 755 locked
 else
     echo "skipped: read-only folder (running as root without setpriv, or under Wine)"

@@ -3,41 +3,34 @@
 # and works in it. The tool runs as "${runner[@]}" "$tool" (runner: Wine, valgrind or nothing)
 # with relative file names only, so the same steps work under Wine.
 set -uo pipefail
-work=$1
 tool=$(realpath "$2")
+rm -rf "$1" && mkdir -p "$1" && cd "$1" || exit 1
 shift 2
 runner=("$@")
-rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 failures=0 checks=0
 
 check() {  # check DESCRIPTION COMMAND...: the command must succeed
     checks=$((checks + 1))
-    "${@:2}" || {
-        failures=$((failures + 1))
-        echo "FAIL: $1"
-        return 1
-    }
+    "${@:2}" && return
+    failures=$((failures + 1))
+    echo "FAIL: $1"
+    return 1
 }
 
-# q [--in FILE | --pipe TEXT] EXPECTED_EXIT ARGS...: runs the tool with standard input from FILE
-# or a pipe fed with TEXT (printf escapes); stdout to out.txt, stderr to err.txt, exit code $rc.
+# q [--in FILE | --pipe TEXT] EXPECTED_EXIT ARGS...: runs the tool with FILE, TEXT (printf
+# escapes) or nothing piped in; stdout to out.txt, stderr to err.txt, exit code $rc.
 q() {
-    local input=/dev/null pipe='' attempt
+    local feed=(cat /dev/null) attempt
     case $1 in
-    --in) input=$2 && shift 2 ;;
-    --pipe) pipe=$2 && shift 2 ;;
+    --in) feed=(cat "$2") && shift 2 ;;
+    --pipe) feed=(printf "$2") && shift 2 ;;
     esac
     local want=$1
     shift
     for attempt in 1 2 3; do
         rc=0
-        if [ -n "$pipe" ]; then
-            printf "$pipe" | "${runner[@]}" "$tool" "$@" >out.txt 2>err.txt || rc=$?
-        else
-            "${runner[@]}" "$tool" "$@" <"$input" >out.txt 2>err.txt || rc=$?
-        fi
-        # Wine's connection to its server can drop while the server restarts; that run never
-        # reached the tool, so it is made again.
+        "${feed[@]}" | "${runner[@]}" "$tool" "$@" >out.txt 2>err.txt || rc=$?
+        # Wine can lose its server while that restarts; the tool never ran, so it runs again.
         grep -q '^wine client error' err.txt || break
         echo "    (Wine lost its server; run again)"
     done
@@ -45,14 +38,13 @@ q() {
         sed 's/^/    | /' err.txt | head -40
 }
 
-# steps: rows of EXIT|INPUT|ARGS|CONDITION from standard input. Each runs the tool with ARGS
-# (split at blanks), INPUT piped in (printf escapes; empty: none), and must exit with EXIT; then
-# CONDITION, when there is one, must hold (it is evaluated, so it may use variables and pipes).
+# steps: rows EXIT|INPUT|ARGS|CONDITION on standard input: the tool runs with ARGS (split at blanks)
+# and INPUT (printf escapes) piped in and must exit with EXIT; then CONDITION, if any, must hold.
 steps() {
     local want pipe args after
     while IFS='|' read -r want pipe args after; do
         # shellcheck disable=SC2086
-        if [ -n "$pipe" ]; then q --pipe "$pipe" "$want" $args; else q "$want" $args; fi
+        q --pipe "$pipe" "$want" $args
         [ -z "$after" ] || check "after $args: $after" eval "$after"
     done
 }
@@ -66,12 +58,9 @@ expect_info() {  # expect_info FIELD VALUE [FIELD VALUE...]: about the last `inf
     done
 }
 
-size_of() { stat -c %s "$1"; }
-
 patch() {  # patch FILE OFFSET HEXBYTES: overwrites bytes in place ("ff00" writes FF 00)
     printf "$(sed 's/../\\x&/g' <<<"$3")" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
 }
-
 flip() {  # flip FILE OFFSET: inverts one byte
     patch "$1" "$2" "$(printf '%02x' $(($(od -An -tu1 -j "$2" -N1 "$1") ^ 255)))"
 }
