@@ -197,6 +197,7 @@ TEST_F(NoteSave, NamesWithBlanksAndHighCharactersAndPathsAtTheLengthLimit) {
         const std::string target = folder + std::string(c.name - 4, 'n') + ".exe";
         const std::string temporary = file::createTemporaryBeside(target);
         EXPECT_EQ(c.temporary, temporary.size()) << temporary;
+        EXPECT_TRUE(file::exists(temporary.c_str()));
         EXPECT_TRUE(file::remove(temporary.c_str()));
         EXPECT_TRUE(save(target, "long path")) << target.size();
         EXPECT_EQ("long path", openText(target));
