@@ -62,7 +62,7 @@ struct Bench {
 
     // A cancelled prompt leaves the temporary copy on disk; it goes once its process has ended.
     void removeCopies(ProcessFamily& family) {
-        waitUntil([&] { return family.allEnded(); }, "every process to end");
+        family.waitAllEnded();
         for (const std::string& copy : listFiles(temp, "Quillox-*.exe"))
             DeleteFileA(joinPath(temp, copy).c_str());
     }
@@ -76,7 +76,7 @@ struct Bench {
             Process& editorProcess = family.start(editor);
             HWND window = waitWindow(mainWindow(editorProcess.pid()));
             blank.push_back(now() - t0);
-            PostMessageA(window, WM_CLOSE, 0, 0);
+            postClose(window);
             editorProcess.waitExit(kPatience);
 
             t0 = now();
@@ -148,8 +148,8 @@ struct Bench {
             waitUntil([&] { return !editModified(edit); }, "the save", 120000);
             save.push_back(now() - t0);
 
-            PostMessageA(window, WM_CLOSE, 0, 0);
-            waitUntil([&] { return family.allEnded(); }, "every process to end", 60000);
+            postClose(window);
+            family.waitAllEnded(60000);
 
             t0 = now();
             if (!CopyFileA(note.c_str(), copy.c_str(), FALSE))

@@ -145,7 +145,7 @@ protected:
 
     // The exit codes of the family's members from `first` on, once all have ended.
     std::string exitCodes(std::size_t first) {
-        waitUntil([&] { return family_.allEnded(); }, "every process to end");
+        family_.waitAllEnded();
         const auto members = family_.members();
         std::string codes;
         for (std::size_t i = first; i < members.size(); ++i)
@@ -182,7 +182,7 @@ protected:
                 EditorWindow window = editorOf(found);
                 road.seen += "editor:" + window.text().substr(0, 100) + "|";
                 if (onEditor) onEditor(window);
-                PostMessageA(closed = found, WM_CLOSE, 0, 0);
+                postClose(closed = found);
                 continue;
             }
             if (windowText(found) != kPromptTitle) {

@@ -95,7 +95,7 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
             chooseFile(window, ID_FILE_IMPORT_TEXT, source);
             waitUntil([&] { return window.text() == imported; }, "the imported text");
             appendText(window, "!", imported + "!");
-            PostMessageA(window.window, WM_CLOSE, 0, 0);
+            postClose(window.window);
             EXPECT_EQ(kSaveQuestion, answerMessageBox(kQuestionCaption, IDCANCEL, window.pid));
             postCommand(window.window, ID_FILE_EXIT);
             EXPECT_EQ(kSaveQuestion, answerMessageBox(kQuestionCaption, IDYES, window.pid));
@@ -359,8 +359,8 @@ TEST_F(Session, EveryStepOfSaveAndSaveAsFailsCleanly) {
         answerMessageBox(kQuestionCaption, IDYES, window.pid));
     waitUntil([&] { return !window.modified(); }, "the save to clear the modified flag");
     EXPECT_EQ(text, readNote(note, "pw"));
-    PostMessageA(window.window, WM_CLOSE, 0, 0);
-    PostMessageA(other.window, WM_CLOSE, 0, 0);
+    postClose(window.window);
+    postClose(other.window);
     answerMessageBox(kQuestionCaption, IDNO, other.pid);  // whether to save " C"
     EXPECT_EQ("0 0 0", exitCodes(0)) << "the two editors and quillox-note";
 }

@@ -87,6 +87,9 @@ public:
     // Every process the family has had, in the order of their creation.
     std::vector<std::shared_ptr<Process>> members();
     bool allEnded();  // Wine's own helpers, which outlive the family, aside
+    void waitAllEnded(DWORD timeoutMs = kPatience) {
+        waitUntil([&] { return allEnded(); }, "every process to end", timeoutMs);
+    }
 
 private:
     Handle job_, port_;
@@ -126,6 +129,9 @@ void setText(HWND control, const std::string& text);
 // Posted, not sent: the button may open a modal box that would hold a sent message.
 inline void pressButton(HWND dialog, int id) {
     PostMessageA(control(dialog, id), BM_CLICK, 0, 0);
+}
+inline void postClose(HWND window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
 }
 inline void postCommand(HWND window, int command) {
     PostMessageA(window, WM_COMMAND, command, 0);
