@@ -1,26 +1,19 @@
 // Splits untrusted bytes into an argument vector (at NULs and newlines) and checks the switch
 // grammar against a direct model of its rules: "-edit" before "-erase", a switch needs a colon,
 // its value follows the first colon, "-erase" and a malformed switch end the walk.
-#include <cctype>
+#include <strings.h>
 
 #include "fuzz_support.h"
 #include "startup/command_line.h"
 
 namespace {
 
-bool beginsWith(const std::string& argument, const std::string& name) {
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (i >= argument.size() || std::tolower(std::uint8_t(argument[i])) != name[i])
-            return false;
-    return true;
-}
-
 CommandLine model(const std::vector<std::string>& args) {
     CommandLine out;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool edit = beginsWith(a, "-edit");
-        if (!edit && !beginsWith(a, "-erase")) continue;
+        const bool edit = strncasecmp(a.c_str(), "-edit", 5) == 0;
+        if (!edit && strncasecmp(a.c_str(), "-erase", 6) != 0) continue;
         const std::size_t colon = a.find(':');
         if (colon == std::string::npos) {
             out.action = CommandLine::Action::Malformed;
