@@ -30,9 +30,11 @@ inline std::string mainTitle(const std::string& label) {
 
 // An open editor window: its process, the window and its edit control.
 struct EditorWindow {
+    explicit EditorWindow(HWND main) : window(main), editor(descendant(main, "RichEdit20W")) {
+        GetWindowThreadProcessId(main, &pid);
+    }
     DWORD pid = 0;
-    HWND window = nullptr;
-    HWND editor = nullptr;
+    HWND window, editor;
     std::string text() const { return controlText(editor); }
     bool modified() const { return editModified(editor); }
 };
@@ -115,12 +117,6 @@ protected:
         waitGone(prompt, "the passphrase prompt");
     }
 
-    EditorWindow editorOf(HWND window) {
-        EditorWindow editor{0, window, descendant(window, "RichEdit20W")};
-        GetWindowThreadProcessId(window, &editor.pid);
-        return editor;
-    }
-
     // Types `text` at the end; waits until the editor shows `expected`.
     void appendText(EditorWindow& window, const std::string& text, const std::string& expected) {
         pressChord(window.window, {VK_CONTROL, VK_END});
@@ -140,7 +136,7 @@ protected:
         copyFile(windowsPath(exe), own);
         Process& editor = family_.start(own, "-edit:" + inQuotes(note));
         submitPassphrase(waitWindow(dialogTitled(kPromptTitle, editor.pid())), "pw");
-        return editorOf(waitWindow(WindowQuery{kMainClass, mainTitle(note), editor.pid()}));
+        return EditorWindow(waitWindow(WindowQuery{kMainClass, mainTitle(note), editor.pid()}));
     }
 
     // The exit codes of the family's members from `first` on, once all have ended.
@@ -154,10 +150,9 @@ protected:
         return codes;
     }
 
-    // Runs "exe" args and all it starts to the end as a person meets it: an error or notice box
-    // is read and answered (No where that is offered), each prompt gets the next of
-    // `passphrases` and, once they are used up, is cancelled; an editor is read (its first 100
-    // characters), handed to `onEditor` and closed.
+    // Runs "exe" args and all it starts to the end as a person would: a box is read and answered
+    // (No where offered), each prompt gets the next of `passphrases` (Cancel once none are left),
+    // an editor is read (its first 100 characters), handed to `onEditor` and closed.
     Road finish(const std::string& exe, const std::string& args,
                 const std::function<void(EditorWindow&)>& onEditor = {},
                 std::vector<std::string> passphrases = {"pw"}, UINT codePage = CP_ACP) {
@@ -179,7 +174,7 @@ protected:
                 "a window or the end of " + started.name());
             if (!found) break;
             if (className(found) == kMainClass) {
-                EditorWindow window = editorOf(found);
+                EditorWindow window(found);
                 road.seen += "editor:" + window.text().substr(0, 100) + "|";
                 if (onEditor) onEditor(window);
                 postClose(closed = found);
@@ -208,11 +203,9 @@ protected:
         const std::string title = command == ID_FILE_IMPORT_TEXT ? "Open" : "Save As";
         HWND dialog = waitWindow(dialogTitled(title, window.pid));
         // The file name field: the edit of the combo box cmb13 (1148) of the Explorer-style dialog.
-        HWND name = control(dialog, 1148);
-        HWND field = className(name) == "Edit" ? name : descendant(name, "Edit");
-        // A dialog still settling can put its own name into the field after ours, from messages
-        // queued before the click: the name is set until it stays past a selection posted behind
-        // it, which shows once every message posted before it has been handled.
+        HWND field = descendant(control(dialog, 1148), "Edit");
+        // A settling dialog can put its own name over ours from messages queued before the click:
+        // the name is set again until it outlasts a selection posted behind it (and all before it).
         waitUntil(
             [&] {
                 setText(field, path);

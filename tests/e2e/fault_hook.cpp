@@ -12,14 +12,9 @@ const UINT armMessage = RegisterWindowMessageA("Quillox::fault");
 
 LRESULT CALLBACK onGetMessage(int code, WPARAM removal, LPARAM data) {
     const MSG* msg = reinterpret_cast<const MSG*>(data);
-    if (code == HC_ACTION && removal == PM_REMOVE && msg->message == armMessage) {
-        if (msg->wParam == 0) {
-            file::fault::disarm();
-        } else {
-            file::fault::arm(static_cast<int>(msg->wParam),
-                             msg->lParam ? file::fault::Mode::ShortWrite : file::fault::Mode::Fail);
-        }
-    }
+    if (code == HC_ACTION && removal == PM_REMOVE && msg->message == armMessage)
+        file::fault::arm(static_cast<int>(msg->wParam),  // armed at point 0 is disarmed
+                         msg->lParam ? file::fault::Mode::ShortWrite : file::fault::Mode::Fail);
     return CallNextHookEx(nullptr, code, removal, data);
 }
 

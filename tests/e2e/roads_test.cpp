@@ -35,15 +35,14 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         return "-edit:" + quoted("damaged" + std::to_string(at) + ".exe");
     };
 
-    const std::string error = "Error loading file!|",
-                      malformed = "Malformed commandline argument!|";
+    const std::string error = "Error loading file!|";
     const std::string refused = "prompt|Invalid passphrase!|prompt|";
     const std::string editor = editorExe();
     const struct {
         std::string exe, args, seen, codes;
     } roads[] = {
         {editor, "", "editor:|", "0"},
-        {editor, "-edit", malformed, "-1"},
+        {editor, "-edit", "Malformed commandline argument!|", "-1"},
         {editor, "-EDIT:" + quoted("note.exe"), "prompt|editor:Grüße|", "0"},
         {editor, quoted("dropped file.txt") + " plain-word", "editor:|", "0"},
         {editor, "-erase:" + quoted("not there.exe"), "", "-1"},
@@ -51,7 +50,6 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         // A cancelled prompt: the note, its copy (which ends with 0) and the copy's erase.
         {path("other.exe"), "", refused, "0 0 0"},
         {path("damaged.exe"), "", error, "-1"},
-        {editor, "-edit:" + quoted("damaged.exe"), error, "-1"},
         {editor, "-edit:" + quoted("plain.exe"), error, "-1"},
         // Only a copy in the temporary folder is erased, however it ends; never a note.
         {tempDir() + "Quillox-0D0D.exe", "-edit:" + quoted("damaged.exe"), error, "-1 0"},
@@ -109,8 +107,8 @@ TEST_F(StartRoads, NoteBeyondTheEditorLimitOpensReadOnly) {
     submitPassphrase(waitWindow(dialogTitled(kPromptTitle)), "pw");
     const std::string notice = answerMessageBox(kQuestionCaption, IDOK, 0, 300000);
     EXPECT_EQ(0u, notice.find("This note is larger than the editor can hold")) << notice;
-    const EditorWindow window =
-        editorOf(waitWindow(WindowQuery{kMainClass, mainTitle(note) + " [read-only]"}));
+    const EditorWindow window(
+        waitWindow(WindowQuery{kMainClass, mainTitle(note) + " [read-only]"}));
     // Closed from the keyboard too, so that the window has taken the typing before it closes.
     typeText(window.window, "xyz");
     pressChord(window.window, {VK_CONTROL, 'S'});

@@ -2,8 +2,6 @@
 // not lose work.
 #include <algorithm>
 #include <functional>
-#include <iostream>
-#include <regex>
 
 #include "e2e_fixture.h"
 #include "storage/file_end_data.h"
@@ -24,10 +22,9 @@ constexpr const char* kChanged =
 
 class Session : public QuilloxTest {};
 
-// From the start to a scan of the disk: the relaunch through a temporary copy, wrong passphrases,
-// the window the header describes, line ends on every boundary of the chunks the text travels in,
-// Save, Save As, a new passphrase, import, the question on closing and the erase of the copy; then
-// no file the session could have touched holds the text or a passphrase in clear.
+// From the start to a scan of the disk: relaunch through a temporary copy, wrong passphrases, the
+// stored window size, line ends at every chunk boundary, Save, Save As, a new passphrase, import,
+// the closing question, the copy's erase; then no file it could touch holds a secret in clear.
 TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
     // Lines of 1 to 97 characters put a line end on each side of every chunk boundary.
     std::string text = std::string(kNoteMarker) + "\r\n";
@@ -51,8 +48,6 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
             // The note has ended; the window is its copy's, a bare image in the temporary folder.
             EXPECT_EQ(0u, family().members().front()->waitExit(kPatience));
             const std::string copy = tempDir() + tempCopies().at(0);
-            EXPECT_TRUE(
-                std::regex_match(baseName(copy), std::regex("Quillox-[0-7][0-9A-F]{3}\\.exe")));
             EXPECT_TRUE(readFile(copy) == readFile(editorExe())) << "the copy is the bare image";
             EXPECT_EQ(0, _stricmp(Process(window.pid).imagePath().c_str(), copy.c_str()));
             EXPECT_TRUE(window.text() == text)
@@ -66,7 +61,6 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
             EXPECT_TRUE(readNote(note, kFirst, &header) == edited) << "open and save changed it";
             EXPECT_EQ(600, header.window_width);
             EXPECT_EQ(400, header.window_height);
-            EXPECT_EQ(std::vector<std::string>{name}, listFiles(notes)) << "left by the save";
 
             // Save As without an extension gets ".exe", on the bare image the copy runs from.
             chooseFile(window, ID_FILE_SAVE_AS, path("copy"));
@@ -74,20 +68,16 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
                       "the title of the Save As");
             EXPECT_EQ(readFile(editorExe()).size(), FileEndData(second, true).offset());
 
+            // A mismatch keeps both fields to be corrected.
             postCommand(window.window, ID_FILE_SET_PASSPHRASE);
-            const auto setPassphrase = [&](const std::string& repeated) {
-                const HWND dialog =
-                    waitWindow(dialogTitled("Quillox: Enter passphrase", window.pid));
-                setText(control(dialog, IDC_PASSPHRASE), kSecond);
-                setText(control(dialog, IDC_PASSPHRASE_REPEAT), repeated);
-                pressButton(dialog, IDC_PASSPHRASE_OK);
-                return dialog;
-            };
-            const HWND dialog = setPassphrase("other");
+            const HWND dialog = waitWindow(dialogTitled("Quillox: Enter passphrase", window.pid));
+            setText(control(dialog, IDC_PASSPHRASE), kSecond);
+            setText(control(dialog, IDC_PASSPHRASE_REPEAT), "other");
+            pressButton(dialog, IDC_PASSPHRASE_OK);
             EXPECT_EQ("Passphrases don't match", answerMessageBox(kErrorCaption, IDOK, window.pid));
-            EXPECT_EQ("other", controlText(control(dialog, IDC_PASSPHRASE_REPEAT)))
-                << "kept to be corrected";
-            setPassphrase(kSecond);
+            EXPECT_EQ("other", controlText(control(dialog, IDC_PASSPHRASE_REPEAT)));
+            setText(control(dialog, IDC_PASSPHRASE_REPEAT), kSecond);
+            pressButton(dialog, IDC_PASSPHRASE_OK);
             waitUntil([&] { return window.modified(); }, "the new passphrase to mark the text");
             EXPECT_TRUE(readNote(second, kFirst) == edited) << "nothing is written before the save";
             save(window);
@@ -106,7 +96,6 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
     EXPECT_EQ("0 0 0", road.codes) << "the note, its copy, the erase run";
     EXPECT_TRUE(tempCopies().empty());
     EXPECT_EQ(imported + "!", readNote(second, kSecond));
-    EXPECT_THROW(readNote(second, kFirst), DriverError);
 
     // Each secret as it is and in UTF-16; looked for in the session's folder, the users' folders
     // of the prefix (profiles, application data, their temporary folders) and its registry.
@@ -136,15 +125,13 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
     }
 }
 
-// Text in any script on a note from elsewhere: sealed as quillox-note seals on Linux (UTF-8 with
-// its flag) on another build, moved onto this one by its reimage. Then Unicode key events, paste,
-// Find, save and reopen, import and export, and the form each save stores (code-page bytes where
-// they hold the text, else UTF-8 with NOTE_UTF8).
+// Text in any script on a note sealed elsewhere (UTF-8 with its flag, as quillox-note seals on
+// Linux) on another build and reimaged onto this one; then Unicode key events, paste, Find, the
+// form each save stores, reopening, import and export.
 TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
     // Made on the test build of the editor, which stands in for an older build: other bytes.
-    const std::string older = path("older.exe");
-    copyFile(windowsPath(QUILLOX_FAULTY_EXE), older);
-    const std::string note = makeNote("note.exe", "Grüße", "pw", {}, NOTE_UTF8, older);
+    const std::string note =
+        makeNote("note.exe", "Grüße", "pw", {}, NOTE_UTF8, windowsPath(QUILLOX_FAULTY_EXE));
     // The bytes of a reimage are the tool's tests'; here the note must open in this editor.
     runTool("reimage --image " + inQuotes(editorExe()) + " " + inQuotes(note));
     ASSERT_EQ(readFile(editorExe()).size(), FileEndData(note, true).offset());
@@ -169,8 +156,7 @@ TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
         // processes can lose non-ASCII characters), each step sent, as a posted one would overtake
         // a sent one; over all the text, as Wine's control replaces the whole text on a paste.
         const auto send = [](HWND to, UINT message, WPARAM wParam, LPARAM lParam) {
-            DWORD_PTR answer = 0;
-            SendMessageTimeoutW(to, message, wParam, lParam, SMTO_ABORTIFHUNG, kPatience, &answer);
+            SendMessageTimeoutW(to, message, wParam, lParam, SMTO_ABORTIFHUNG, kPatience, nullptr);
         };
         send(window.editor, EM_SETSEL, 11, 21);
         send(window.window, WM_COMMAND, ID_EDIT_COPY, 0);
@@ -190,7 +176,6 @@ TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
         waitGone(find, "the Find dialog");
     });
     EXPECT_EQ("prompt|editor:Grüße|", opened.seen);
-    EXPECT_EQ("0 0 0", opened.codes) << "the note, its copy, the erase run";
 
     // Reopened, every character is back.
     const Road again = finish(note, "", [&](EditorWindow& reopened) {
@@ -241,15 +226,14 @@ TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
     });  // closed with No to the question
     EXPECT_EQ("prompt|editor:" + full + "|" + kSaveQuestion + "|", again.seen);
     EXPECT_EQ("0 0 0", again.codes);
-    EXPECT_EQ(10u, listFiles(folder(), "*.txt").size()) << "files left by import or export";
+    EXPECT_EQ(14u, listFiles(folder()).size()) << "the editor, the note, 2 libraries, 10 texts";
     EXPECT_EQ(full, readNote(note, "pw")) << "No leaves the note as saved";
 }
 
-// Saves that must not lose work, all in one window of the test build of the editor, run as a copy
-// runs it. It fails the chosen step of a save (every create, open for writing, write, flush,
-// read-back, attribute change and replace is one), in turn from the first until a save gets
-// through: every failure must leave the old file byte for byte with its attributes, no file of the
-// save's own behind, the window open with the text still modified, and the user told twice.
+// Saves that must not lose work, in one window of the editor's test build run as a copy runs it.
+// Each step of a save (create, open for writing, write, flush, read-back, attribute change,
+// replace) fails in turn until a save gets through; each failure must leave the old file byte for
+// byte with its attributes, nothing of the save's own, the window open and modified, two reports.
 TEST_F(Session, EveryStepOfSaveAndSaveAsFailsCleanly) {
     const std::string notes = path("notes");
     makeFolder(notes);
@@ -323,8 +307,6 @@ TEST_F(Session, EveryStepOfSaveAndSaveAsFailsCleanly) {
         note = target;
     }
     ASSERT_GT(saveAsSteps, 0);
-    std::cout << "[ faults   ] steps of Save " << saveSteps << ", of Save As " << saveAsSteps
-              << "\n";
 
     // A second window on the note: a save that would undo work written elsewhere (the other
     // window, quillox-note) asks first, and No leaves the file byte for byte.

@@ -246,9 +246,8 @@ HWND descendant(HWND parent, const std::string& wanted) {
 }
 
 std::string controlText(HWND edit) {
-    // The timeout keeps a hung program from hanging the driver; a thread that has just finished
-    // a long task (4 MiB into its control) counts as hung until it next reads its queue, so it is
-    // asked again for a while.
+    // The timeout keeps a hung program from hanging the driver. A thread just done with a long
+    // task (4 MiB into its control) counts as hung until it next reads its queue: asked again.
     DWORD_PTR length = 0, got = 0;
     std::wstring text;
     const auto answered = [&] {

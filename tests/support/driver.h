@@ -74,9 +74,8 @@ private:
     std::string name_;
 };
 
-// The processes the driver starts and all their descendants (the relaunched copy, the erase run)
-// in one job object; each is opened as it is created, so that its exit code stays readable, and
-// the family's end kills whatever is left.
+// The processes the driver starts and their descendants (the relaunched copy, the erase run) in a
+// job object, each opened as it is created so its exit code stays readable; its end kills the rest.
 class ProcessFamily {
 public:
     ProcessFamily();
