@@ -65,11 +65,6 @@ TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTailButNeverThroughAReader)
     ASSERT_TRUE(fed.writedata(second));
     EXPECT_EQ(host.size(), fed.offset());
     EXPECT_EQ(withTrailer(host + second, 10), readFile(path));
-    // A new object finds the block the old one wrote, and replaces it in place too.
-    FileEndData again(path, false);
-    EXPECT_EQ(host.size(), again.offset());
-    ASSERT_TRUE(again.writedata(first));
-    EXPECT_EQ(withTrailer(host + first, 1000), readFile(path));
     // A missing file is made by a writer only; an empty block is a block.
     EXPECT_FALSE(FileEndData(fresh, true).writedata(patternBytes(5)));
     EXPECT_FALSE(file::exists(fresh.c_str()));
@@ -82,7 +77,6 @@ TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTailButNeverThroughAReader)
     Bytes read = {9};
     EXPECT_TRUE(FileEndData(fresh, true).readdata(read));
     EXPECT_TRUE(read.empty());
-    EXPECT_FALSE(FileEndData(fresh, true).writedata(patternBytes(5)));
     EXPECT_EQ(withTrailer({}, 0), readFile(fresh));
 }
 

@@ -88,7 +88,6 @@ TEST_F(NoteSave, RefusedSavesWriteNothingAndSaySo) {
         std::string editor, target;
     } cases[] = {
         {"", image, dir / "empty.exe"},  // an empty note could never be opened again
-        {"text", image, dir / "no-such-folder/n.exe"},
         {"text", dir / "missing-editor.exe", dir / "n.exe"},
     };
     for (const auto& c : cases) {
@@ -176,25 +175,18 @@ TEST_F(NoteSave, AChangedOrVanishedNoteIsReplacedOnlyIfTheUserAgrees) {
 }
 
 TEST_F(NoteSave, NamesWithBlanksAndHighCharactersAndPathsAtTheLengthLimit) {
-    for (const char* name : {"my notes.exe", "caf\xE9 \xD6l.exe", " leading blank.exe", "a.b.c"}) {
-        const std::string target = dir / name;
-        ASSERT_TRUE(save(target, name));
-        EXPECT_EQ(name, openText(target));
-        // Counted, not named: the name comes back in whatever encoding the platform lists in.
-        EXPECT_EQ(2u, dir.list().size());
-        file::remove(target.c_str());
-    }
     // 259 characters is the longest path the narrow Windows API opens. Up to there the temporary
     // file is "~quillox-XXXXXXXX.tmp"; beyond, "~" and hex digits as long as the name, 5 to 9.
     const struct {
         std::size_t folder, name, temporary;  // lengths, the folder's with its slash
     } cases[] = {{238, 8, 259}, {239, 8, 247},  {254, 5, 259},
                  {250, 4, 255}, {245, 14, 254}, {229, 30, 250}};
+    const std::string names = " caf\xE9 \xD6l" + std::string(30, 'n');  // blanks, high bytes
     for (const auto& c : cases) {
         const std::string folder =
             dir.path() + "/" + std::string(c.folder - dir.path().size() - 2, 'f') + "/";
         ASSERT_TRUE(std::filesystem::create_directory(folder));
-        const std::string target = folder + std::string(c.name - 4, 'n') + ".exe";
+        const std::string target = folder + names.substr(0, c.name - 4) + ".exe";
         const std::string temporary = file::createTemporaryBeside(target);
         EXPECT_EQ(c.temporary, temporary.size()) << temporary;
         EXPECT_TRUE(file::exists(temporary.c_str()));
