@@ -153,7 +153,7 @@ head -c 7 note.exe >seven.bin
 head -c $((size - 1)) note.exe >cut-1.exe
 head -c $((size - 8)) note.exe >no-trailer.exe
 cp record.bin record-long.bin && printf 'x' >>record-long.bin
-# Copies with one 32-bit length changed (the record's own length checks are the unit tests').
+# Copies with one 32-bit length changed (the record's other length checks are the unit tests').
 field() { cp note.exe "$1" && patch "$1" "$2" "$(printf %08x "$3" | fold -w2 | tac | tr -d '\n')"; }
 field block-too-long.exe $((size - 4)) $((size - 7))
 field block-short.exe $((size - 4)) $((record - 16))

@@ -17,8 +17,7 @@ void saveAndReload(NoteDocument& doc, const std::string& text, ScratchFile& scra
     std::uint32_t imageBytes = 0;
     if (recordFile) {
         const std::string editor = scratch.path + ".editor";
-        std::FILE* out = std::fopen(editor.c_str(), "wb");
-        FUZZ_CHECK(out && std::fputs("MZ stand-in editor", out) >= 0 && std::fclose(out) == 0);
+        writeFile(editor, "MZ stand-in editor");  // were it not written, the save would fail
         doc.setImage(editor);
     } else {
         doc.setImage(scratch.path);
@@ -34,8 +33,7 @@ void saveAndReload(NoteDocument& doc, const std::string& text, ScratchFile& scra
     }
     // A loaded note executable has an editor part (a file that begins with the record is a
     // record file): it is copied in front of the new record byte for byte.
-    std::ifstream saved(copy, std::ios::binary);
-    const std::string all(std::istreambuf_iterator<char>(saved), {});
+    const Bytes all = readFile(copy);
     FUZZ_CHECK(recordFile || imageBytes > 0);
     FUZZ_CHECK(all.size() >= imageBytes && std::memcmp(all.data(), data, imageBytes) == 0);
 

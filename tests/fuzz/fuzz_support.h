@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "test_files.h"
 
 // A broken invariant is a finding: it aborts with the failed condition and libFuzzer saves the
 // input.
@@ -45,10 +45,6 @@ struct ScratchFile {
     }
     ~ScratchFile() {
         for (const char* suffix : {"", ".saved", ".editor"}) std::remove((path + suffix).c_str());
-    }
-    std::string contents() const {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     static std::string folder() {
         const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
