@@ -1,6 +1,5 @@
-// The scenario fixture: a fresh folder with its own temporary directory (TMP and TEMP, for every
-// process started), a copy of the editor, libraries planted beside the programs under the names of
-// system ones (none may ever be loaded), and a process family killed whatever the outcome.
+// Each scenario gets a fresh folder with its own TMP and TEMP, a copy of the editor, libraries
+// planted under system names that must never load, and a process family killed whatever happens.
 #pragma once
 
 #include <gtest/gtest.h>

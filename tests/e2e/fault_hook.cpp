@@ -1,7 +1,6 @@
-// Only in the test build of the editor (quillox_faulty.exe): arms the file layer's failure
-// injection when the driver posts "Quillox::fault" to a window of the GUI thread. wParam is the
-// point to fail, counted from the arming (0 disarms), lParam 1 for a write that stops part-way (a
-// full disk). Nothing counts before the first arming: start-up's reads never shift the points.
+// In the editor's test build only: "Quillox::fault" posted to its GUI thread arms the file layer's
+// failure injection at point wParam, counted from the arming (0 disarms); lParam 1 makes a write
+// stop part-way (a full disk). Nothing counts before the first arming, so start-up never shifts it.
 #include <windows.h>
 
 #include "storage/file.h"

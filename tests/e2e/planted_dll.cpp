@@ -1,6 +1,5 @@
-// A library planted beside a program under the name of one that Windows would look for in the
-// program's folder first. Loading it leaves "<its own path>.loaded" behind and does nothing else,
-// so a test sees that it was loaded without the program breaking.
+// Planted beside a program under a system library's name that Windows looks for there first. It
+// only leaves "<its own path>.loaded" behind, so a test sees the load without the program breaking.
 #include <windows.h>
 
 extern "C" __declspec(dllexport) void WINAPI InitCommonControls() {}

@@ -1,6 +1,5 @@
-// Splits untrusted bytes into an argument vector (at NULs and newlines) and checks the switch
-// grammar against a direct model of its rules: "-edit" before "-erase", a switch needs a colon,
-// its value follows the first colon, "-erase" and a malformed switch end the walk.
+// Splits untrusted bytes into arguments (at NULs and newlines) and checks the parser against a
+// model: "-edit" before "-erase", the value after the first colon, "-erase" or no colon ends it.
 #include <strings.h>
 
 #include "fuzz_support.h"

@@ -24,9 +24,8 @@ void saveAndReload(NoteDocument& doc, const std::string& text, ScratchFile& scra
         imageBytes = std::uint32_t(size - 8 - le32(data + size - 4));
     }
     if (!doc.save(copy, {640, 480, false})) {
-        // An editor part that itself ends like a note (the magic of a trailer in its last 8
-        // bytes) would have its own tail overwritten by the new block; the save refuses such an
-        // image, and writes nothing.
+        // An editor part that itself ends in a trailer's magic would have its tail overwritten by
+        // the new block: the save refuses such an image and writes nothing.
         FUZZ_CHECK(imageBytes >= 8 && le32(data + imageBytes - 8) == FileEndData::kMagic);
         FUZZ_CHECK(!file::exists(copy.c_str()));
         return;

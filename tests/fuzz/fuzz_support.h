@@ -33,10 +33,9 @@ inline std::uint32_t le32(const std::uint8_t* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// Holds the input while the run lasts and is removed, with the copies a target makes beside it,
-// when the run ends. It lives in shared memory, so a run costs no disk I/O. Runs that ended by a
-// signal (a crash, or the fork mode stopping its jobs) left theirs behind: those of processes
-// that are gone are removed at the first run.
+// The input, in shared memory so a run costs no disk I/O; removed with the copies made beside it.
+// Runs ended by a signal (a crash, the fork mode stopping jobs) leave theirs: the first run of a
+// process removes those of processes that are gone.
 struct ScratchFile {
     ScratchFile(const std::uint8_t* data, std::size_t n) {
         std::FILE* out = std::fopen(path.c_str(), "wb");

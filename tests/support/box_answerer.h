@@ -1,6 +1,5 @@
-// Answers the dialog boxes that code under test opens on this thread, each as soon as it is set
-// up, so that a test can call code that runs a modal loop: while one lives, each new box (the
-// modeless Find dialog aside) gets the next of its answers, OK once they are used up, then Close.
+// While one lives, each box the code under test opens on this thread (the modeless Find aside) gets
+// the next answer as it is set up, OK once they run out, then Close: a test can call modal loops.
 #pragma once
 
 #include <windows.h>

@@ -100,9 +100,8 @@ TEST_F(NoteSave, RefusedSavesWriteNothingAndSaySo) {
     }
 }
 
-// Every step that can fail is made to fail in turn, as an error and as a full disk, on a read-only
-// note (one more step): it survives byte for byte and read-only, no temporary file stays, and the
-// user is told. Once no step fails, it is replaced and writable.
+// Each step of saving over a read-only note fails in turn, as an error and as a full disk: the
+// note stays byte for byte and read-only, no temporary is left, the user is told; then it saves.
 TEST_F(NoteSave, AFailureAtAnyStepLeavesTheOldNoteIntactAndReadOnly) {
     const std::string target = dir / "note.exe";
     int injected = 0;
