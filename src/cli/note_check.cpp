@@ -154,7 +154,8 @@ std::vector<std::uint32_t> findRecords(const Bytes& data) {
          ++at) {
         const std::size_t offset = static_cast<std::size_t>(at - data.begin());
         const std::uint32_t size = recordSizeAt(data, static_cast<std::uint32_t>(offset));
-        if (size == 0 || size > data.size() - offset) continue;
+        // A record without text holds nothing to recover, and no note can be written of it.
+        if (size <= NoteHeader::kSize || size > data.size() - offset) continue;
         if (recordProblem(Bytes(at, at + size)).empty())
             found.push_back(static_cast<std::uint32_t>(offset));
     }

@@ -93,6 +93,7 @@ q 0 seal --image lookalike.exe -o lookalike-note.exe memo.txt --passphrase-file 
 # The last two: a record file is no editor to seal with and has none to keep on a rekey.
 steps <<'EOF'
 0|pw1\n|cat note.exe --passphrase-file -|cmp -s out.txt text.txt
+1|pw1\n|cat --codepage 65535 note.exe --passphrase-file -|grep -q "page 65535 is not known" err.txt
 3|pw2\n|cat note.exe --passphrase-file -|test ! -s out.txt
 3|PW1\n|cat note.exe --passphrase-file -
 3|pw1\x20\n|cat note.exe --passphrase-file -
@@ -242,8 +243,10 @@ two.exe pass1.txt text.txt --passphrase-file pass1.txt
 EOF
 rm -f saved.exe
 head -c $((image + 100)) note.exe >cut-in-payload.exe
+{ cat memo.txt && printf 'QUiLLX*2' && head -c 68 /dev/zero; } >empty-record.bin # a header only
 q 2 salvage --image b.exe -o saved.exe editor.exe
 q 2 salvage --image b.exe -o saved.exe cut-in-payload.exe
+q 2 salvage --image b.exe -o saved.exe empty-record.bin
 q 3 salvage --image b.exe -o saved.exe --passphrase-file pass1.txt memo.exe
 q 1 salvage --image b.exe -o cut-1.exe cut-1.exe
 check "a refused salvage writes nothing" test ! -e saved.exe

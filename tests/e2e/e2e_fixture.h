@@ -38,8 +38,7 @@ struct EditorWindow {
     bool modified() const { return editModified(editor); }
 };
 
-// What a run showed ("prompt|Invalid passphrase!|prompt|") and the exit codes of its processes
-// in the order they started ("0 -1").
+// What a run showed ("prompt|Invalid passphrase!|") and its exit codes in start order ("0 -1").
 struct Road {
     std::string seen, codes;
 };

@@ -1,5 +1,4 @@
-// Working sessions with notes through the real editor, as a person has them, and saves that must
-// not lose work.
+// Working sessions in the real editor, as a person has them, and saves that must not lose work.
 #include <algorithm>
 #include <functional>
 

@@ -7,8 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ScratchFile scratch(data, size);
     const bool trailer = size >= 8 && le32(data + size - 8) == FileEndData::kMagic;
-    // The only trailer that may be refused with an exception: one whose length is larger than
-    // the bytes in front of it.
+    // Only a trailer that claims more bytes than stand in front of it may throw.
     const bool lying = trailer && le32(data + size - 4) > size - 8;
     std::uint32_t host = std::uint32_t(size);
     try {

@@ -30,8 +30,7 @@ void saveAndReload(NoteDocument& doc, const std::string& text, ScratchFile& scra
         FUZZ_CHECK(!file::exists(copy.c_str()));
         return;
     }
-    // A loaded note executable has an editor part (a file that begins with the record is a
-    // record file): it is copied in front of the new record byte for byte.
+    // A note executable's editor part is copied in front of the new record byte for byte.
     const Bytes all = readFile(copy);
     FUZZ_CHECK(recordFile || imageBytes > 0);
     FUZZ_CHECK(all.size() >= imageBytes && std::memcmp(all.data(), data, imageBytes) == 0);
@@ -61,8 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(doc.path == scratch.path);
-    // What was parsed: the whole file when it begins with the magic, else the block in front of
-    // the trailer.
+    // Parsed: the whole file when it begins with the magic, else the block before the trailer.
     const bool recordFile = NoteDocument::isrecordfile(scratch.path);
     Bytes record, expected(data, data + size);
     if (size < NoteHeader::kSize || std::memcmp(data, NoteHeader::kMagic, 8) != 0)

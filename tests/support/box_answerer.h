@@ -15,8 +15,7 @@ struct BoxAnswerer {
     explicit BoxAnswerer(std::vector<Answer> answers = {});
     ~BoxAnswerer();
 
-    // Puts the texts into the controls, then clicks the button as the mouse does (the command
-    // carries the button's handle).
+    // Fills the fields, then clicks as the mouse does (the command carries the button's handle).
     static Answer press(int button, std::vector<std::pair<int, std::string>> fields = {});
 
     std::vector<Answer> answers;

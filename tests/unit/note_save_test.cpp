@@ -165,11 +165,13 @@ TEST_F(NoteSave, AChangedOrVanishedNoteIsReplacedOnlyIfTheUserAgrees) {
     ASSERT_TRUE(save(target, "theirs"));
     EXPECT_FALSE(doc->save(target, {}, answer(false)));
     EXPECT_EQ("theirs", openText(target));
+    writeFile(target, "short");  // a look that reads to the end of a file is no failure
+    EXPECT_FALSE(doc->save(target, {}, answer(false)));
     file::remove(target.c_str());
     EXPECT_TRUE(doc->save(target, {}, answer(true)));
     EXPECT_EQ("mine", openText(target));
-    EXPECT_EQ((std::vector<NoteChange>{NoteChange::Changed, NoteChange::Changed, NoteChange::Gone}),
-              asked);
+    const NoteChange changed = NoteChange::Changed;
+    EXPECT_EQ((std::vector<NoteChange>{changed, changed, changed, NoteChange::Gone}), asked);
     EXPECT_TRUE(reported.empty()) << "a declined save is no error";
 }
 

@@ -23,7 +23,7 @@ TEST(TextEncoding, Utf8AndCodePagesAreCheckedAndConverted) {
         {"\xF4\x90\x80\x80", false, u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
         {"\xE2\x82", false, u"\uFFFD\uFFFD"},                      // cut short
         // The second byte's range at each edge of Unicode Table 3-7.
-        {"\xE1\x80\x80\xE0\xA0\x80\xED\x9F\xBF", true, u"\u1000\u0800\uD7FF"},
+        {"\xDF\xBF\xE1\x80\x80\xE0\xA0\x80\xED\x9F\xBF", true, u"\u07FF\u1000\u0800\uD7FF"},
         {"\xE0\x9F\xBF", false, u"\uFFFD\uFFFD\uFFFD"},  // overlong U+07FF
         {"\xF4\x8F\xBF\xBF", true, u"\U0010FFFF"},
         {"\xF0\x90\x80\x80", true, u"\U00010000"},  // the lowest pair, D800 DC00
@@ -38,8 +38,9 @@ TEST(TextEncoding, Utf8AndCodePagesAreCheckedAndConverted) {
     EXPECT_EQ("\xEF\xBF\xBD", utf16ToUtf8(u"\xD83D"));  // an unpaired surrogate
     EXPECT_EQ(u"\u20AC\u0081\u02DC\u017E\u0178\u00FF", cp1252ToUtf16("\x80\x81\x98\x9E\x9F\xFF"));
     std::u16string cyrillic = u"replaced";  // other code pages come from the platform
-    EXPECT_TRUE(fromCodePage("\xCF\xF0\xE8", 1251, cyrillic));
-    EXPECT_EQ(u"При", cyrillic);
+    EXPECT_TRUE(fromCodePage("\xCF\xF0\xE8\x98", 1251, cyrillic));  // 0x98: not in it
+    EXPECT_EQ(u"При", cyrillic.substr(0, 3));
+    EXPECT_EQ(4u, cyrillic.size());
     EXPECT_EQ(5u, utf8Boundary("ab\xE2\x82\xAC"));
     EXPECT_EQ(4u, utf8Boundary("ab\xDF\x80"));
     EXPECT_EQ(2u, utf8Boundary("ab\xE2\x82"));  // a read cut the last character
