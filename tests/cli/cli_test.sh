@@ -33,11 +33,11 @@ echo "== usage errors give 1 and write nothing"
 steps <<'EOF'
 1|
 1||frobnicate note.exe
-1||info
+1||info|grep -q "info needs a NOTE" err.txt
 1||info a.exe b.exe
 1||cat --bogus note.exe
 1||cat note.exe --passphrase-file
-1||cat --codepage x note.exe --passphrase-file pass1.txt
+1||cat --codepage x note.exe --passphrase-file pass1.txt|grep -q "needs a code page number" err.txt
 1||set note.exe --read-only maybe
 1||seal -o x.exe text.txt --passphrase-file pass1.txt
 1||seal --image editor.exe --passphrase-file pass1.txt
@@ -222,7 +222,7 @@ check "verify --json: one object per note with its exit code" \
     test "$(json '" ".join(str(n["exit"]) for n in d)')" = "0 5 2 3 2 2 2"
 
 echo "== salvage: damaged ends, recovered against the original text"
-cp note.exe appended.exe && printf 'bytes a sync tool added' >>appended.exe
+cp note.exe appended.exe && printf 'QUiLLX*2 bytes a sync tool added' >>appended.exe
 cp note.exe overwritten.exe && patch overwritten.exe $((size - 8)) 0000000000000000
 { head -c $((size - 8)) note.exe; tail -c +$((image + 1)) memo.exe; } >two.exe
 while read -r damaged key want args; do

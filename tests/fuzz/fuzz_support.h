@@ -15,8 +15,7 @@
 
 #include "test_files.h"
 
-// A broken invariant is a finding: it aborts with the failed condition and libFuzzer saves the
-// input.
+// A broken invariant is a finding: it aborts, naming the condition, and libFuzzer keeps the input.
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
         if (!(condition)) {                                                                        \

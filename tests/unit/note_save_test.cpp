@@ -100,8 +100,8 @@ TEST_F(NoteSave, RefusedSavesWriteNothingAndSaySo) {
     }
 }
 
-// Each step of saving over a read-only note fails in turn, as an error and as a full disk: the
-// note stays byte for byte and read-only, no temporary is left, the user is told; then it saves.
+// Each step of a save over a read-only note (its looks at the file too) fails in turn, as an error
+// and as a full disk: the note stays as it was, nothing is left, the user is told; then it saves.
 TEST_F(NoteSave, AFailureAtAnyStepLeavesTheOldNoteIntactAndReadOnly) {
     const std::string target = dir / "note.exe";
     int injected = 0;
@@ -116,7 +116,8 @@ TEST_F(NoteSave, AFailureAtAnyStepLeavesTheOldNoteIntactAndReadOnly) {
             ASSERT_TRUE(doc->load(target));
             doc->settext("the new text, which is longer");
             file::fault::arm(point, mode);
-            const bool saved = doc->save(target, {100, 100, true});
+            const bool saved =
+                doc->save(target, {100, 100, true}, [](NoteChange) { return false; });
             const int passed = file::fault::pointsPassed();
             file::fault::disarm();
             if (passed < point) {
