@@ -77,10 +77,10 @@ INT_PTR CALLBACK EnterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPa
     return FALSE;
 }
 
-INT_PTR ShowEnterPassphraseDialog(std::vector<char>& buffer) {
+INT_PTR ShowEnterPassphraseDialog(std::vector<char>& buffer, HWND owner) {
     std::vector<char>* destination = &buffer;
     const INT_PTR result =
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ENTER_PASSPHRASE), nullptr,
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ENTER_PASSPHRASE), owner,
                         EnterPassphraseDialogProc, reinterpret_cast<LPARAM>(&destination));
     enterDestination = nullptr;
     return result == 0 || result == 1 ? result : -1;

@@ -67,6 +67,8 @@ bool isOpenNote(const std::string& target, const std::string& notePath) {
 }  // namespace
 
 void MainWindow::onCommand(unsigned command) {
+    // A locked window answers every command but Exit with the passphrase prompt.
+    if (lock_.locked() && command != ID_FILE_EXIT) return lock_.onByHand(*this);
     // A grayed command does nothing, whichever way it arrives.
     if (isReadOnly() && isReadOnlyCommand(command)) return;
     switch (command) {
@@ -91,6 +93,9 @@ void MainWindow::onCommand(unsigned command) {
         case ID_FILE_MAKE_READONLY:
             makeReadOnly();
             break;
+        case ID_FILE_LOCK:
+            lock_.onByHand(*this);
+            break;
         case ID_FILE_EXIT:
             SendMessageA(window_, WM_CLOSE, 0, 0);
             break;
@@ -101,10 +106,8 @@ void MainWindow::onCommand(unsigned command) {
             sendToEditor(EM_UNDO);
             break;
         case ID_EDIT_CUT:
-            sendToEditor(WM_CUT);
-            break;
         case ID_EDIT_COPY:
-            sendToEditor(WM_COPY);
+            lock_.copySelection(*this, command == ID_EDIT_CUT);
             break;
         case ID_EDIT_PASTE:
             sendToEditor(WM_PASTE);

@@ -68,7 +68,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_CREATE:
             return self->onCreate(window);
         case WM_DESTROY:
-            PostQuitMessage(0);
+            self->onDestroy();
             return 0;
         case WM_NCDESTROY:
             self->onNcDestroy();
@@ -84,6 +84,22 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_COMMAND:
             self->onCommand(LOWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            self->lock_.onTimer(*self);
+            return 0;
+        case WM_WTSSESSION_CHANGE:
+            self->lock_.onSessionChange(*self, wParam);
+            return 0;
+        case WM_POWERBROADCAST:
+            self->lock_.onPower(*self, wParam);
+            return TRUE;
+        case WM_LBUTTONUP:
+        case WM_CHAR:
+            self->lock_.onLockedInput(*self);
+            return 0;
+        case kShowLockPrompt:
+            self->lock_.onPrompt(*self);
             return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -174,7 +190,13 @@ LRESULT MainWindow::onCreate(HWND window) {
     const HICON icon = LoadIconA(appState().instance, MAKEINTRESOURCEA(IDI_MAIN));
     SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     createEditor();
+    lock_.start(window_);
     return 0;
+}
+
+void MainWindow::onDestroy() {
+    lock_.stop(window_);
+    PostQuitMessage(0);
 }
 
 void MainWindow::onNcDestroy() {
@@ -212,10 +234,11 @@ void MainWindow::onSize(int width, int height) {
 }
 
 void MainWindow::onActivate() {
-    SetFocus(editor_);
+    SetFocus(lock_.locked() ? window_ : editor_);
 }
 
 void MainWindow::onClose() {
+    if (lock_.locked()) return lock_.onClose(*this);
     if (queryExit()) DestroyWindow(window_);
 }
 

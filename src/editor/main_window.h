@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "editor/lock.h"
 #include "editor/win_handles.h"
 #include "storage/note_document.h"
 
@@ -52,12 +53,14 @@ public:
     // Everything below is the editor's own (window procedure, commands, find, text transfer).
 private:
     friend LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend class EditorLock;
 
     // Message handlers (main_window.cpp).
     LRESULT onCreate(HWND window);
     void onSize(int width, int height);
     void onActivate();
     void onClose();
+    void onDestroy();
     void onNcDestroy();
     LRESULT onFindMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void createEditor();
@@ -81,4 +84,5 @@ private:
     // The editor font, created with the window and kept until the window object goes.
     FontHandle font_;
     std::unique_ptr<NoteDocument> document_;
+    EditorLock lock_;
 };

@@ -12,38 +12,6 @@
 
 namespace {
 
-// Collects streamed-out plaintext. Growing a vector would free its old block unwiped, so growth
-// is done by hand: copy into a larger block, wipe the old one, then let it go.
-class WipingBuffer {
-public:
-    explicit WipingBuffer(std::size_t capacity) { bytes_.reserve(capacity); }
-    ~WipingBuffer() { secureWipe(bytes_); }
-    WipingBuffer(const WipingBuffer&) = delete;
-    WipingBuffer& operator=(const WipingBuffer&) = delete;
-
-    void append(const char* data, std::size_t n) {
-        if (bytes_.size() + n > bytes_.capacity()) {
-            std::vector<char> larger;
-            larger.reserve(std::max(bytes_.capacity() * 2, bytes_.size() + n));
-            larger.assign(bytes_.begin(), bytes_.end());
-            secureWipe(bytes_);
-            bytes_.swap(larger);
-        }
-        bytes_.insert(bytes_.end(), data, data + n);
-    }
-    const std::vector<char>& bytes() const { return bytes_; }
-
-private:
-    std::vector<char> bytes_;
-};
-
-DWORD CALLBACK collectText(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
-    auto* buffer = reinterpret_cast<WipingBuffer*>(cookie);
-    buffer->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
-    *done = count;
-    return 0;
-}
-
 struct StringSource {
     std::u16string_view text;
     std::size_t offset;
@@ -68,18 +36,16 @@ constexpr WPARAM kUnicodeText = SF_TEXT | SF_UNICODE;
 }  // namespace
 
 void readEditorText(HWND editor, std::u16string& text) {
-    const LRESULT length = SendMessageW(editor, WM_GETTEXTLENGTH, 0, 0);
-    WipingBuffer buffer((static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1) * 2);
-    EDITSTREAM stream{};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&buffer);
-    stream.pfnCallback = collectText;
-    SendMessageW(editor, EM_STREAMOUT, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
-
+    GETTEXTLENGTHEX length{GTL_USECRLF | GTL_NUMCHARS, 1200};
+    const LRESULT n =
+        SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
     secureWipe(text);
     text.clear();
-    const std::vector<char>& bytes = buffer.bytes();
-    text.resize(bytes.size() / 2);
-    if (!text.empty()) std::memcpy(&text[0], bytes.data(), text.size() * 2);
+    text.resize(static_cast<std::size_t>(std::max<LRESULT>(n, 0)) + 1);
+    GETTEXTEX request{static_cast<DWORD>(text.size() * 2), GT_USECRLF, 1200, nullptr, nullptr};
+    const LRESULT got = SendMessageW(editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                                     reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(got, 0, n)));
 }
 
 void writeEditorText(HWND editor, std::u16string_view text) {

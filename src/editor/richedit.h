@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
-// The whole text as the control streams it out in plain text, in UTF-16. Every intermediate
-// buffer is wiped before release; the previous content of `text` is wiped before it is replaced.
+// The whole text in UTF-16 with CRLF line ends, copied by the control straight into `text`: a
+// stream-out would pass it through a buffer of the control's own that is freed without a wipe.
+// The previous content of `text` is wiped before it is replaced.
 void readEditorText(HWND editor, std::u16string& text);
 // Replaces the whole content with the text, streamed in as plain UTF-16 text.
 void writeEditorText(HWND editor, std::u16string_view text);

@@ -1,0 +1,102 @@
+// An open note left alone locks: its text leaves the window, the memory the editor holds and the
+// clipboard until the passphrase is given again, whatever box is open at that moment.
+#include "e2e_fixture.h"
+#include "heap_scan.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* kSettings = "Software\\Quillworks\\Quillox";
+
+// The needle's hits in the heap blocks the editor holds and in those it freed.
+std::pair<WPARAM, LPARAM> heapHits(HWND window) {
+    static const UINT scan = RegisterWindowMessageA("Quillox::heapscan");
+    static const UINT found = RegisterWindowMessageA("Quillox::heapfound");
+    MSG reply{};
+    PeekMessageA(&reply, nullptr, 0, 0, PM_NOREMOVE);  // the queue the answer comes to
+    PostMessageA(window, scan, GetCurrentThreadId(), 0);
+    waitUntil([&] { return PeekMessageA(&reply, nullptr, found, found, PM_REMOVE) != FALSE; },
+              "the editor's heap scan");
+    return {reply.wParam, reply.lParam};
+}
+
+std::string clipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return "(busy)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+        if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
+            while (*units) text += static_cast<char>(*units++);
+            GlobalUnlock(data);
+        }
+    CloseClipboard();
+    return text;
+}
+
+class Lock : public QuilloxTest {
+protected:
+    ~Lock() override { RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettings, "locktimeout"); }
+
+    HWND waitLocked(const EditorWindow& window) {
+        const HWND prompt = waitWindow(dialogTitled(kPromptTitle, window.pid));
+        EXPECT_EQ(window.window, GetWindow(prompt, GW_OWNER));
+        EXPECT_EQ("", window.text());
+        // Held or freed: the editor wipes every copy it makes, and reads the control without one.
+        const auto hits = heapHits(window.window);
+        EXPECT_EQ(0u, hits.first) << "plaintext in heap blocks the locked editor holds";
+        EXPECT_EQ(0, hits.second) << "plaintext in heap blocks the editor freed" << hits.second;
+        return prompt;
+    }
+    void unlock(EditorWindow& window, HWND prompt, const std::string& expected) {
+        submitPassphrase(prompt, "pw");
+        waitUntil([&] { return window.text() == expected; }, "the text to come back");
+        EXPECT_TRUE(window.modified()) << "the unsaved edit is still marked";
+    }
+};
+
+TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
+    const DWORD seconds = 3;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kSettings, "locktimeout", REG_DWORD, &seconds, 4);
+    // The needle well inside the text: a freed block starts with the heap's own links.
+    const std::string text = std::string(64, '-') + kHeapNeedle, edited = text + " typed";
+    const std::string note = makeNote("note.exe", text, "pw");
+    EditorWindow window = openAsCopy(QUILLOX_FAULTY_EXE, note);
+    appendText(window, " typed", edited);
+    EXPECT_NE(0u, heapHits(window.window).first) << "the scan must see the open text";
+    pressChord(window.window, {VK_CONTROL, 'A'});
+    pressChord(window.window, {VK_CONTROL, 'C'});
+    waitUntil([&] { return clipboardText() == edited; }, "the copy on the clipboard");
+    EXPECT_TRUE(
+        IsClipboardFormatAvailable(RegisterClipboardFormatA("CanIncludeInClipboardHistory")));
+
+    // Left alone with the closing question open.
+    postClose(window.window);
+    const HWND box = waitWindow(dialogTitled(kQuestionCaption, window.pid));
+    HWND prompt = waitLocked(window);
+    waitGone(box, "the question the lock cancels");
+    EXPECT_EQ("", clipboardText());
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettings, "locktimeout");
+
+    submitPassphrase(prompt, "wrong");
+    EXPECT_EQ("Invalid passphrase!", answerMessageBox(kErrorCaption, IDOK, window.pid));
+    unlock(window, waitWindow(dialogTitled(kPromptTitle, window.pid)), edited);
+
+    // By hand, with Find open: at once.
+    postCommand(window.window, ID_EDIT_FIND);
+    const HWND find = waitWindow(dialogTitled("Find", window.pid));
+    pressChord(window.window, {VK_CONTROL, 'L'});
+    prompt = waitLocked(window);
+    waitGone(find, "the Find dialog");
+    unlock(window, prompt, edited);
+
+    // Closed while locked: only the edit made before the lock is lost, after a question.
+    pressChord(window.window, {VK_CONTROL, 'L'});
+    waitLocked(window);
+    postClose(window.window);
+    EXPECT_EQ("Close without saving the changes made before the lock?",
+              answerMessageBox(kQuestionCaption, IDYES, window.pid));
+    family().waitAllEnded();
+    EXPECT_EQ(text, readNote(note, "pw"));
+}
+
+}  // namespace
+}  // namespace e2e
