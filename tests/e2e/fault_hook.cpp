@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "heap_scan.h"
+#include "storage/crypto/sha256.h"
 #include "storage/file.h"
 
 namespace {
@@ -24,6 +25,8 @@ std::size_t hitsIn(const char* data, std::size_t n, const void* needle, std::siz
 void answerScan(DWORD thread) {
     wchar_t wide[sizeof kHeapNeedle - 1];
     for (std::size_t i = 0; i < sizeof wide / sizeof wide[0]; ++i) wide[i] = kHeapNeedle[i];
+    std::uint8_t key[32];
+    sha256(kHeapPassphrase, sizeof kHeapPassphrase - 1, key);
     std::size_t held = 0, freed = 0;
     HANDLE heaps[64];
     const DWORD count = GetProcessHeaps(64, heaps);
@@ -34,7 +37,8 @@ void answerScan(DWORD thread) {
             if (entry.wFlags & (PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)) continue;
             const auto* data = static_cast<const char*>(entry.lpData);
             const std::size_t hits = hitsIn(data, entry.cbData, kHeapNeedle, sizeof wide / 2) +
-                                     hitsIn(data, entry.cbData, wide, sizeof wide);
+                                     hitsIn(data, entry.cbData, wide, sizeof wide) +
+                                     hitsIn(data, entry.cbData, key, sizeof key);
             (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY ? held : freed) += hits;
         }
         HeapUnlock(heaps[h]);

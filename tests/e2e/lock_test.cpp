@@ -42,12 +42,12 @@ protected:
         EXPECT_EQ("", window.text());
         // Held or freed: the editor wipes every copy it makes, and reads the control without one.
         const auto hits = heapHits(window.window);
-        EXPECT_EQ(0u, hits.first) << "plaintext in heap blocks the locked editor holds";
-        EXPECT_EQ(0, hits.second) << "plaintext in heap blocks the editor freed" << hits.second;
+        EXPECT_EQ(0u, hits.first) << "the text or the key in heap blocks the locked editor holds";
+        EXPECT_EQ(0, hits.second) << "the text or the key in heap blocks the editor freed";
         return prompt;
     }
     void unlock(EditorWindow& window, HWND prompt, const std::string& expected) {
-        submitPassphrase(prompt, "pw");
+        submitPassphrase(prompt, kHeapPassphrase);
         waitUntil([&] { return window.text() == expected; }, "the text to come back");
         EXPECT_TRUE(window.modified()) << "the unsaved edit is still marked";
     }
@@ -58,7 +58,7 @@ TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
     RegSetKeyValueA(HKEY_CURRENT_USER, kSettings, "locktimeout", REG_DWORD, &seconds, 4);
     // The needle well inside the text: a freed block starts with the heap's own links.
     const std::string text = std::string(64, '-') + kHeapNeedle, edited = text + " typed";
-    const std::string note = makeNote("note.exe", text, "pw");
+    const std::string note = makeNote("note.exe", text, kHeapPassphrase);  // as openAsCopy types it
     EditorWindow window = openAsCopy(QUILLOX_FAULTY_EXE, note);
     appendText(window, " typed", edited);
     EXPECT_NE(0u, heapHits(window.window).first) << "the scan must see the open text";
@@ -95,7 +95,7 @@ TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
     EXPECT_EQ("Close without saving the changes made before the lock?",
               answerMessageBox(kQuestionCaption, IDYES, window.pid));
     family().waitAllEnded();
-    EXPECT_EQ(text, readNote(note, "pw"));
+    EXPECT_EQ(text, readNote(note, kHeapPassphrase));
 }
 
 }  // namespace
