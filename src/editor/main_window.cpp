@@ -146,6 +146,7 @@ MainWindow::~MainWindow() {
     // closing window reaches this object.
     RemovePropA(window_, kDispatchProperty);
     forgetFindDialogOf(window_);
+    lock_.stop(window_);
     DestroyWindow(window_);
 }
 
