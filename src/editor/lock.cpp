@@ -3,6 +3,7 @@
 #include <richedit.h>
 #include <wtsapi32.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -214,9 +215,15 @@ bool EditorLock::unlock(MainWindow& main) {
     locked_ = false;
     EnableWindow(main.editor_, TRUE);
     // Inserted, not streamed in: a stream-in passes the text through a buffer of the control's own
-    // that is freed without a wipe. A read-only control takes it too.
+    // that is freed without a wipe. Some versions of the control read an inserted text that opens
+    // like RTF as RTF; such a text is streamed in as plain text. A read-only control takes both.
+    const std::u16string_view start = std::u16string_view(state.text).substr(0, 5);
     setEditorReadOnly(main.editor_, false);
-    SendMessageW(main.editor_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(state.text.c_str()));
+    if (start == u"{\\rtf" || start == u"{urtf")
+        writeEditorText(main.editor_, state.text);
+    else
+        SendMessageW(main.editor_, EM_REPLACESEL, FALSE,
+                     reinterpret_cast<LPARAM>(state.text.c_str()));
     setEditorReadOnly(main.editor_, main.isReadOnly());
     SendMessageW(main.editor_, EM_EMPTYUNDOBUFFER, 0, 0);
     selectEditorRange(main.editor_, state.selectionStart, state.selectionEnd);
