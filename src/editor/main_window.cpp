@@ -19,8 +19,8 @@ constexpr const char* kClassName = "Quillox::main";
 // Binds the MainWindow object to its window, so the procedure can find it.
 constexpr const char* kDispatchProperty = "Quillox::dispatch";
 
-constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                               ES_NOHIDESEL | ES_WANTRETURN;
+constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                               ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
 
 void registerWindowClass() {
     WNDCLASSEXA windowClass{};
@@ -85,6 +85,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_COMMAND:
             self->onCommand(LOWORD(wParam));
             return 0;
+        case WM_NOTIFY:
+            self->updateStatusBar();
+            return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -122,6 +125,7 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& stor
                     "This note is larger than the editor can hold (4,194,304 characters). It is "
                     "opened read-only, so that saving cannot cut it short.",
                     "Quillox", MB_OK | MB_ICONINFORMATION);
+    updateStatusBar();
 }
 
 MainWindow::~MainWindow() {
@@ -174,6 +178,7 @@ LRESULT MainWindow::onCreate(HWND window) {
     const HICON icon = LoadIconA(appState().instance, MAKEINTRESOURCEA(IDI_MAIN));
     SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     createEditor();
+    createView();
     return 0;
 }
 
@@ -207,8 +212,8 @@ void MainWindow::placeAndShow() {
     ShowWindow(window_, SW_SHOW);
 }
 
-void MainWindow::onSize(int width, int height) {
-    MoveWindow(editor_, 0, 0, width, height, TRUE);
+void MainWindow::onSize(int, int) {
+    layoutView();
 }
 
 void MainWindow::onActivate() {

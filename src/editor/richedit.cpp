@@ -109,3 +109,18 @@ void setEditorReadOnly(HWND editor, bool readOnly) {
 void selectEditorRange(HWND editor, LONG start, LONG end) {
     SendMessageA(editor, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
 }
+
+LONG editorCharacters(HWND editor) {
+    GETTEXTLENGTHEX request{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return static_cast<LONG>(
+        SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0));
+}
+
+void readEditorRange(HWND editor, LONG start, LONG end, std::u16string& text) {
+    secureWipe(text.data(), text.size() * sizeof(char16_t));
+    text.assign(static_cast<std::size_t>(std::max<LONG>(end - start, 0)) + 1, u'\0');
+    TEXTRANGEW range{{start, end}, reinterpret_cast<LPWSTR>(&text[0])};
+    const LRESULT copied =
+        SendMessageW(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+    text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, end - start)));
+}
