@@ -87,7 +87,11 @@ void writeEditorText(HWND editor, std::u16string_view text) {
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = deliverText;
+    // The control may report each chunk as a change and a new selection; the window's handling of
+    // those looks at the text, which would make a large text quadratic. Quiet until it is all in.
+    const LRESULT events = SendMessageW(editor, EM_SETEVENTMASK, 0, 0);
     SendMessageW(editor, EM_STREAMIN, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
+    SendMessageW(editor, EM_SETEVENTMASK, 0, events);
 }
 
 int editorTextLength(HWND editor) {
