@@ -65,8 +65,8 @@ TEST_F(View, FindUpwardFindPreviousGoToAndZoomShowInTheStatusBar) {
             pressChord(w.window, {VK_CONTROL, VK_OEM_PLUS});
             status("Ln 2, Col 1|41 characters|110%|ANSI");
             PostMessageA(w.editor, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), 0);
-        status("Ln 2, Col 1|41 characters|120%|ANSI");
-        pressChord(w.window, {VK_CONTROL, '0'});
+            status("Ln 2, Col 1|41 characters|120%|ANSI");
+            pressChord(w.window, {VK_CONTROL, '0'});
             status("Ln 2, Col 1|41 characters|ANSI");
         });
     EXPECT_EQ("0 0 0", road.codes) << road.seen;
