@@ -14,10 +14,6 @@ std::string withDefaultExtension(const std::string& path, std::size_t extensionO
     return path + defaultExtension;
 }
 
-std::int32_t nextSearchStart(std::int64_t answer, std::int32_t matchEnd) {
-    return answer == -1 || matchEnd == -1 ? 0 : matchEnd;
-}
-
 bool importWasCut(std::uint64_t textCharacters, std::int64_t editorCharacters, std::int64_t limit) {
     if (editorCharacters < limit) return false;
     return textCharacters > static_cast<std::uint64_t>(editorCharacters);

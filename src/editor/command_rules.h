@@ -1,5 +1,5 @@
 // Rules of the editor's commands that need no window system: the file dialogs' filter and
-// default extension, where the next search starts, and whether an import was cut short.
+// default extension, and whether an import was cut short.
 #pragma once
 
 #include <cstddef>
@@ -16,11 +16,6 @@ std::string buildFilterBuffer(std::string_view filterText);
 // default extension of its own; both count.
 std::string withDefaultExtension(const std::string& path, std::size_t extensionOffset,
                                  const char* defaultExtension);
-
-// The next search starts at the end of the last hit, or at the top of the text after a miss.
-// The control answers a miss with -1 and should set the match end to -1 as well; either one
-// counts, so a control that leaves the old range in place cannot make the search stick.
-std::int32_t nextSearchStart(std::int64_t answer, std::int32_t matchEnd);
 
 // True when an imported text did not fit: the control stopped at its limit with characters of
 // the text (counted as the control counts them) left over.

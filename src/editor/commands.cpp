@@ -124,7 +124,12 @@ void MainWindow::onCommand(unsigned command) {
         case ID_EDIT_FIND_NEXT:
             findNext(*this);
             break;
+        default:
+            onViewCommand(command);
     }
+    // Any command may move the caret, change the text or the note's state; the editor's change
+    // notices come this way too.
+    updateStatusBar();
 }
 
 void MainWindow::sendToEditor(UINT message, WPARAM wParam, LPARAM lParam) {

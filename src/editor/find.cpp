@@ -2,7 +2,6 @@
 
 #include <dlgs.h>
 
-#include "editor/command_rules.h"
 #include "editor/common_dialogs.h"
 #include "editor/main_window.h"
 #include "editor/richedit.h"
@@ -50,31 +49,43 @@ void openFindDialog(MainWindow& main) {
     }
 
     state.searchRecord.chrgText = {0, 0};
-    state.searchRecord.chrg = {selection.cpMin, -1};
+    state.anchor = {selection.cpMin, selection.cpMin};
     state.dialogRecord.Flags =
         (state.dialogRecord.Flags & ~(kSearchOptions | FR_DIALOGTERM)) | state.options;
     state.dialog = showFindDialog(&state.dialogRecord);
 }
 
-void findNext(MainWindow& main) {
+namespace {
+
+void findToward(MainWindow& main, bool down) {
     FindState& state = findState();
-    const WPARAM options = state.options;
+    const WPARAM options = (state.options & ~FR_DOWN) | (down ? FR_DOWN : 0);
     // Before the dialog was ever opened there is no control to ask: the answer is 0 and the match
     // range stays as it is.
     LRESULT found = 0;
+    LONG length = 0;
     if (state.editor) {
+        length = editorCharacters(state.editor);
+        const TextSpan span = searchSpan(state.anchor, down, length);
+        state.searchRecord.chrg = {span.start, span.end};
         found = SendMessageW(state.editor, EM_FINDTEXTEXW, options,
                              reinterpret_cast<LPARAM>(&state.searchRecord));
     }
-    state.searchRecord.chrg.cpMin = nextSearchStart(found, state.searchRecord.chrgText.cpMax);
+    const CHARRANGE match = state.searchRecord.chrgText;
+    state.anchor = nextAnchor(found, {match.cpMin, match.cpMax}, down, length);
 
-    if (found == -1) {
-        MessageBoxA(nullptr, "No more matches.", "Quillox", MB_OK);
-        selectEditorRange(main.editor(), 0, 0);
-        return;
-    }
-    selectEditorRange(main.editor(), state.searchRecord.chrgText.cpMin,
-                      state.searchRecord.chrgText.cpMax);
+    if (found == -1) MessageBoxA(nullptr, "No more matches.", "Quillox", MB_OK);
+    selectEditorRange(main.editor(), state.anchor.start, state.anchor.end);
+}
+
+}  // namespace
+
+void findNext(MainWindow& main) {
+    findToward(main, (findState().options & FR_DOWN) != 0);
+}
+
+void findPrevious(MainWindow& main) {
+    findToward(main, false);
 }
 
 bool onFindNotification(MainWindow& main) {
@@ -100,6 +111,6 @@ void forgetFindDialogOf(HWND owner) {
     state.editor = nullptr;
     state.dialogRecord.hwndOwner = nullptr;
     // Positions in the old editor mean nothing in a later one; the text and options stay.
-    state.searchRecord.chrg = {0, -1};
+    state.anchor = {0, 0};
     state.searchRecord.chrgText = {0, 0};
 }

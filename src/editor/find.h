@@ -6,6 +6,8 @@
 #include <commdlg.h>
 #include <richedit.h>
 
+#include "editor/search_rules.h"
+
 class MainWindow;
 
 // The one search record of the process. It is created on first use and never moves: the open
@@ -24,6 +26,9 @@ struct FindState {
     // implementations clear them in the record while the dialog is open and hand them back only
     // with a notification, so they are kept here for Find Next and the next opening.
     DWORD options = FR_DOWN;
+    // The next search starts from here: the last hit, the caret when the dialog opened, or the
+    // place a search turned around to.
+    TextSpan anchor{0, 0};
     FINDREPLACEW dialogRecord{};
     FINDTEXTEXW searchRecord{};
 };
@@ -41,6 +46,8 @@ bool onFindNotification(MainWindow& main);
 // The owner's window is going: the dialog it owns goes with it, without a closing notification,
 // and the search positions in its editor are dropped.
 void forgetFindDialogOf(HWND owner);
-// Searches on from the end of the last hit and selects the next one; after the last one tells
-// the user so and turns back to the top of the text.
+// Searches on past the last hit in the dialog's direction and selects the next one; after the
+// last one tells the user so and turns around to the top (going down) or the end (going up).
 void findNext(MainWindow& main);
+// The same, upward whatever the dialog's direction.
+void findPrevious(MainWindow& main);

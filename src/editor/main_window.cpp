@@ -19,8 +19,8 @@ constexpr const char* kClassName = "Quillox::main";
 // Binds the MainWindow object to its window, so the procedure can find it.
 constexpr const char* kDispatchProperty = "Quillox::dispatch";
 
-constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                               ES_NOHIDESEL | ES_WANTRETURN;
+constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                               ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
 
 void registerWindowClass() {
     WNDCLASSEXA windowClass{};
@@ -101,6 +101,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case kShowLockPrompt:
             self->lock_.onPrompt(*self);
             return 0;
+        case WM_NOTIFY:
+            self->updateStatusBar();
+            return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -138,6 +141,7 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& stor
                     "This note is larger than the editor can hold (4,194,304 characters). It is "
                     "opened read-only, so that saving cannot cut it short.",
                     "Quillox", MB_OK | MB_ICONINFORMATION);
+    updateStatusBar();
 }
 
 MainWindow::~MainWindow() {
@@ -192,6 +196,7 @@ LRESULT MainWindow::onCreate(HWND window) {
     SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     createEditor();
     lock_.start(window_);
+    createView();
     return 0;
 }
 
@@ -230,8 +235,8 @@ void MainWindow::placeAndShow() {
     ShowWindow(window_, SW_SHOW);
 }
 
-void MainWindow::onSize(int width, int height) {
-    MoveWindow(editor_, 0, 0, width, height, TRUE);
+void MainWindow::onSize(int, int) {
+    layoutView();
 }
 
 void MainWindow::onActivate() {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "editor/lock.h"
+#include "editor/status_bar.h"
 #include "editor/win_handles.h"
 #include "storage/note_document.h"
 
@@ -79,10 +80,22 @@ private:
     void sendToEditor(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     WindowPlacement currentPlacement() const;
 
+    // View (view.cpp): status bar, zoom, word wrap, go to line; nothing of it is stored.
+    void createView();
+    void onViewCommand(unsigned command);
+    void layoutView();
+    void updateStatusBar();
+    int zoom() const;
+    void setZoom(int percent);
+    void setWordWrap(bool on);
+    void goToLine();
+
     HWND window_ = nullptr;
     HWND editor_ = nullptr;
     // The editor font, created with the window and kept until the window object goes.
     FontHandle font_;
     std::unique_ptr<NoteDocument> document_;
     EditorLock lock_;
+    StatusBar status_;
+    bool wordWrap_ = true;
 };

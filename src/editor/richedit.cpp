@@ -53,7 +53,11 @@ void writeEditorText(HWND editor, std::u16string_view text) {
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = deliverText;
+    // The control may report each chunk as a change and a new selection; the window's handling of
+    // those looks at the text, which would make a large text quadratic. Quiet until it is all in.
+    const LRESULT events = SendMessageW(editor, EM_SETEVENTMASK, 0, 0);
     SendMessageW(editor, EM_STREAMIN, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
+    SendMessageW(editor, EM_SETEVENTMASK, 0, events);
 }
 
 int editorTextLength(HWND editor) {
@@ -74,4 +78,19 @@ void setEditorReadOnly(HWND editor, bool readOnly) {
 
 void selectEditorRange(HWND editor, LONG start, LONG end) {
     SendMessageA(editor, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+}
+
+LONG editorCharacters(HWND editor) {
+    GETTEXTLENGTHEX request{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return static_cast<LONG>(
+        SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0));
+}
+
+void readEditorRange(HWND editor, LONG start, LONG end, std::u16string& text) {
+    secureWipe(text.data(), text.size() * sizeof(char16_t));
+    text.assign(static_cast<std::size_t>(std::max<LONG>(end - start, 0)) + 1, u'\0');
+    TEXTRANGEW range{{start, end}, reinterpret_cast<LPWSTR>(&text[0])};
+    const LRESULT copied =
+        SendMessageW(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+    text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, end - start)));
 }

@@ -19,3 +19,8 @@ bool isEditorModified(HWND editor);
 void setEditorModified(HWND editor, bool modified);
 void setEditorReadOnly(HWND editor, bool readOnly);
 void selectEditorRange(HWND editor, LONG start, LONG end);
+// The number of characters as the control counts them, a line end as one.
+LONG editorCharacters(HWND editor);
+// The text from `start` to `end` as the control holds it (a line end as CR), into `text`, which is
+// sized once and wiped before it is replaced; the caller wipes it after use.
+void readEditorRange(HWND editor, LONG start, LONG end, std::u16string& text);

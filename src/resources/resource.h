@@ -8,6 +8,7 @@
 #define IDI_MAIN 104
 #define IDD_ABOUT 105
 #define IDR_ACCELERATORS 106
+#define IDD_GO_TO_LINE 110
 
 // Menu and accelerator commands.
 #define ID_FILE_NEW 57600
@@ -28,6 +29,13 @@
 #define ID_EDIT_FIND_NEXT 57640
 #define ID_EDIT_SELECT_ALL 57642
 #define ID_HELP_ABOUT 40007
+#define ID_EDIT_FIND_PREVIOUS 40050
+#define ID_EDIT_GO_TO 40051
+#define ID_VIEW_ZOOM_IN 40052
+#define ID_VIEW_ZOOM_OUT 40053
+#define ID_VIEW_ZOOM_RESET 40054
+#define ID_VIEW_STATUS_BAR 40055
+#define ID_VIEW_WORD_WRAP 40056
 
 // Dialog controls. The passphrase buttons are 3 and 4, not IDOK and IDCANCEL, so that Escape
 // (reported as command 2) closes neither dialog.
@@ -37,3 +45,4 @@
 #define IDC_PASSPHRASE_REPEAT 1002
 #define IDC_LINK_FIRST 1003
 #define IDC_LINK_SECOND 1004
+#define IDC_GO_TO_LINE 1010

@@ -12,6 +12,7 @@
 #include "dialogs/passphrase_dialogs.h"
 #include "editor/find.h"
 #include "editor/main_window.h"
+#include "editor/view.h"
 #include "resources/resource.h"
 #include "startup/command_line.h"
 #include "startup/relaunch.h"
@@ -192,7 +193,10 @@ void runMessageLoop(HWND mainWindow) {
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         HWND find = findDialogHandle();
         if (find != nullptr && IsDialogMessageW(find, &message)) continue;
-        if (TranslateAcceleratorW(mainWindow, accelerators, &message)) continue;
+        if (zoomByWheel(mainWindow, message)) continue;
+        if (acceleratorsApplyTo(mainWindow, message) &&
+            TranslateAcceleratorW(mainWindow, accelerators, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace e2e {
@@ -269,6 +271,25 @@ std::string controlText(HWND edit) {
 
 void setText(HWND edit, const std::string& text) {
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(text).c_str()));
+}
+
+std::string statusText(HWND bar) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    const Handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid));
+    char text[256] = {};
+    void* lent =
+        process ? VirtualAllocEx(process.get(), nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE)
+                : nullptr;
+    if (!lent) throw DriverError("cannot lend memory to the status bar's process");
+    std::string joined;
+    for (LRESULT i = 0, n = SendMessageA(bar, SB_GETPARTS, 0, 0); i < n; ++i) {
+        SendMessageA(bar, SB_GETTEXTA, i, reinterpret_cast<LPARAM>(lent));
+        ReadProcessMemory(process.get(), lent, text, sizeof text - 1, nullptr);
+        joined += (i > 0 ? "|" : "") + std::string(text);
+    }
+    VirtualFreeEx(process.get(), lent, 0, MEM_RELEASE);
+    return joined;
 }
 
 std::string answerMessageBox(const std::string& caption, int button, DWORD pid, DWORD timeoutMs) {

@@ -139,6 +139,10 @@ inline bool editModified(HWND edit) {
     return SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
 }
 
+// The texts of a status bar's parts in any process, joined with "|". Its messages carry no text
+// across processes, so the text is written into memory lent in the bar's own process.
+std::string statusText(HWND bar);
+
 // Waits for the box, reads its text, presses `button` and waits for it to close.
 std::string answerMessageBox(const std::string& caption, int button, DWORD pid = 0,
                              DWORD timeoutMs = kPatience);

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "editor/command_rules.h"
+#include "editor/search_rules.h"
+#include "editor/view_rules.h"
 #include "editor/window_rules.h"
 #include "startup/command_line.h"
 #include "startup/temp_name.h"
@@ -74,13 +76,55 @@ TEST(CommandRules, FileDialogFilterAndDefaultExtension) {
         EXPECT_EQ(withDefaultExtension(c.path, c.offset, c.extension), c.expected) << c.offset;
 }
 
-TEST(CommandRules, SearchGoesOnAfterAHitAndRestartsAfterAMiss) {
+// Each search starts past the last hit in its own direction (the hit's end going down, its start
+// going up), so it is not found again; a miss turns around to the top going down, the end going up.
+TEST(SearchRules, EachSearchStartsPastTheLastHitAndTurnsAroundAfterAMiss) {
+    constexpr std::int32_t length = 28;
     const struct {
         std::int64_t answer;
-        std::int32_t matchEnd, start;
-    } cases[] = {{5, 9, 9}, {0, 3, 3}, {-1, -1, 0}, {-1, 20, 0}, {0, -1, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(nextSearchStart(c.answer, c.matchEnd), c.start) << c.answer << ", " << c.matchEnd;
+        TextSpan match;
+        bool down;
+        std::int32_t from;  // where the next search in the same direction starts
+    } cases[] = {
+        {5, {5, 9}, true, 9},    {0, {0, 3}, true, 3},      {-1, {-1, -1}, true, 0},
+        {-1, {11, 16}, true, 0}, {0, {0, -1}, true, 0},     {23, {23, 28}, false, 23},
+        {0, {0, 5}, false, 0},   {-1, {-1, -1}, false, 28}, {-1, {11, 16}, false, 28},
+    };
+    for (const auto& c : cases) {
+        const TextSpan next =
+            searchSpan(nextAnchor(c.answer, c.match, c.down, length), c.down, length);
+        EXPECT_EQ(next.start, c.from) << c.answer << ", " << c.match.end << ", " << c.down;
+        EXPECT_EQ(next.end, c.down ? -1 : 0) << "to the end going down, to the top going up";
+    }
+    // Turning around after a hit passes it either way; a start beyond a shrunken text is its end.
+    EXPECT_EQ(searchSpan({11, 16}, true, length).start, 16);
+    EXPECT_EQ(searchSpan({11, 16}, false, length).start, 11);
+    EXPECT_EQ(searchSpan({40, 40}, false, length).start, length);
+}
+
+// Lines are the text's own, whichever line end ends them; a tab is one column.
+TEST(ViewRules, LinesColumnsZoomAndStatusTexts) {
+    const std::u16string text = u"ab\tc\rde\r\nf\n\ng";
+    const struct {
+        std::size_t before;
+        std::int32_t line, column;
+    } places[] = {{0, 1, 1}, {4, 1, 5}, {5, 2, 1}, {7, 2, 3}, {9, 3, 1}, {11, 4, 1}, {13, 5, 2}};
+    for (const auto& p : places) {
+        const CaretPlace place = caretPlace(std::u16string_view(text).substr(0, p.before));
+        EXPECT_EQ(p.line * 1000 + p.column, place.line * 1000 + place.column) << p.before;
+    }
+    std::vector<std::int32_t> starts;
+    for (std::int32_t line = 0; line <= 6; ++line) starts.push_back(lineStart(text, line));
+    EXPECT_EQ((std::vector<std::int32_t>{-1, 0, 5, 9, 11, 12, -1}), starts);
+    EXPECT_EQ(0, lineStart(u"", 1));
+
+    EXPECT_EQ((std::vector<int>{110, 500, 90, 10, 100}),
+              (std::vector<int>{zoomStepped(100, 1), zoomStepped(500, 1), zoomStepped(100, -1),
+                                zoomStepped(10, -1), zoomPercent(0, 0)}));
+    EXPECT_EQ(150, zoomPercent(3, 2));
+    EXPECT_EQ("Ln 1, Col 1\t0 characters\tANSI\t", statusTexts({{1, 1}, 0, 100, false, false}));
+    EXPECT_EQ("Ln 12, Col 305\t1 character\t90%\tUTF-8\tRead-only\t",
+              statusTexts({{12, 305}, 1, 90, true, true}));
 }
 
 TEST(CommandRules, ImportIsCutOnlyWhenTheEditorIsFullAndBytesWereLeft) {

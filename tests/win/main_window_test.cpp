@@ -70,10 +70,17 @@ TEST_F(MainWindowTest, OpensAsTheHeaderAndTheFontSettingsSay) {
 
         expectGrayed(readOnly);
         EXPECT_EQ(!readOnly, IsZoomed(main.window()) != FALSE);
-        RECT client{}, editor = windowRect(main.editor());
+        const HWND bar = descendant(main.window(), "msctls_statusbar32");
+        RECT client{}, editor = windowRect(main.editor()), status = windowRect(bar);
         GetClientRect(main.window(), &client);
         MapWindowPoints(nullptr, main.window(), reinterpret_cast<POINT*>(&editor), 2);
-        EXPECT_TRUE(EqualRect(&client, &editor)) << "the editor fills the window";
+        MapWindowPoints(nullptr, main.window(), reinterpret_cast<POINT*>(&status), 2);
+        EXPECT_EQ(client.bottom, status.bottom);
+        client.bottom = status.top;
+        EXPECT_TRUE(EqualRect(&client, &editor)) << "the editor fills the window above the bar";
+        EXPECT_EQ(
+            readOnly ? "Ln 1, Col 1|0 characters|ANSI|Read-only" : "Ln 1, Col 1|0 characters|ANSI",
+            statusText(bar));
         const RECT own = windowRect(main.window());
         const POINT centred = {desktop.right / 2 - (own.right - own.left) / 2,
                                desktop.bottom / 2 - (own.bottom - own.top) / 2};
