@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "editor/command_rules.h"
@@ -32,6 +33,7 @@ public:
         bytes_.insert(bytes_.end(), data, data + n);
     }
     const std::vector<char>& bytes() const { return bytes_; }
+    bool failed = false;  // an append ran out of memory: the text is not whole
 
 private:
     std::vector<char> bytes_;
@@ -39,7 +41,13 @@ private:
 
 DWORD CALLBACK collectText(DWORD_PTR cookie, LPBYTE data, LONG count, LONG* done) {
     auto* buffer = reinterpret_cast<WipingBuffer*>(cookie);
-    buffer->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
+    // Called by the control: a failure stops the stream and is raised again once it has returned.
+    try {
+        buffer->append(reinterpret_cast<const char*>(data), static_cast<std::size_t>(count));
+    } catch (const std::bad_alloc&) {
+        buffer->failed = true;
+        return 1;
+    }
     *done = count;
     return 0;
 }
@@ -74,6 +82,7 @@ void readEditorText(HWND editor, std::u16string& text) {
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&buffer);
     stream.pfnCallback = collectText;
     SendMessageW(editor, EM_STREAMOUT, kUnicodeText, reinterpret_cast<LPARAM>(&stream));
+    if (buffer.failed) throw std::bad_alloc();
 
     secureWipe(text);
     text.clear();

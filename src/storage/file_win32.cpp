@@ -132,8 +132,8 @@ std::string finalPath(const std::string& path) {
     if (n == 0 || n >= sizeof buffer) return path;
     // "\\?\C:\..." and "\\?\UNC\server\..." back to the forms every call takes.
     std::string final(buffer, n);
-    if (final.rfind("\\?\UNC\", 0) == 0) return "\\" + final.substr(8);
-    if (final.rfind("\\?\", 0) == 0) return final.substr(4);
+    if (final.rfind(R"(\\?\UNC\)", 0) == 0) return R"(\\)" + final.substr(8);
+    if (final.rfind(R"(\\?\)", 0) == 0) return final.substr(4);
     return final;
 }
 
