@@ -296,6 +296,7 @@ if [ ${#runner[@]} -eq 0 ] && cc -shared -fPIC -o hook.so "$hook" && LD_PRELOAD=
 0||seal --image editor.exe -o hooked.exe big.txt --passphrase-file hook-pass.txt|test "$(stat -c %a hooked.exe)" = 600
 0||cat hooked.exe --passphrase-file hook-pass.txt|cmp -s out.txt big.txt
 0||verify --passphrase-file hook-pass.txt hooked.exe|
+0||cat --raw hooked.exe --passphrase-file hook-pass.txt|
 0||rekey hooked.exe --passphrase-file hook-pass.txt|
 0||set m.exe --read-only on|test "$(stat -c %a m.exe)" = 440 && test ! -s err.txt && ln m.exe hard.exe
 0||rekey link.exe --passphrase-file pass1.txt --new-passphrase-file pass2.txt|test -L link.exe && grep -q "other name(s) (hard links) keep the old" err.txt
