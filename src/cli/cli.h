@@ -25,12 +25,16 @@ struct Options {
     bool help = false;
     bool json = false;
     bool raw = false;          // cat: the stored bytes as they are
+    bool force = false;        // seal: over an existing file
     unsigned codePage = 1252;  // the code page of notes and text files that are not UTF-8
 };
 
 void printError(const char* message);
 // Prints the message on stderr and gives back the code.
 int fail(int code, const std::string& message);
+// 0 when `path` is missing or a regular file; otherwise 2, told on stderr, before anything
+// opens what could be a pipe or a device.
+int refuseSpecial(const std::string& path);
 // Loads a note for reading; 0 or the exit code of the failure, told on stderr.
 int loadNote(const std::string& path, NoteDocument& doc);
 

@@ -19,22 +19,32 @@ bool readAt(file::Handle h, std::uint32_t offset, void* out, std::uint32_t count
            got == count;
 }
 
-// Why `record` is no note record, in words; empty when it is one.
-std::string recordProblem(const Bytes& record) {
-    if (record.size() < NoteHeader::kSize) return "its record is shorter than a note header";
-    if (std::memcmp(record.data(), NoteHeader::kMagic, 8) != 0)
+// Why the record of `size` bytes whose first kSize bytes are `head` (when it has them) is no note
+// record, in words; empty when it is one. Only the header is looked at.
+std::string recordProblem(const std::uint8_t* head, std::uint64_t size) {
+    if (size < NoteHeader::kSize) return "its record is shorter than a note header";
+    if (std::memcmp(head, NoteHeader::kMagic, 8) != 0)
         return "its record does not begin with the note magic";
     NoteHeader h;
-    h.loadFrom(record.data());
+    h.loadFrom(head);
     const std::uint64_t claimed = std::uint64_t{h.payload_length} + NoteHeader::kSize;
-    if (record.size() != claimed)
-        return "its record is " + std::to_string(record.size()) + " bytes, its header says " +
+    if (size != claimed)
+        return "its record is " + std::to_string(size) + " bytes, its header says " +
                std::to_string(claimed);
     // Such a payload can never be decrypted, whatever the passphrase.
     if (h.payload_length % 16 != 0) return "its payload is not whole 16-byte blocks";
-    NoteDocument doc;
-    if (!doc.parserecord(record)) return "its text length does not fit its payload";
+    if (!NoteDocument::headerFits(head, size, h)) return "its text length does not fit its payload";
+    // No passphrase opens it in the editor, and every passphrase passes its digest.
+    if (h.payload_length == 0) return "its record holds no text";
     return {};
+}
+
+// The block's first kSize bytes, when it has that many; false when they cannot be read.
+bool readHead(const std::string& path, const FileEndData& block, std::uint8_t* head) {
+    if (block.length() < NoteHeader::kSize) return true;
+    file::Scoped h;
+    file::open(h.handle(), path.c_str(), false, false);
+    return readAt(h, block.offset(), head, NoteHeader::kSize);
 }
 
 }  // namespace
@@ -84,6 +94,7 @@ std::string executableProblem(const std::string& path, std::uint32_t length) {
 int readEditor(const std::string& path, EditorPart& editor) {
     editor.path = path;
     if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
+    if (int rc = refuseSpecial(path)) return rc;
     // A file that begins like a note record is read as one: a note built on it would not open.
     if (NoteDocument::isrecordfile(path))
         return fail(kNotANote, path + ": a note record, not an editor");
@@ -111,6 +122,7 @@ NoteCheck checkNote(const std::string& path, const std::string* passphrase,
     Bytes record;
     try {
         if (!file::exists(path.c_str())) return problem(kNotANote, "no such file");
+        if (file::isSpecial(path.c_str())) return problem(kNotANote, "not a regular file");
         if (NoteDocument::isrecordfile(path))
             return problem(kNotANote,
                            "a bare record without an editor part (salvage puts it on one)");
@@ -118,8 +130,11 @@ NoteCheck checkNote(const std::string& path, const std::string* passphrase,
         if (!block.hasData())
             return problem(kNotANote,
                            "no note trailer at its end (bytes appended or cut off? try salvage)");
-        if (!block.readdata(record)) return problem(kNotANote, "its record cannot be read");
-        const std::string bad = recordProblem(record);
+        // Without a passphrase the payload is never looked at, so it is not read either.
+        std::uint8_t head[NoteHeader::kSize] = {};
+        if (passphrase ? !block.readdata(record) : !readHead(path, block, head))
+            return problem(kNotANote, "its record cannot be read");
+        const std::string bad = recordProblem(passphrase ? record.data() : head, block.length());
         if (!bad.empty()) return problem(kNotANote, bad + " (try salvage)");
         const std::string notExe = executableProblem(path, block.offset());
         if (!notExe.empty()) return problem(kNotANote, "editor part: " + notExe);
@@ -155,8 +170,9 @@ std::vector<std::uint32_t> findRecords(const Bytes& data) {
         const std::size_t offset = static_cast<std::size_t>(at - data.begin());
         const std::uint32_t size = recordSizeAt(data, static_cast<std::uint32_t>(offset));
         // A record without text holds nothing to recover, and no note can be written of it.
+        // Checked in place: a copy of each candidate would make the search quadratic.
         if (size <= NoteHeader::kSize || size > data.size() - offset) continue;
-        if (recordProblem(Bytes(at, at + size)).empty())
+        if (recordProblem(data.data() + offset, size).empty())
             found.push_back(static_cast<std::uint32_t>(offset));
     }
     return found;
@@ -167,6 +183,40 @@ std::uint32_t recordSizeAt(const Bytes& data, std::uint32_t offset) {
     const std::uint64_t size =
         std::uint64_t{loadLE32(data.data() + offset + 56)} + NoteHeader::kSize;
     return size > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(size);
+}
+
+}  // namespace cli
+
+namespace cli {
+
+int loadHeader(const std::string& path, NoteHeader& h, bool& recordFile, std::uint32_t& image) {
+    if (int rc = refuseSpecial(path)) return rc;
+    const std::string damaged = path + ": not a Quillox note, or damaged";
+    try {
+        if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
+        std::uint8_t head[NoteHeader::kSize];
+        std::uint64_t size = 0;
+        recordFile = NoteDocument::isrecordfile(path);
+        image = 0;
+        file::Scoped f;
+        file::open(f.handle(), path.c_str(), false, false);
+        if (recordFile) {
+            size = file::size(f);
+            if (size == file::kNoSize || !readAt(f, 0, head, sizeof head))
+                return fail(kNotANote, damaged);
+        } else {
+            FileEndData block(path, true);
+            if (!block.hasData() || block.length() < NoteHeader::kSize ||
+                !readAt(f, block.offset(), head, sizeof head))
+                return fail(kNotANote, damaged);
+            size = block.length();
+            image = block.offset();
+        }
+        if (!NoteDocument::headerFits(head, size, h)) return fail(kNotANote, damaged);
+    } catch (const std::exception&) {
+        return fail(kNotANote, path + ": damaged note (its trailer is broken)");
+    }
+    return kDone;
 }
 
 }  // namespace cli

@@ -36,6 +36,10 @@ struct NoteCheck {
 NoteCheck checkNote(const std::string& path, const std::string* passphrase,
                     const EditorPart* editor);
 
+// The header of a note or record file for `info`: the trailer and the header are all it reads.
+// 0, or the exit code once the failure has been told; `image` is the editor part's length.
+int loadHeader(const std::string& path, NoteHeader& h, bool& recordFile, std::uint32_t& image);
+
 // The note records in `data`, found by their magic and their own lengths: the offsets of every
 // stretch that parses as a whole record, in file order.
 std::vector<std::uint32_t> findRecords(const Bytes& data);

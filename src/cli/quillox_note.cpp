@@ -1,5 +1,6 @@
 // quillox-note: reads and writes Quillox notes from the command line, on Windows and elsewhere,
 // through the same storage code as the editor.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,7 +36,12 @@ int fail(int code, const std::string& message) {
     return code;
 }
 
+int refuseSpecial(const std::string& path) {
+    return file::isSpecial(path.c_str()) ? fail(kNotANote, path + ": not a regular file") : kDone;
+}
+
 int loadNote(const std::string& path, NoteDocument& doc) {
+    if (int rc = refuseSpecial(path)) return rc;
     try {
         if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
         if (!doc.load(path)) return fail(kNotANote, path + ": not a Quillox note, or damaged");
@@ -69,12 +75,13 @@ const char kHelp[] =
     "                         decrypts the note's text to standard output as UTF-8 (LF line\n"
     "                         ends outside Windows); a note not stored as UTF-8 is read as\n"
     "                         Windows code page N (default 1252); --raw writes the stored bytes\n"
-    "  seal --image EDITOR [-o NOTE] [TEXTFILE|-]\n"
+    "  seal --image EDITOR [-o NOTE] [--force] [TEXTFILE|-]\n"
     "                         makes a note executable from a text (standard input when the\n"
     "                         text file is - or missing), read as UTF-8 or UTF-16 when it\n"
     "                         says so or is valid UTF-8, else as code page N of --codepage N\n"
     "                         (default 1252); an EDITOR that carries a note gives\n"
     "                         only its editor part; NOTE defaults to TEXTFILE with .exe\n"
+    "                         and must not exist unless --force is given\n"
     "  rekey NOTE             gives the note a new passphrase\n"
     "  set NOTE --read-only on|off\n"
     "                         sets or clears the read-only flag (needs no passphrase)\n"
@@ -129,6 +136,8 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(o.newPassphraseFile)) return false;
         } else if (a == "--read-only") {
             if (!value(o.readOnly)) return false;
+        } else if (a == "--force") {
+            o.force = true;
         } else if (a == "--raw") {
             o.raw = true;
         } else if (a == "--codepage") {
@@ -207,12 +216,10 @@ WindowPlacement placementOf(const NoteHeader& h) {
 
 int info(const Options& o) {
     if (o.json) return infoJson(o);
-    NoteDocument doc;
-    if (int rc = loadNote(o.note, doc)) return rc;
-    const bool recordFile = NoteDocument::isrecordfile(o.note);
+    NoteHeader h;
+    bool recordFile = false;
     std::uint32_t image = 0;
-    if (!recordFile) image = FileEndData(o.note, true).offset();
-    const NoteHeader& h = doc.header;
+    if (int rc = loadHeader(o.note, h, recordFile, image)) return rc;
     std::printf("file:            %s\n", o.note.c_str());
     std::printf("kind:            %s\n", recordFile ? "record file" : "note executable");
     std::printf("editor image:    %u bytes\n", image);
@@ -241,6 +248,8 @@ int cat(const Options& o) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    // Unbuffered: a stream buffer would keep the text's last piece in memory nobody wipes.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (o.raw) {
         const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
                              std::fflush(stdout) == 0;
@@ -258,12 +267,21 @@ int cat(const Options& o) {
     return written ? kDone : fail(kWriteFailed, "cannot write to standard output");
 }
 
+// `in` must be unbuffered. `out` grows by hand: each larger buffer takes the text over and the
+// one it leaves is wiped, so no reallocation frees a copy of the text.
 bool readAll(std::FILE* in, std::string& out) {
     char chunk[65536];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
         if (out.size() + n > kTextFileLimit) {
             secureWipe(chunk, sizeof chunk);
             return false;
+        }
+        if (out.size() + n > out.capacity()) {
+            std::string larger;
+            larger.reserve(std::max(out.capacity() * 2, out.size() + n));
+            larger.assign(out);
+            secureWipe(out);
+            out.swap(larger);
         }
         out.append(chunk, n);
     }
@@ -288,6 +306,11 @@ int seal(const Options& o) {
         if (fromStdin) return fail(kUsage, "seal from standard input needs -o NOTE");
         output = defaultOutput(o.input);
     }
+    if (file::exists(output.c_str()) && !o.force)
+        return fail(kUsage, output + ": exists already; --force replaces it");
+    if (int rc = refuseSpecial(o.image)) return rc;
+    if (!fromStdin)
+        if (int rc = refuseSpecial(o.input)) return rc;
     {
         file::Scoped h;
         file::open(h.handle(), o.image.c_str(), false, false);
@@ -300,6 +323,7 @@ int seal(const Options& o) {
     std::string text;
     std::FILE* in = fromStdin ? stdin : std::fopen(o.input.c_str(), "rb");
     if (!in) return fail(kNotANote, o.input + ": cannot read the text");
+    std::setvbuf(in, nullptr, _IONBF, 0);
 #ifdef _WIN32
     if (fromStdin) _setmode(_fileno(stdin), _O_BINARY);
 #endif

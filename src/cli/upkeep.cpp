@@ -115,6 +115,7 @@ int salvage(const Options& o) {
         return fail(kUsage, o.output + ": exists already; salvage writes only a new file");
     EditorPart editor;
     if (int rc = readEditor(o.image, editor)) return rc;
+    if (int rc = refuseSpecial(o.note)) return rc;
     Bytes data;
     if (!file::exists(o.note.c_str()) || !readWhole(o.note, data))
         return fail(kNotANote, o.note + ": cannot be read");
@@ -151,14 +152,13 @@ int salvage(const Options& o) {
 }
 
 int infoJson(const Options& o) {
-    NoteDocument doc;
-    if (int rc = loadNote(o.note, doc)) return rc;
-    const bool recordFile = NoteDocument::isrecordfile(o.note);
-    const std::uint32_t image = recordFile ? 0 : FileEndData(o.note, true).offset();
+    NoteHeader h;
+    bool recordFile = false;
+    std::uint32_t image = 0;
+    if (int rc = loadHeader(o.note, h, recordFile, image)) return rc;
     std::string sha;
     if (!recordFile && !fingerprint(o.note, image, sha))
         return fail(kNotANote, o.note + ": cannot be read");
-    const NoteHeader& h = doc.header;
     JsonObject j;
     j.text("file", o.note).text("kind", recordFile ? "record file" : "note executable");
     j.number("editor_image_bytes", image)

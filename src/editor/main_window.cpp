@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include "base/app_state.h"
+#include "base/error_box.h"
 #include "editor/command_rules.h"
 #include "editor/editor_font.h"
 #include "editor/find.h"
@@ -52,6 +53,18 @@ void centreOnDesktop(HWND window) {
 }  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // An exception must not unwind through the system's code that called us. What failed (a
+    // huge paste, a save out of memory) is abandoned; a save replaces the note file only once
+    // the new one is complete, so the file stays as it was.
+    try {
+        return dispatchMainWindow(window, message, wParam, lParam);
+    } catch (const std::exception&) {
+        showError("Quillox could not finish this (out of memory?). The note file is as it was.");
+        return message == WM_CREATE ? -1 : 0;
+    }
+}
+
+LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         SetPropA(window, kDispatchProperty, create->lpCreateParams);

@@ -15,6 +15,8 @@
 #include "storage/note_document.h"
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The procedure's work; MainWindowProc keeps its exceptions from the system's code.
+LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 class MainWindow {
 public:
@@ -53,7 +55,7 @@ public:
 
     // Everything below is the editor's own (window procedure, commands, find, text transfer).
 private:
-    friend LRESULT CALLBACK MainWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT dispatchMainWindow(HWND, UINT, WPARAM, LPARAM);
     friend class EditorLock;
 
     // Message handlers (main_window.cpp).

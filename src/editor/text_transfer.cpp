@@ -53,11 +53,18 @@ std::u16string decodeImported(std::string_view bytes) {
 // written before; otherwise UTF-8 behind a byte-order mark, which every Windows editor reads
 // back right.
 std::string exportedForm(std::u16string_view text) {
+    // Both forms are plaintext: the page's attempt and the UTF-8 copy are wiped before they are
+    // let go, and the result is sized once so that appending never leaves a copy behind.
     std::string bytes;
     if (toCodePageExactly(text, kAnsiCodePage, bytes)) return bytes;
-    bytes = kUtf8Bom;
-    bytes += utf16ToUtf8(text);
-    return bytes;
+    secureWipe(bytes);
+    std::string utf8 = utf16ToUtf8(text);
+    std::string out;
+    out.reserve(sizeof kUtf8Bom + utf8.size());
+    out = kUtf8Bom;
+    out += utf8;
+    secureWipe(utf8);
+    return out;
 }
 
 // Writes `bytes` to `path`; true only when every byte reached the disk.

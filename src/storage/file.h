@@ -25,6 +25,10 @@ private:
     const char* context_;
 };
 
+// Every open takes regular files only: a pipe, device or folder is refused as a missing file is,
+// at once, so that nothing waits for a writer that never comes. A created file is the owner's
+// alone (0600 on POSIX).
+//
 // Opens `path`. writable=false: read access, shared reading, the file must exist.
 // writable=true: read/write access, no sharing; with create=true a missing file is created and an
 // existing one is kept at its length. A refused open stores kFailed; only a null handle raises.
@@ -64,6 +68,17 @@ bool setReadOnly(const char* path, bool readOnly);
 // new one is complete. An existing target keeps its attributes and security where the platform
 // can keep them.
 bool replace(const char* source, const char* target);
+
+// True when something other than a regular file (after links) is at `path`.
+bool isSpecial(const char* path);
+// The file that `path` finally names once every symbolic link is followed; `path` itself when it
+// names no link or cannot be resolved. A save replaces that file, so the links stay links.
+std::string finalPath(const std::string& path);
+// The number of names (hard links) the file has; 1 when it cannot be learnt.
+unsigned linkCount(const char* path);
+// Gives `source` the owner and group of an existing `target`; false when they differ and this
+// user may not set them. On Windows the replace itself keeps the owner and security.
+bool keepOwner(const char* source, const char* target);
 
 // What a look at a path finds without opening the file: its size and last-write time, the time
 // in the platform's own units and fit only for telling two looks apart.

@@ -50,10 +50,19 @@ bool FileEndData::readdata(std::vector<std::uint8_t>& buffer) {
     file::open(h.handle(), state_->path.c_str(), false, false);
     if (!file::seek(h, static_cast<std::int32_t>(state_->offset))) return false;
 
-    buffer.resize(state_->length);
-    if (state_->length == 0) return true;
-    std::uint32_t got = 0;
-    return file::read(h, buffer.data(), state_->length, got) && got == state_->length;
+    // Appended a piece at a time into storage sized once: a resize would zero-fill megabytes only
+    // for the read to overwrite them.
+    buffer.clear();
+    buffer.reserve(state_->length);
+    std::uint8_t piece[64 * 1024];
+    for (std::uint32_t left = state_->length; left > 0;) {
+        const std::uint32_t n = left < sizeof piece ? left : sizeof piece;
+        std::uint32_t got = 0;
+        if (!file::read(h, piece, n, got) || got != n) return false;
+        buffer.insert(buffer.end(), piece, piece + n);
+        left -= n;
+    }
+    return true;
 }
 
 bool FileEndData::writedata(const std::vector<std::uint8_t>& data) {

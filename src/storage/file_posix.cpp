@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "storage/file.h"
@@ -32,8 +33,14 @@ void open(Handle& handle, const char* path, bool writable, bool create) {
         handle = kFailed;
         return;
     }
-    int flags = (writable ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0) | O_CLOEXEC;
-    int d = ::open(path, flags, 0666);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    int flags = (writable ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0) | O_CLOEXEC | O_NONBLOCK;
+    int d = ::open(path, flags, 0600);
+    struct stat st;
+    if (d >= 0 && (::fstat(d, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(d);
+        d = -1;
+    }
     if (d == 0) {
         // Descriptor 0 would read as "no handle"; move it out of the way.
         int moved = ::fcntl(d, F_DUPFD_CLOEXEC, 3);
@@ -126,11 +133,37 @@ Presence lookAt(const char* path, Stamp& stamp) {
     return Presence::Present;
 }
 
+bool isSpecial(const char* path) {
+    struct stat st;
+    return ::stat(path, &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+std::string finalPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+unsigned linkCount(const char* path) {
+    struct stat st;
+    return ::stat(path, &st) == 0 && st.st_nlink > 1 ? static_cast<unsigned>(st.st_nlink) : 1;
+}
+
+bool keepOwner(const char* source, const char* target) {
+    struct stat was, now;
+    if (::stat(target, &was) != 0) return true;
+    if (::stat(source, &now) != 0) return false;
+    if (was.st_uid == now.st_uid && was.st_gid == now.st_gid) return true;
+    return ::chown(source, was.st_uid, was.st_gid) == 0;
+}
+
 bool remove(const char* path) { return ::unlink(path) == 0; }
 
 bool createNew(const char* path) {
     if (fault::hit()) return false;
-    int d = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int d = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (d < 0) return false;
     ::close(d);
     return true;

@@ -29,6 +29,10 @@ void open(Handle& handle, const char* path, bool writable, bool create) {
     DWORD share = writable ? 0 : FILE_SHARE_READ;
     DWORD disposition = create ? OPEN_ALWAYS : OPEN_EXISTING;
     HANDLE h = CreateFileA(path, access, share, nullptr, disposition, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+    }
     handle = reinterpret_cast<Handle>(h);
     if (handle == kNull) throw FileError("");
 }
@@ -100,6 +104,51 @@ Presence lookAt(const char* path, Stamp& stamp) {
     stamp.lastWrite = static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
                       data.ftLastWriteTime.dwLowDateTime;
     return Presence::Present;
+}
+
+bool isSpecial(const char* path) {
+    // No access asked for: a look that never waits on a pipe or a device.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool special =
+        GetFileType(h) != FILE_TYPE_DISK || (GetFileInformationByHandle(h, &info) &&
+                                             (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY));
+    CloseHandle(h);
+    return special;
+}
+
+std::string finalPath(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return path;
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return path;
+    char buffer[MAX_PATH + 8];
+    const DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    if (n == 0 || n >= sizeof buffer) return path;
+    // "\\?\C:\..." and "\\?\UNC\server\..." back to the forms every call takes.
+    std::string final(buffer, n);
+    if (final.rfind(R"(\\?\UNC\)", 0) == 0) return R"(\\)" + final.substr(8);
+    if (final.rfind(R"(\\?\)", 0) == 0) return final.substr(4);
+    return final;
+}
+
+unsigned linkCount(const char* path) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 1;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(h, &info) != FALSE;
+    CloseHandle(h);
+    return known && info.nNumberOfLinks > 1 ? info.nNumberOfLinks : 1;
+}
+
+bool keepOwner(const char*, const char*) {
+    return true;
 }
 
 bool remove(const char* path) { return DeleteFileA(path) != FALSE; }

@@ -1,7 +1,6 @@
 #include "storage/note_document.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "storage/crypto/aes.h"
@@ -22,14 +21,22 @@ bool allZero(const std::uint8_t* p, std::size_t n) {
 }
 
 // Sixteen IV bytes, each the generator's next value modulo 255, so every byte lies in 0..254.
-// The operating system's generator makes them unpredictable; the C generator stands in only if
-// it is unavailable.
-void drawIv(std::uint8_t iv[kBlock]) {
+// Only the operating system's generator makes them unpredictable: without it there is no IV.
+bool drawIv(std::uint8_t iv[kBlock]) {
     std::uint8_t raw[kBlock];
-    if (!secureRandom(raw, kBlock))
-        for (auto& b : raw) b = static_cast<std::uint8_t>(std::rand());
+    const bool drawn = secureRandom(raw, kBlock);
     for (std::size_t i = 0; i < kBlock; ++i) iv[i] = raw[i] % 255;
     secureWipe(raw, sizeof raw);
+    return drawn;
+}
+
+// Straight copies: a string's insert from bytes of another type would build a temporary string
+// of plaintext and free it unwiped.
+void appendTo(std::string& out, const std::uint8_t* p, std::size_t n) {
+    out.append(reinterpret_cast<const char*>(p), n);
+}
+void appendTo(Bytes& out, const std::uint8_t* p, std::size_t n) {
+    out.insert(out.end(), p, p + n);
 }
 
 }  // namespace
@@ -64,7 +71,7 @@ void NoteDocument::setkey(const char* passphrase) {
     key_set = true;
 }
 
-bool NoteDocument::trialDecrypt(std::uint8_t* out, bool whole) const {
+bool NoteDocument::trialDecrypt(std::uint8_t* piece, const TextSink& keep) const {
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
     buildaestables();
@@ -78,20 +85,21 @@ bool NoteDocument::trialDecrypt(std::uint8_t* out, bool whole) const {
     const std::size_t textLength = header.text_length;
     for (std::size_t at = 0; at < payload.size(); at += kPiece) {
         const std::size_t n = std::min(kPiece, payload.size() - at);
-        std::uint8_t* piece = whole ? out + at : out;
         if (blocks)
             cbcdecrypt(payload.data() + at, piece, n, iv, schedule);
         else
             std::memset(piece, 0, n);
-        if (at < textLength) sha256update(ctx, piece, std::min(n, textLength - at));
+        if (at >= textLength) continue;
+        const std::size_t text = std::min(n, textLength - at);
+        sha256update(ctx, piece, text);
+        if (keep) keep(piece, text);
     }
     secureWipe(&schedule, sizeof schedule);
+    secureWipe(piece, std::min(kPiece, payload.size()));
     sha256update(ctx, header.iv, kBlock);
     std::uint8_t digest[32];
     sha256final(ctx, digest);
     secureWipe(&ctx, sizeof ctx);
-    // The zero padding after the text is plaintext too.
-    if (whole) secureWipe(out + textLength, payload.size() - textLength);
     return std::memcmp(digest, header.digest, 32) == 0;
 }
 
@@ -100,9 +108,7 @@ bool NoteDocument::verifykey() const {
     // An empty note protects nothing: its digest is zero and any key opens it.
     if (payload.empty()) return true;
     std::uint8_t piece[kPiece];
-    bool ok = trialDecrypt(piece, false);
-    secureWipe(piece, std::min(kPiece, payload.size()));
-    return ok;
+    return trialDecrypt(piece, nullptr);
 }
 
 template <typename Buffer>
@@ -112,10 +118,13 @@ bool NoteDocument::decryptInto(Buffer& out) const {
         out.clear();
         return true;
     }
-    // Decrypted straight into a buffer of the kind the caller receives, so the text exists once.
-    Buffer trial(payload.size(), 0);
-    bool ok = trialDecrypt(reinterpret_cast<std::uint8_t*>(&trial[0]), true);
-    trial.resize(header.text_length);
+    // Each piece is appended to a buffer of the kind the caller receives, sized once: the text
+    // exists once, and no memory is zero-filled only to be overwritten.
+    Buffer trial;
+    trial.reserve(header.text_length);
+    std::uint8_t piece[kPiece];
+    const bool ok = trialDecrypt(
+        piece, [&trial](const std::uint8_t* text, std::size_t n) { appendTo(trial, text, n); });
     if (ok) out.swap(trial);
     secureWipe(trial);  // the trial on failure, or what `out` held before
     return ok;
@@ -134,6 +143,10 @@ void NoteDocument::encrypt(const Bytes& plaintext) {
 }
 
 void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
+    // Without an IV the document stays as it was, and no save goes ahead.
+    std::uint8_t fresh[kBlock];
+    ivMissing_ = n != 0 && !drawIv(fresh);
+    if (ivMissing_) return;
     if (n == 0) {
         header.payload_length = 0;
         header.text_length = 0;
@@ -144,7 +157,7 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     const std::size_t m = (n + kBlock - 1) / kBlock * kBlock;
     header.text_length = static_cast<std::uint32_t>(n);
     header.payload_length = static_cast<std::uint32_t>(m);
-    drawIv(header.iv);
+    std::memcpy(header.iv, fresh, kBlock);
 
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
@@ -188,10 +201,13 @@ bool NoteDocument::buildrecord(Bytes& out) const {
 }
 
 bool NoteDocument::readheader(const Bytes& record, NoteHeader& h) {
-    if (record.size() < NoteHeader::kSize) return false;
-    if (std::memcmp(record.data(), NoteHeader::kMagic, 8) != 0) return false;
-    h.loadFrom(record.data());
-    if (record.size() != static_cast<std::uint64_t>(h.payload_length) + NoteHeader::kSize)
+    return record.size() >= NoteHeader::kSize && headerFits(record.data(), record.size(), h);
+}
+
+bool NoteDocument::headerFits(const std::uint8_t* head, std::uint64_t recordSize, NoteHeader& h) {
+    if (std::memcmp(head, NoteHeader::kMagic, 8) != 0) return false;
+    h.loadFrom(head);
+    if (recordSize != static_cast<std::uint64_t>(h.payload_length) + NoteHeader::kSize)
         return false;
     // Lengths that lie would make decryption read past the payload, or let every passphrase in.
     if (h.text_length > h.payload_length) return false;

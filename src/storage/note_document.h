@@ -73,6 +73,8 @@ public:
     // The header of `record` into `h` when the record is well formed: magic, lengths and digest
     // agree with its size.
     static bool readheader(const Bytes& record, NoteHeader& h);
+    // The same for a record of `recordSize` bytes of which only the kSize bytes of `head` are read.
+    static bool headerFits(const std::uint8_t* head, std::uint64_t recordSize, NoteHeader& h);
     static bool isrecordfile(const std::string& path);
     bool load(const std::string& path);
     // With `confirm`, the target is the note file this document read or last wrote, and a target
@@ -96,10 +98,11 @@ public:
     NoteHeader header{};
 
 private:
-    // Decrypts the payload and answers whether its digest matches. With `whole`, `out` (payload
-    // sized) receives the text followed by wiped padding, and holds plaintext either way for the
-    // caller to wipe; without, every piece is decrypted into the same kPiece bytes of `out`.
-    bool trialDecrypt(std::uint8_t* out, bool whole) const;
+    // Where a trial decryption hands each piece of the text while it is still in the cache.
+    using TextSink = std::function<void(const std::uint8_t* text, std::size_t n)>;
+    // Decrypts the payload a piece at a time into the kPiece bytes of `piece`, which it wipes
+    // at the end, and answers whether its digest matches; `keep`, when given, receives the text.
+    bool trialDecrypt(std::uint8_t* piece, const TextSink& keep) const;
     // `decrypt` and `gettext`: the whole text into a byte vector or a string.
     template <typename Buffer>
     bool decryptInto(Buffer& out) const;
@@ -109,7 +112,7 @@ private:
     static constexpr std::size_t kPiece = 32 * 1024;
     // Builds the note file beside `target` and puts it in place; with a placement the text is
     // encrypted afresh once the image is in place.
-    bool writeSafely(const std::string& target, const WindowPlacement* placement,
+    bool writeSafely(const std::string& named, const WindowPlacement* placement,
                      const ConfirmOverwrite& confirm = nullptr);
     // The last look at the target before it is replaced; `declined` when the user said No.
     bool mayReplace(const std::string& target, const ConfirmOverwrite& confirm,
@@ -123,6 +126,9 @@ private:
     // The IV in the header was drawn by an encryption whose record no save has written yet, so a
     // save need not encrypt the text once more to write a fresh IV.
     bool ivUnwritten_ = false;
+    // The last encryption found no IV from the system's generator and left no text; every save
+    // refuses until an encryption succeeds.
+    bool ivMissing_ = false;
 };
 
 // SHA-256 over the plaintext followed by the 16 IV bytes: the keyless check of a passphrase.

@@ -3,6 +3,7 @@
 // put in the target's place in one step.
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -24,6 +25,9 @@ bool editorPartLength(const std::string& image, std::uint32_t& length) {
 }
 
 namespace {
+
+constexpr const char* kNoRandom =
+    "The system gave no random numbers for the encryption: nothing was saved.";
 
 // The new file must open exactly as the editor will open it, and hold the record just built.
 // Every read here must succeed: a check that cannot read has not checked anything. The block is
@@ -70,21 +74,29 @@ bool NoteDocument::rewrite(const std::string& target) { return writeSafely(targe
 
 // With a placement this is the editor's save: the window fields are taken and the text is
 // encrypted afresh once the image is in place. Without one the record is written as it stands.
-bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement* placement,
+bool NoteDocument::writeSafely(const std::string& named, const WindowPlacement* placement,
                                const ConfirmOverwrite& confirm) {
+    if (ivMissing_) {
+        report::error(kNoRandom);
+        return false;
+    }
     // A note without text could never be opened again: its digest would match no passphrase.
-    if (header.text_length == 0 || image_.empty() || target.empty()) {
+    if (header.text_length == 0 || image_.empty() || named.empty()) {
         report::error("Error saving file!");
         return false;
     }
 
+    // Through a symbolic link the file it names is replaced, and the link stays a link.
+    const std::string target = file::finalPath(named);
     const bool targetExisted = file::exists(target.c_str());
     std::string temporary;
-    bool ok = false;
+    bool ok = false, ownerKept = true;
     try {
         std::uint32_t imageBytes = 0;
         if (editorPartLength(image_, imageBytes)) temporary = file::createTemporaryBeside(target);
-        if (!temporary.empty() && copyImage(image_.c_str(), temporary.c_str(), imageBytes) &&
+        if (!temporary.empty()) ownerKept = file::keepOwner(temporary.c_str(), target.c_str());
+        if (ownerKept && !temporary.empty() &&
+            copyImage(image_.c_str(), temporary.c_str(), imageBytes) &&
             file::setReadOnly(temporary.c_str(), false)) {
             bool haveText = true;
             if (placement) {
@@ -97,6 +109,7 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
                     std::string text;
                     haveText = gettext(text);
                     if (haveText) settext(text);
+                    haveText = haveText && !ivMissing_;
                     secureWipe(text);
                 }
             }
@@ -113,19 +126,32 @@ bool NoteDocument::writeSafely(const std::string& target, const WindowPlacement*
     // The look at the target comes last, once the new file stands ready, so that as little as
     // possible can slip in between it and the replace.
     bool declined = false;
-    if (ok && confirm) ok = mayReplace(target, confirm, declined);
+    if (ok && confirm) ok = mayReplace(named, confirm, declined);
+    const unsigned names = ok ? file::linkCount(target.c_str()) : 1;
     if (ok) ok = replaceTarget(temporary, target);
     if (!ok) {
         // Should a failed replace ever have taken the old file away, the new one is all there is.
         bool onlyCopy = !declined && targetExisted && !file::exists(target.c_str());
         if (!temporary.empty() && !onlyCopy) file::remove(temporary.c_str());
-        if (!declined) report::error("Error saving file!");
+        if (ivMissing_)
+            report::error(kNoRandom);
+        else if (!ownerKept)
+            report::error((target + ": it belongs to another user or group, which this user "
+                                    "cannot give a new file; nothing was saved.")
+                              .c_str());
+        else if (!declined)
+            report::error("Error saving file!");
         return false;
     }
+    // The other names of a hard-linked note still point at the file that was replaced.
+    if (names > 1)
+        report::notice((target + ": its " + std::to_string(names - 1) +
+                        " other name(s) (hard links) keep the old text and passphrase.")
+                           .c_str());
     file::Stamp stamp;
     identity_ =
         noteIdentity(file::lookAt(target.c_str(), stamp) == file::Presence::Present, stamp, header);
-    path = target;
+    path = named;
     ivUnwritten_ = false;
     return true;
 }
@@ -151,8 +177,14 @@ bool NoteDocument::writeNoteFile(const std::string& temporary, const Bytes& reco
 }
 
 bool NoteDocument::replaceTarget(const std::string& temporary, const std::string& target) const {
+#ifdef _WIN32
     // A read-only note file is still replaced; its attribute comes back if the replace fails.
+    // A rename on POSIX needs no write permission on the file it replaces, whose mode the new
+    // file takes over unchanged.
     const bool wasReadOnly = file::isReadOnly(target.c_str());
+#else
+    const bool wasReadOnly = false;
+#endif
     if (wasReadOnly && !file::setReadOnly(target.c_str(), false)) return false;
     if (file::replace(temporary.c_str(), target.c_str())) return true;
     if (wasReadOnly) file::setReadOnly(target.c_str(), true);

@@ -6,4 +6,6 @@ namespace report {
 using Sink = void (*)(const char* message);
 void setSink(Sink sink);
 void error(const char* message);
+// Something the user must know of an operation that succeeded; told through the same sink.
+void notice(const char* message);
 }  // namespace report

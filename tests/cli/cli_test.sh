@@ -2,6 +2,7 @@
 # quillox-note end to end, as a user runs it: every command and exit code, text encodings, damaged
 # notes, upkeep (reimage, verify, salvage, --json) and failed writes that must leave notes whole.
 #   cli_test.sh WORK_FOLDER TOOL [RUNNER...]   (RUNNER: Wine for the Windows build, or valgrind)
+hook=$(realpath "$(dirname "$0")/free_hook.c")
 source "$(dirname "$0")/lib.sh"
 
 sha() { sha256sum | cut -d' ' -f1; }
@@ -92,6 +93,7 @@ printf 'QUiLLX*!' >lookalike.exe
 q 0 seal --image lookalike.exe -o lookalike-note.exe memo.txt --passphrase-file pass3.txt
 # The last two: a record file is no editor to seal with and has none to keep on a rekey.
 steps <<'EOF'
+1||seal --image editor.exe -o note.exe memo.txt --passphrase-file pass1.txt|grep -q "exists already" err.txt
 0|pw1\n|cat note.exe --passphrase-file -|cmp -s out.txt text.txt
 1|pw1\n|cat --codepage 65535 note.exe --passphrase-file -|grep -q "page 65535 is not known" err.txt
 3|pw2\n|cat note.exe --passphrase-file -|test ! -s out.txt
@@ -114,7 +116,7 @@ nl='\n'
 # file bytes | cat output | stored bytes | text encoding
 while IFS='|' read -r file shown stored encoding; do
     printf "$file" >in.txt
-    q 0 seal --image editor.exe -o enc.exe in.txt --passphrase-file pass1.txt
+    q 0 seal --force --image editor.exe -o enc.exe in.txt --passphrase-file pass1.txt
     q 0 info enc.exe
     expect_info "text encoding" "$encoding"
     q 0 cat enc.exe --passphrase-file pass1.txt
@@ -190,6 +192,7 @@ EOF
 
 echo "== verify: one line per note, the highest exit code"
 cp note.exe other-editor.exe
+{ cat editor.exe && printf 'QUiLLX*2' && head -c 68 /dev/zero && printf '\xef\xbe\xad\xde\x4c\0\0\0'; } >no-text.exe
 q 0 reimage --image b.exe other-editor.exe
 q 0 seal --image text.txt -o on-text.exe memo.txt --passphrase-file pass1.txt
 pe 16 >tiny.exe # the shortest editor part that holds both headers
@@ -203,6 +206,7 @@ steps <<'EOF'
 0||verify --image note.exe --passphrase-file pass1.txt note.exe
 2||verify --image record.bin note.exe
 2||verify block-too-long.exe|grep -q "claims more bytes than the file has" out.txt
+2||verify --passphrase-file pass1.txt no-text.exe|grep -q "no-text.exe: its record holds no text" out.txt
 EOF
 list=(note.exe other-editor.exe cut-1.exe memo.exe record.bin on-text.exe no-such.exe)
 q 5 verify --image editor.exe --passphrase-file pass1.txt "${list[@]}"
@@ -254,7 +258,7 @@ check "a refused salvage writes nothing" test ! -e saved.exe
 echo "== failed writes give 4 and leave every file as it was"
 mkdir -p folder
 q 4 seal --image editor.exe -o missing-folder/x.exe text.txt --passphrase-file pass1.txt
-q 4 seal --image editor.exe -o folder text.txt --passphrase-file pass1.txt
+q 4 seal --force --image editor.exe -o folder text.txt --passphrase-file pass1.txt
 check "the folder is still a folder, missing-folder was not made" test -d folder -a ! -e missing-folder
 "${runner[@]}" "$tool" cat note.exe --passphrase-file pass1.txt >/dev/full 2>err.txt
 check "cat into a full disk exits with 4" test $? = 4
@@ -271,5 +275,49 @@ if [[ "${runner[*]:-}" != *wine* ]] && "${as_user[@]}" "$tool" --help >/dev/null
     chmod 755 locked
 else
     echo "skipped: read-only folder (running as root without setpriv, or under Wine)"
+fi
+if [ ${#runner[@]} -eq 0 ] && cc -shared -fPIC -o hook.so "$hook" && LD_PRELOAD=./hook.so "$tool" --help >/dev/null; then
+    echo "== natively: modes, owners, links, odd files, no random numbers, nothing secret freed"
+    cp note.exe m.exe && chmod 440 m.exe && ln -s m.exe link.exe
+    cp note.exe owned.exe && chown 65534:65534 owned.exe 2>/dev/null
+    mkfifo fifo.exe && mkdir dir.exe
+    # A header every 80 bytes, each claiming a record up to the file's end (salvage: linear time).
+    python3 -c "import struct,sys; n=160000; sys.stdout.buffer.write(b''.join(b'QUiLLX*2' + bytes(48)
+        + struct.pack('<5I', *[(n - i) * 80 - 76 & ~15] * 2, 0, 0, 0) + bytes(4) for i in range(n)))" >every-80.bin
+    { head -c $((image + 56)) note.exe && printf '\0\0\0\x40\x10\0\0\0'; } >sparse.exe
+    truncate -s $((image + 76 + (1 << 30))) sparse.exe && printf '\xef\xbe\xad\xde\x4c\0\0\x40' >>sparse.exe
+    for _ in $(seq 400); do cat text.txt; done >big.txt
+    printf 'Passphrase-of-the-hook\nNew-passphrase-of-the-hook\n' >hook-pass.txt
+    # The passphrases join the plaintext once their reader keeps no unwiped copies: secrets=3.
+    secrets=1 needles=$'part 07 of the note\nPassphrase-of-the-hook\nNew-passphrase-of-the-hook'
+    runner=(env LD_PRELOAD=./hook.so "QUILLOX_SECRETS=$(head -n $secrets <<<"$needles")")
+    q --in big.txt 0 seal --image editor.exe -o piped-big.exe - --passphrase-file hook-pass.txt
+    steps <<'EOF'
+0||seal --image editor.exe -o hooked.exe big.txt --passphrase-file hook-pass.txt|test "$(stat -c %a hooked.exe)" = 600
+0||cat hooked.exe --passphrase-file hook-pass.txt|cmp -s out.txt big.txt
+0||verify --passphrase-file hook-pass.txt hooked.exe|
+0||cat --raw hooked.exe --passphrase-file hook-pass.txt|
+0||rekey hooked.exe --passphrase-file hook-pass.txt|
+0||set m.exe --read-only on|test "$(stat -c %a m.exe)" = 440 && test ! -s err.txt && ln m.exe hard.exe
+0||rekey link.exe --passphrase-file pass1.txt --new-passphrase-file pass2.txt|test -L link.exe && grep -q "other name(s) (hard links) keep the old" err.txt
+0||cat m.exe --passphrase-file pass2.txt|cmp -s out.txt text.txt
+0||cat hard.exe --passphrase-file pass1.txt|cmp -s out.txt text.txt
+0||set owned.exe --read-only on|test "$(id -u)" != 0 || test "$(stat -c %u:%g owned.exe)" = 65534:65534
+EOF
+    check "no plaintext or passphrase in freed memory: $(sort -u freed.txt 2>/dev/null)" test ! -s freed.txt
+    runner=(env LD_PRELOAD=./hook.so QUILLOX_NO_RANDOM=1)
+    q 4 seal --image editor.exe -o no-iv.exe text.txt --passphrase-file pass1.txt
+    check "no random numbers: no note" test ! -e no-iv.exe
+    runner=(bash -c 'ulimit -v 400000 && exec timeout 20 "$@"' --)
+    for args in "info fifo.exe" "cat fifo.exe" "verify fifo.exe" "set fifo.exe --read-only on" \
+        "reimage --image editor.exe fifo.exe" "info dir.exe" "seal --image fifo.exe -o x.exe memo.txt"; do
+        # shellcheck disable=SC2086
+        q 2 $args --passphrase-file pass1.txt
+        check "$args: not a regular file" grep -q "not a regular file" err.txt out.txt
+    done
+    q 0 info sparse.exe
+    q 0 verify sparse.exe
+    q 0 salvage --image editor.exe -o saved-80.exe every-80.bin
+    runner=()
 fi
 finish
