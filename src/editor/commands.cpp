@@ -14,6 +14,7 @@
 #include "base/app_state.h"
 #include "base/error_box.h"
 #include "storage/file.h"
+#include "storage/system_path.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -57,11 +58,7 @@ bool saveInto(HWND owner, NoteDocument& document, const std::string& target,
 // Whether Save As names the open note's own file, however the name is written.
 bool isOpenNote(const std::string& target, const std::string& notePath) {
     if (notePath.empty()) return false;
-    char a[MAX_PATH], b[MAX_PATH];
-    const DWORD na = GetFullPathNameA(target.c_str(), MAX_PATH, a, nullptr);
-    const DWORD nb = GetFullPathNameA(notePath.c_str(), MAX_PATH, b, nullptr);
-    const bool full = na && na < MAX_PATH && nb && nb < MAX_PATH;
-    return lstrcmpiA(full ? a : target.c_str(), full ? b : notePath.c_str()) == 0;
+    return lstrcmpiW(fullWidePath(target).c_str(), fullWidePath(notePath).c_str()) == 0;
 }
 
 }  // namespace

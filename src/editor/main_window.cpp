@@ -10,28 +10,30 @@
 #include "editor/window_rules.h"
 #include "resources/resource.h"
 #include "storage/code_page.h"
+#include "storage/system_path.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
 
-constexpr const char* kClassName = "Quillox::main";
+constexpr const wchar_t* kClassName = L"Quillox::main";
 // Binds the MainWindow object to its window, so the procedure can find it.
-constexpr const char* kDispatchProperty = "Quillox::dispatch";
+constexpr const wchar_t* kDispatchProperty = L"Quillox::dispatch";
 
 constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
                                ES_NOHIDESEL | ES_WANTRETURN;
 
+// A Unicode window, so that its title shows a path in any script.
 void registerWindowClass() {
-    WNDCLASSEXA windowClass{};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = appState().instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
     windowClass.lpszClassName = kClassName;
-    if (RegisterClassExA(&windowClass)) return;
+    if (RegisterClassExW(&windowClass)) return;
     // The class outlives a window; a later window of the same process uses it again.
     if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return;
     throw MainWindow::Error("MainWindow::registerclass");
@@ -53,11 +55,11 @@ void centreOnDesktop(HWND window) {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetPropA(window, kDispatchProperty, create->lpCreateParams);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetPropW(window, kDispatchProperty, create->lpCreateParams);
     }
-    auto* self = static_cast<MainWindow*>(GetPropA(window, kDispatchProperty));
-    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    auto* self = static_cast<MainWindow*>(GetPropW(window, kDispatchProperty));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
 
     // Registered at run time, so it cannot be a case label.
     const UINT findMessage = appState().findMessage;
@@ -86,7 +88,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             self->onCommand(LOWORD(wParam));
             return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& storedText)
@@ -97,7 +99,7 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& stor
     const WindowSize size =
         windowSizeFromHeader(document_->header.window_width, document_->header.window_height);
     const HWND created =
-        CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kClassName, "", WS_OVERLAPPEDWINDOW, 0, 0,
+        CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0,
                         size.width, size.height, nullptr, nullptr, appState().instance, this);
     if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
@@ -128,14 +130,14 @@ MainWindow::~MainWindow() {
     if (!window_) return;
     // Still open (the message loop did not end it): unbind first, so that no message of the
     // closing window reaches this object.
-    RemovePropA(window_, kDispatchProperty);
+    RemovePropW(window_, kDispatchProperty);
     forgetFindDialogOf(window_);
     DestroyWindow(window_);
 }
 
 void MainWindow::updateTitle(const char* label) {
     const std::string title = composeTitle(label, document_->path, isReadOnly());
-    SetWindowTextA(window_, title.c_str());
+    SetWindowTextW(window_, widePath(title).c_str());
 }
 
 void MainWindow::getEditorText(std::u16string& text) const {
@@ -179,7 +181,7 @@ LRESULT MainWindow::onCreate(HWND window) {
 
 void MainWindow::onNcDestroy() {
     forgetFindDialogOf(window_);
-    RemovePropA(window_, kDispatchProperty);
+    RemovePropW(window_, kDispatchProperty);
     window_ = nullptr;
     editor_ = nullptr;
 }
@@ -220,6 +222,6 @@ void MainWindow::onClose() {
 }
 
 LRESULT MainWindow::onFindMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (onFindNotification(*this)) return DefWindowProcA(window_, message, wParam, lParam);
+    if (onFindNotification(*this)) return DefWindowProcW(window_, message, wParam, lParam);
     return 0;
 }

@@ -45,8 +45,10 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         {editor, "-edit", "Malformed commandline argument!|", "-1"},
         {editor, "-EDIT:" + quoted("note.exe"), "prompt|editor:Grüße|", "0"},
         {editor, quoted("dropped file.txt") + " plain-word", "editor:|", "0"},
-        {editor, "-erase:" + quoted("not there.exe"), "", "-1"},
-        {editor, "-edit:" + quoted("missing.exe") + " -erase:" + quoted("victim.exe"), "", "0"},
+        {editor, "-erase:" + inQuotes(tempDir() + "Quillox-0E0E.exe"), "", "-1"},
+        // Only a name the relaunch gives, in the temporary folder, is ever erased.
+        {editor, "-edit:" + quoted("missing.exe") + " -erase:" + quoted("victim.exe"),
+         "Malformed commandline argument!|", "-1"},
         // A cancelled prompt: the note, its copy (which ends with 0) and the copy's erase.
         {path("other.exe"), "", refused, "0 0 0"},
         {path("damaged.exe"), "", error, "-1"},
@@ -65,23 +67,41 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         EXPECT_EQ(road.seen, ran.seen);
         EXPECT_EQ(road.codes, ran.codes);
     }
-    // A name outside the session's code page: the narrow functions cannot name the note.
-    const std::string foreign = path("Привет.exe");
+    // A note in a folder, and a temporary folder, outside the session's code page: the note opens
+    // under its own name, saves, and its copy is erased (the erase run's 0).
+    const std::string foreignFolder = path("Заметки 日記"),
+                      foreign = foreignFolder + "\\Привет.exe";
+    const std::wstring foreignTemp = wide(foreignFolder + "\\Временные");
+    ASSERT_TRUE(CreateDirectoryW(wide(foreignFolder).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(foreignTemp.c_str(), nullptr));
     ASSERT_TRUE(CopyFileW(wide(good, CP_ACP).c_str(), wide(foreign).c_str(), FALSE));
-    const Road outside = finish(foreign, "", {}, {"pw"}, CP_UTF8);
-    EXPECT_NE(std::string::npos, outside.seen.find("Move or rename the note")) << outside.seen;
-    EXPECT_EQ("-1", outside.codes);
+    for (const wchar_t* name : {L"TMP", L"TEMP"})
+        SetEnvironmentVariableW(name, foreignTemp.c_str());
+    std::wstring title(300, L'\0');
+    const Road outside = finish(
+        foreign, "",
+        [&](EditorWindow& window) {
+            title.resize(GetWindowTextW(window.window, title.data(), 300));
+            appendText(window, "!", body + "!");
+            save(window);
+        },
+        {"pw"}, CP_UTF8);
+    for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, tempDir().c_str());
+    EXPECT_EQ("prompt|editor:" + body + "|", outside.seen);
+    EXPECT_EQ("0 0 0", outside.codes);
+    EXPECT_TRUE(wide(mainTitle(foreign)) == title);
+    EXPECT_EQ(body + "!", readNote(foreign, "pw"));
+    EXPECT_TRUE(RemoveDirectoryW(foreignTemp.c_str())) << "the copy is left in the temp folder";
 
-    EXPECT_FALSE(fileExists(path("victim.exe")));
-    for (const std::string& kept :
-         {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"), path("dropped file.txt")})
+    for (const std::string& kept : {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"),
+                                    path("dropped file.txt"), path("victim.exe")})
         EXPECT_TRUE(fileExists(kept)) << kept;
     EXPECT_EQ(tooLong, readFile(path("damaged.exe"))) << "a damaged note is left as it was";
     EXPECT_TRUE(tempCopies().empty());
 
     // Held as a running copy holds its image: the erase retries for about three seconds.
     for (bool released : {true, false}) {
-        const std::string copy = path(released ? "held1.exe" : "held2.exe");
+        const std::string copy = tempDir() + (released ? "Quillox-00A1.exe" : "Quillox-00A2.exe");
         writeFile(copy, "MZ");
         Handle held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 0, nullptr));

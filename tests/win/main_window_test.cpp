@@ -21,7 +21,8 @@ class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         appState().instance = GetModuleHandleA(nullptr);
-        GetModuleFileNameA(nullptr, appState().modulePath, sizeof(appState().modulePath));
+        char module[MAX_PATH] = {};
+        appState().modulePath.assign(module, GetModuleFileNameA(nullptr, module, MAX_PATH));
         appState().findMessage = RegisterWindowMessageA(FINDMSGSTRINGA);
         LoadLibraryA("RichEd20.dll");
     }
