@@ -36,7 +36,7 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Composes "Quillox version 1.3-beta1: " + label (or the document's path) + " [read-only]".
+    // Composes "Quillox version <version>: " + label (or the document's path) + " [read-only]".
     void updateTitle(const char* label = nullptr);
     void getEditorText(std::u16string& text) const;
     void setEditorText(std::u16string_view text);

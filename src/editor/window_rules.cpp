@@ -4,9 +4,11 @@
 #include <cstring>
 #include <limits>
 
+#include "resources/version.h"
+
 std::string composeTitle(const char* label, const std::string& path, bool readOnly) {
     std::string title = "Quillox";
-    title += " version 1.3-beta1: ";
+    title += " version " QUILLOX_VERSION_TEXT ": ";
     title += label ? std::string(label) : path;
     if (readOnly) title += " [read-only]";
     return title;

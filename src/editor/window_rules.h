@@ -14,7 +14,7 @@ constexpr const char* kNewDocumentLabel = "<new document>";
 // The editor never holds more characters than this (4 MiB of single-byte text).
 constexpr std::int32_t kEditorTextLimit = 4194304;
 
-// "Quillox version 1.3-beta1: " + label, or the path when there is no label, + " [read-only]".
+// "Quillox version <version>: " + label, or the path when there is no label, + " [read-only]".
 std::string composeTitle(const char* label, const std::string& path, bool readOnly);
 
 struct WindowSize {
