@@ -5,6 +5,7 @@
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/passphrase_dialogs.h"
+#include "editor/display.h"
 #include "editor/file_dialogs.h"
 #include "editor/find.h"
 #include "editor/richedit.h"
@@ -142,9 +143,11 @@ WindowPlacement MainWindow::currentPlacement() const {
         placement.length = sizeof(placement);
         if (GetWindowPlacement(window_, &placement)) frame = placement.rcNormalPosition;
     }
+    // Stored in 96-DPI units, so that the note opens at the same size on any monitor.
+    const std::int32_t dpi = windowDpi(window_);
     WindowPlacement result;
-    result.width = frame.right - frame.left;
-    result.height = frame.bottom - frame.top;
+    result.width = unitsFromPixels(frame.right - frame.left, dpi);
+    result.height = unitsFromPixels(frame.bottom - frame.top, dpi);
     result.maximized = IsZoomed(window_) != FALSE;
     return result;
 }

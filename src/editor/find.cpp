@@ -7,6 +7,7 @@
 #include "editor/main_window.h"
 #include "editor/richedit.h"
 #include "base/app_state.h"
+#include "base/error_box.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ void findNext(MainWindow& main) {
     state.searchRecord.chrg.cpMin = nextSearchStart(found, state.searchRecord.chrgText.cpMax);
 
     if (found == -1) {
-        MessageBoxA(nullptr, "No more matches.", "Quillox", MB_OK);
+        MessageBoxA(boxOwner(), "No more matches.", "Quillox", MB_OK);
         selectEditorRange(main.editor(), 0, 0);
         return;
     }

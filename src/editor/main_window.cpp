@@ -4,6 +4,7 @@
 
 #include "base/app_state.h"
 #include "editor/command_rules.h"
+#include "editor/display.h"
 #include "editor/editor_font.h"
 #include "editor/find.h"
 #include "editor/richedit.h"
@@ -87,6 +88,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_COMMAND:
             self->onCommand(LOWORD(wParam));
             return 0;
+        case WM_DPICHANGED:
+            self->onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -96,11 +100,10 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& stor
     if (!document_) throw MainWindow::Error("MainWindow::document");
     registerWindowClass();
 
-    const WindowSize size =
-        windowSizeFromHeader(document_->header.window_width, document_->header.window_height);
+    // Sized once its monitor is known (placeAndShow).
     const HWND created =
-        CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0,
-                        size.width, size.height, nullptr, nullptr, appState().instance, this);
+        CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
+                        nullptr, nullptr, appState().instance, this);
     if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
     std::u16string text = textOfStoredForm(storedText, (document_->header.flags & NOTE_UTF8) != 0);
@@ -131,6 +134,7 @@ MainWindow::~MainWindow() {
     // Still open (the message loop did not end it): unbind first, so that no message of the
     // closing window reaches this object.
     RemovePropW(window_, kDispatchProperty);
+    if (appState().mainWindow == window_) appState().mainWindow = nullptr;
     forgetFindDialogOf(window_);
     DestroyWindow(window_);
 }
@@ -172,14 +176,17 @@ bool MainWindow::isReadOnly() const {
 
 LRESULT MainWindow::onCreate(HWND window) {
     window_ = window;
+    appState().mainWindow = window;
     updateTitle();
     const HICON icon = LoadIconA(appState().instance, MAKEINTRESOURCEA(IDI_MAIN));
     SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    matchTitleBarToTheme(window_);
     createEditor();
     return 0;
 }
 
 void MainWindow::onNcDestroy() {
+    if (appState().mainWindow == window_) appState().mainWindow = nullptr;
     forgetFindDialogOf(window_);
     RemovePropW(window_, kDispatchProperty);
     window_ = nullptr;
@@ -195,12 +202,18 @@ void MainWindow::createEditor() {
                               client.bottom, window_, nullptr, appState().instance, nullptr);
     SendMessageA(editor_, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
     SendMessageA(editor_, EM_EXLIMITTEXT, 0, kEditorTextLimit);
-    font_ = createEditorFont(readFontSettings());
+    font_ = createEditorFont(readFontSettings(), windowDpi(window_));
     SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     RedrawWindow(editor_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void MainWindow::placeAndShow() {
+    // Created at the size in units; now the monitor it is on tells the pixels.
+    const WindowSize size =
+        windowSizeFromHeader(document_->header.window_width, document_->header.window_height);
+    const std::int32_t dpi = windowDpi(window_);
+    SetWindowPos(window_, nullptr, 0, 0, pixelsFromUnits(size.width, dpi),
+                 pixelsFromUnits(size.height, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (document_->header.flags & NOTE_MAXIMIZED) {
         ShowWindow(window_, SW_MAXIMIZE);
         return;
@@ -211,6 +224,16 @@ void MainWindow::placeAndShow() {
 
 void MainWindow::onSize(int width, int height) {
     MoveWindow(editor_, 0, 0, width, height, TRUE);
+}
+
+// Moved to a monitor of another DPI, or the monitor's scale changed: the place the system
+// suggests, and the editor font's size in the new pixels.
+void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    FontHandle font = createEditorFont(readFontSettings(), dpi);
+    SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    font_ = std::move(font);
 }
 
 void MainWindow::onActivate() {

@@ -57,6 +57,7 @@ private:
     LRESULT onCreate(HWND window);
     void onSize(int width, int height);
     void onActivate();
+    void onDpiChanged(int dpi, const RECT& suggested);
     void onClose();
     void onNcDestroy();
     LRESULT onFindMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -41,6 +41,24 @@ std::int32_t mulDiv(std::int32_t number, std::int32_t numerator, std::int32_t de
     return static_cast<std::int32_t>(result);
 }
 
+namespace {
+
+std::int32_t rescale(std::int32_t value, std::int32_t from, std::int32_t to) {
+    if (from <= 0 || to <= 0) return value;
+    const std::int32_t scaled = mulDiv(value, to, from);
+    return scaled == -1 && value != 0 && to != from ? value : scaled;
+}
+
+}  // namespace
+
+std::int32_t pixelsFromUnits(std::int32_t units, std::int32_t dpi) {
+    return rescale(units, kUnitDpi, dpi);
+}
+
+std::int32_t unitsFromPixels(std::int32_t pixels, std::int32_t dpi) {
+    return rescale(pixels, dpi, kUnitDpi);
+}
+
 std::int32_t fontHeight(std::int32_t points, std::int32_t dotsPerInch) {
     return -mulDiv(points, dotsPerInch, 72);
 }

@@ -138,5 +138,33 @@ TEST_F(StartRoads, NoteBeyondTheEditorLimitOpensReadOnly) {
     EXPECT_TRUE(readNote(note, "pw") == text) << "the note was cut";
 }
 
+// At 144 DPI (Wine's LogPixels, read by each process as it starts) a header's size is 96-DPI
+// units: shown half as large again and stored back as it was; the blank editor is 480 x 320 units.
+TEST_F(StartRoads, WindowSizesAreUnitsAt144Dpi) {
+    const char* const desktop = "Control Panel\\Desktop";
+    const DWORD dpi = 144;
+    RegSetKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    // The sizes in this process's pixels are the physical ones once it is aware of DPI itself.
+    SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    const std::string note = makeNote("sized.exe", "text", "pw", WindowPlacement{640, 400});
+    std::string sizes;
+    const auto measure = [&](EditorWindow& window) {
+        const RECT frame = windowRect(window.window);
+        sizes += std::to_string(frame.right - frame.left) + "x" +
+                 std::to_string(frame.bottom - frame.top) + " ";
+        if (window.text().empty()) return;
+        appendText(window, "!", "text!");
+        save(window);
+    };
+    finish(editorExe(), "", measure);
+    finish(note, "", measure);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels");
+    EXPECT_EQ("720x480 960x600 ", sizes);
+    NoteHeader header;
+    EXPECT_EQ("text!", readNote(note, "pw", &header));
+    EXPECT_EQ(640, header.window_width);
+    EXPECT_EQ(400, header.window_height);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -102,8 +102,8 @@ TEST(Resources, ManifestBringsCommonControls6AndAboutShowsTheVersion) {
 }
 
 // Enter: the close box cancels; commands without a control (a menu's, an accelerator's) and Escape
-// are ignored; OK gives the text as typed and one zero byte. Set: ownerless, so a second request
-// can come while it is open (here as it opens): it must not take the one place for the answer.
+// are ignored; OK gives the text as typed and one zero byte. Set: a second request can come while
+// it is open (here as it opens): it must not take the one place for the answer.
 TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndSetOpensOnlyOnceAtATime) {
     std::vector<char> buffer{'o', 'l', 'd'}, inner{'k', 'e', 'p', 't'};
     bool innerResult = true;
