@@ -141,11 +141,16 @@ TEST_F(StartRoads, NoteBeyondTheEditorLimitOpensReadOnly) {
 // At 144 DPI (Wine's LogPixels, read by each process as it starts) a header's size is 96-DPI
 // units: shown half as large again and stored back as it was; the blank editor is 480 x 320 units.
 TEST_F(StartRoads, WindowSizesAreUnitsAt144Dpi) {
-    const char* const desktop = "Control Panel\\Desktop";
     const DWORD dpi = 144;
-    RegSetKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    // The sizes in this process's pixels are the physical ones once it is aware of DPI itself.
-    SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, 4);
+    // The sizes in this thread's pixels are the physical ones once it is aware of DPI itself.
+    const struct Restore {
+        DPI_AWARENESS_CONTEXT awareness;
+        ~Restore() {
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
+            SetThreadDpiAwarenessContext(awareness);
+        }
+    } restore{SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)};
     const std::string note = makeNote("sized.exe", "text", "pw", WindowPlacement{640, 400});
     std::string sizes;
     const auto measure = [&](EditorWindow& window) {
@@ -158,7 +163,6 @@ TEST_F(StartRoads, WindowSizesAreUnitsAt144Dpi) {
     };
     finish(editorExe(), "", measure);
     finish(note, "", measure);
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, desktop, "LogPixels");
     EXPECT_EQ("720x480 960x600 ", sizes);
     NoteHeader header;
     EXPECT_EQ("text!", readNote(note, "pw", &header));
