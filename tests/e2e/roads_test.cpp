@@ -68,29 +68,32 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         EXPECT_EQ(road.codes, ran.codes);
     }
     // A note in a folder, and a temporary folder, outside the session's code page: the note opens
-    // under its own name, saves, and its copy is erased (the erase run's 0).
+    // under its own name, saves, and its copy is erased (the erase run's 0). Then one under a path
+    // longer than MAX_PATH, which Wine allows (and starts no program from: the editor opens it).
     const std::string foreignFolder = path("Заметки 日記"),
-                      foreign = foreignFolder + "\\Привет.exe";
+                      foreign = foreignFolder + "\\Привет.exe",
+                      deep = foreignFolder + "\\" + std::string(250, 'x') + ".exe";
     const std::wstring foreignTemp = wide(foreignFolder + "\\Временные");
     ASSERT_TRUE(CreateDirectoryW(wide(foreignFolder).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(foreignTemp.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(wide(good, CP_ACP).c_str(), wide(foreign).c_str(), FALSE));
+    for (const std::string& copy : {foreign, deep})
+        ASSERT_TRUE(CopyFileW(wide(good, CP_ACP).c_str(), wide(copy).c_str(), FALSE));
     for (const wchar_t* name : {L"TMP", L"TEMP"})
         SetEnvironmentVariableW(name, foreignTemp.c_str());
     std::wstring title(300, L'\0');
-    const Road outside = finish(
-        foreign, "",
-        [&](EditorWindow& window) {
-            title.resize(GetWindowTextW(window.window, title.data(), 300));
-            appendText(window, "!", body + "!");
-            save(window);
-        },
-        {"pw"}, CP_UTF8);
+    const auto edit = [&](EditorWindow& window) {
+        title.resize(GetWindowTextW(window.window, title.data(), 300));
+        appendText(window, "!", body + "!");
+        save(window);
+    };
+    const Road outside = finish(foreign, "", edit, {"pw"}, CP_UTF8);
+    EXPECT_TRUE(wide(mainTitle(foreign)) == title);
+    const Road beyond = finish(editor, "-edit:" + inQuotes(deep), edit, {"pw"}, CP_UTF8);
     for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, tempDir().c_str());
     EXPECT_EQ("prompt|editor:" + body + "|", outside.seen);
     EXPECT_EQ("0 0 0", outside.codes);
-    EXPECT_TRUE(wide(mainTitle(foreign)) == title);
-    EXPECT_EQ(body + "!", readNote(foreign, "pw"));
+    EXPECT_EQ("prompt|editor:" + body + "|0", beyond.seen + beyond.codes);
+    for (const std::string& note : {foreign, deep}) EXPECT_EQ(body + "!", readNote(note, "pw"));
     EXPECT_TRUE(RemoveDirectoryW(foreignTemp.c_str())) << "the copy is left in the temp folder";
 
     for (const std::string& kept : {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"),
