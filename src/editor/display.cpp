@@ -38,7 +38,8 @@ void matchTitleBarToTheme(HWND window) {
     // Not one of the system's known DLLs: only the system folder's copy may be loaded.
     const HMODULE dwm = loadSystemLibrary("dwmapi.dll");
     if (dwm == nullptr) return;
-    const auto setAttribute = libraryFunction<DwmSetWindowAttributeFn>(dwm, "DwmSetWindowAttribute");
+    const auto setAttribute =
+        libraryFunction<DwmSetWindowAttributeFn>(dwm, "DwmSetWindowAttribute");
     if (setAttribute == nullptr) return;
     const BOOL dark = TRUE;
     for (DWORD attribute : kDarkModeAttributes)

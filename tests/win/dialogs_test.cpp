@@ -98,7 +98,8 @@ TEST(Resources, ManifestBringsCommonControls6AndAboutShowsTheVersion) {
     char text[200] = {};
     GetDlgItemTextA(about, IDC_ABOUT_TEXT, text, sizeof text);
     DestroyWindow(about);
-    EXPECT_EQ(0u, std::string(text).find("Quillox " QUILLOX_VERSION_TEXT " by Quillworks.")) << text;
+    EXPECT_EQ(0u, std::string(text).find("Quillox " QUILLOX_VERSION_TEXT " by Quillworks."))
+        << text;
 }
 
 // Enter: the close box cancels; commands without a control (a menu's, an accelerator's) and Escape
