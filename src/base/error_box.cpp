@@ -1,7 +1,12 @@
 #include "base/error_box.h"
 
-#include <windows.h>
+#include "base/app_state.h"
+
+HWND boxOwner() {
+    const HWND active = GetActiveWindow();
+    return active != nullptr ? active : appState().mainWindow;
+}
 
 void showError(const char* text) {
-    MessageBoxA(nullptr, text, "Quillox::error", MB_ICONWARNING | MB_OK);
+    MessageBoxA(boxOwner(), text, "Quillox::error", MB_ICONWARNING | MB_OK);
 }

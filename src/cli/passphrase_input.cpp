@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "storage/system_path.h"
 #include "storage/wipe.h"
 
 #ifdef _WIN32
@@ -19,7 +20,7 @@ PassphraseInput::~PassphraseInput() {
 bool PassphraseInput::useFile(const std::string& path, std::string& error) {
     for (auto& s : sources_)
         if (s.path == path) return true;
-    std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    std::FILE* in = path == "-" ? stdin : openFile(path, "rb");
     if (!in) {
         error = "cannot read the passphrase file " + path;
         return false;

@@ -16,6 +16,7 @@
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
 #include "storage/report.h"
+#include "storage/system_path.h"
 #include "storage/wipe.h"
 
 #ifdef _WIN32
@@ -321,7 +322,7 @@ int seal(const Options& o) {
     if (NoteDocument::isrecordfile(o.image))
         return fail(kNotANote, o.image + ": a note record, not an editor");
     std::string text;
-    std::FILE* in = fromStdin ? stdin : std::fopen(o.input.c_str(), "rb");
+    std::FILE* in = fromStdin ? stdin : openFile(o.input, "rb");
     if (!in) return fail(kNotANote, o.input + ": cannot read the text");
     std::setvbuf(in, nullptr, _IONBF, 0);
 #ifdef _WIN32
@@ -396,11 +397,9 @@ int set(const Options& o) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-#ifdef _WIN32
-    // Run from any folder too, where a library planted beside it must not be loaded.
-    restrictDllSearch();
-#endif
+namespace {
+
+int run(int argc, char** argv) {
     report::setSink(printError);
     Options o;
     std::string error;
@@ -426,3 +425,24 @@ int main(int argc, char** argv) {
     }
     return fail(kUsage, "unknown command " + o.command + " (try --help)");
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments as the system holds them, turned into UTF-8 like every path inside: a narrow argv
+// would have passed them through the ANSI code page.
+int wmain(int argc, wchar_t** wideArgv) {
+    // Run from any folder too, where a library planted beside it must not be loaded.
+    restrictDllSearch();
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(utf8Path(wideArgv[i]));
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) {
+    return run(argc, argv);
+}
+#endif

@@ -2,6 +2,7 @@
 
 #include "dialogs/hyperlink.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 
 namespace {
 
@@ -25,6 +26,9 @@ void attachLink(CHyperLink& link, HWND dialog, int controlId) {
 }
 
 INT_PTR onInitDialog(HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_ABOUT_TEXT,
+                    "Quillox " QUILLOX_VERSION_TEXT
+                    " by Quillworks.\nManual and news: see the sites below.");
     attachLink(aboutLinks().first, dialog, IDC_LINK_FIRST);
     attachLink(aboutLinks().second, dialog, IDC_LINK_SECOND);
     return TRUE;

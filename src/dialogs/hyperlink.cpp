@@ -4,6 +4,9 @@
 #include <windowsx.h>
 
 #include <new>
+#include <string>
+
+#include "storage/system_path.h"
 
 namespace {
 
@@ -190,13 +193,14 @@ LRESULT CHyperLink::onDestroy(HWND control, WPARAM wParam, LPARAM lParam) {
 // The shell reports its own failures; none is shown here (SEE_MASK_FLAG_NO_UI), and the link
 // counts as visited either way.
 LRESULT CHyperLink::activate() {
-    SHELLEXECUTEINFOA info{};
+    const std::wstring target = widePath(target_);
+    SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = "open";
-    info.lpFile = target_.c_str();
+    info.lpVerb = L"open";
+    info.lpFile = target.c_str();
     info.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&info);
+    ShellExecuteExW(&info);
     visited_ = 1;
     return 0;
 }

@@ -102,13 +102,13 @@ INT_PTR CALLBACK SetPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPara
 }
 
 bool ShowSetPassphraseDialog(std::vector<char>& buffer) {
-    // The dialog has no owner, so the main window stays usable while it is open; a second request
-    // must not take over the one destination slot.
+    // Owned by the main window, which waits while it is open; a second request (from a window
+    // without one) must still not take over the one destination slot.
     if (setDialogOpen) return false;
     setDialogOpen = true;
     std::vector<char>* destination = &buffer;
     const INT_PTR result =
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_PASSPHRASE), nullptr,
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_PASSPHRASE), boxOwner(),
                         SetPassphraseDialogProc, reinterpret_cast<LPARAM>(&destination));
     setDestination = nullptr;
     setDialogOpen = false;

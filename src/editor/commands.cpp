@@ -5,6 +5,7 @@
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/passphrase_dialogs.h"
+#include "editor/display.h"
 #include "editor/file_dialogs.h"
 #include "editor/find.h"
 #include "editor/richedit.h"
@@ -14,6 +15,7 @@
 #include "base/app_state.h"
 #include "base/error_box.h"
 #include "storage/file.h"
+#include "storage/system_path.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -57,11 +59,7 @@ bool saveInto(HWND owner, NoteDocument& document, const std::string& target,
 // Whether Save As names the open note's own file, however the name is written.
 bool isOpenNote(const std::string& target, const std::string& notePath) {
     if (notePath.empty()) return false;
-    char a[MAX_PATH], b[MAX_PATH];
-    const DWORD na = GetFullPathNameA(target.c_str(), MAX_PATH, a, nullptr);
-    const DWORD nb = GetFullPathNameA(notePath.c_str(), MAX_PATH, b, nullptr);
-    const bool full = na && na < MAX_PATH && nb && nb < MAX_PATH;
-    return lstrcmpiA(full ? a : target.c_str(), full ? b : notePath.c_str()) == 0;
+    return lstrcmpiW(fullWidePath(target).c_str(), fullWidePath(notePath).c_str()) == 0;
 }
 
 }  // namespace
@@ -153,9 +151,11 @@ WindowPlacement MainWindow::currentPlacement() const {
         placement.length = sizeof(placement);
         if (GetWindowPlacement(window_, &placement)) frame = placement.rcNormalPosition;
     }
+    // Stored in 96-DPI units, so that the note opens at the same size on any monitor.
+    const std::int32_t dpi = windowDpi(window_);
     WindowPlacement result;
-    result.width = frame.right - frame.left;
-    result.height = frame.bottom - frame.top;
+    result.width = unitsFromPixels(frame.right - frame.left, dpi);
+    result.height = unitsFromPixels(frame.bottom - frame.top, dpi);
     result.maximized = IsZoomed(window_) != FALSE;
     return result;
 }

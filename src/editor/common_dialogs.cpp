@@ -16,17 +16,17 @@ Fn dialogFunction(const char* name) {
     return library != nullptr ? libraryFunction<Fn>(library, name) : nullptr;
 }
 
-using FileDialogFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+using FileDialogFn = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 }  // namespace
 
-BOOL showOpenFileDialog(OPENFILENAMEA* record) {
-    const auto show = dialogFunction<FileDialogFn>("GetOpenFileNameA");
+BOOL showOpenFileDialog(OPENFILENAMEW* record) {
+    const auto show = dialogFunction<FileDialogFn>("GetOpenFileNameW");
     return show != nullptr ? show(record) : FALSE;
 }
 
-BOOL showSaveFileDialog(OPENFILENAMEA* record) {
-    const auto show = dialogFunction<FileDialogFn>("GetSaveFileNameA");
+BOOL showSaveFileDialog(OPENFILENAMEW* record) {
+    const auto show = dialogFunction<FileDialogFn>("GetSaveFileNameW");
     return show != nullptr ? show(record) : FALSE;
 }
 

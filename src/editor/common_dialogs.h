@@ -7,8 +7,8 @@
 
 #include <commdlg.h>
 
-// As GetOpenFileNameA and GetSaveFileNameA; FALSE, like a cancelled dialog, without the library.
-BOOL showOpenFileDialog(OPENFILENAMEA* record);
-BOOL showSaveFileDialog(OPENFILENAMEA* record);
+// As GetOpenFileNameW and GetSaveFileNameW; FALSE, like a cancelled dialog, without the library.
+BOOL showOpenFileDialog(OPENFILENAMEW* record);
+BOOL showSaveFileDialog(OPENFILENAMEW* record);
 // As FindTextW; null, like a dialog that could not be created, without the library.
 HWND showFindDialog(FINDREPLACEW* record);

@@ -29,14 +29,9 @@ FontSettings readFontSettings() {
     return settings;
 }
 
-FontHandle createEditorFont(const FontSettings& settings) {
-    int dotsPerInch = 96;
-    {
-        WindowDC screen(nullptr);
-        if (screen) dotsPerInch = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
-    return FontHandle(CreateFontA(fontHeight(settings.points, dotsPerInch), 0, 0, 0, FW_NORMAL,
-                                  FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_ONLY_PRECIS,
+FontHandle createEditorFont(const FontSettings& settings, std::int32_t dpi) {
+    return FontHandle(CreateFontA(fontHeight(settings.points, dpi), 0, 0, 0, FW_NORMAL, FALSE,
+                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_ONLY_PRECIS,
                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH,
                                   settings.face.c_str()));
 }

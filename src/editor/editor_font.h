@@ -15,6 +15,5 @@ struct FontSettings {
 // "fontface" and "fontsize" as stored, each falling back to its default on its own when it cannot
 // be read; both defaults when the key cannot be opened.
 FontSettings readFontSettings();
-// A normal-weight, fixed-pitch TrueType font of the settings' face and size at the screen's
-// vertical resolution.
-FontHandle createEditorFont(const FontSettings& settings);
+// A normal-weight, fixed-pitch TrueType font of the settings' face and size at `dpi`.
+FontHandle createEditorFont(const FontSettings& settings, std::int32_t dpi);

@@ -2,6 +2,7 @@
 
 #include "editor/command_rules.h"
 #include "editor/common_dialogs.h"
+#include "storage/system_path.h"
 
 namespace {
 
@@ -9,21 +10,22 @@ enum class DialogKind { Open, Save };
 
 bool runFileDialog(DialogKind kind, std::string_view filterText, HWND owner, std::string& path,
                    const char* defaultExtension) {
-    char directory[MAX_PATH + 1] = {};
-    GetCurrentDirectoryA(sizeof(directory), directory);
-    const std::string filter = buildFilterBuffer(filterText);
-    char file[MAX_PATH + 1] = {};
+    std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
+    directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
+    const std::wstring filter = widePath(buildFilterBuffer(filterText));
+    // Room for the longest path Windows names, so that a long one is never cut.
+    std::wstring file(32768, L'\0');
 
     // The record without the trailing reserved and extended-flags fields, which the dialogs of
     // every Windows version accept.
-    OPENFILENAMEA record{};
-    record.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    OPENFILENAMEW record{};
+    record.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     record.hwndOwner = owner;
     record.lpstrFilter = filter.c_str();
     record.nFilterIndex = 1;
-    record.lpstrFile = file;
-    record.nMaxFile = sizeof(file);
-    record.lpstrInitialDir = directory;
+    record.lpstrFile = file.data();
+    record.nMaxFile = static_cast<DWORD>(file.size());
+    record.lpstrInitialDir = directory.c_str();
 
     BOOL confirmed = FALSE;
     if (kind == DialogKind::Open) {
@@ -35,7 +37,10 @@ bool runFileDialog(DialogKind kind, std::string_view filterText, HWND owner, std
     }
     if (!confirmed) return false;
 
-    path = withDefaultExtension(file, record.nFileExtension, defaultExtension);
+    file.resize(file.find(L'\0'));
+    // The dialog counts the offset in UTF-16 units; the rule takes it in the path's UTF-8 bytes.
+    const std::size_t extension = utf8Path(file.substr(0, record.nFileExtension)).size();
+    path = withDefaultExtension(utf8Path(file), extension, defaultExtension);
     return true;
 }
 

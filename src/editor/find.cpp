@@ -6,6 +6,7 @@
 #include "editor/main_window.h"
 #include "editor/richedit.h"
 #include "base/app_state.h"
+#include "base/error_box.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ void findToward(MainWindow& main, bool down) {
     const CHARRANGE match = state.searchRecord.chrgText;
     state.anchor = nextAnchor(found, {match.cpMin, match.cpMax}, down, length);
 
-    if (found == -1) MessageBoxA(nullptr, "No more matches.", "Quillox", MB_OK);
+    if (found == -1) MessageBoxA(boxOwner(), "No more matches.", "Quillox", MB_OK);
     selectEditorRange(main.editor(), state.anchor.start, state.anchor.end);
 }
 

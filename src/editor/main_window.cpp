@@ -5,34 +5,37 @@
 #include "base/app_state.h"
 #include "base/error_box.h"
 #include "editor/command_rules.h"
+#include "editor/display.h"
 #include "editor/editor_font.h"
 #include "editor/find.h"
 #include "editor/richedit.h"
 #include "editor/window_rules.h"
 #include "resources/resource.h"
 #include "storage/code_page.h"
+#include "storage/system_path.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
 
-constexpr const char* kClassName = "Quillox::main";
+constexpr const wchar_t* kClassName = L"Quillox::main";
 // Binds the MainWindow object to its window, so the procedure can find it.
-constexpr const char* kDispatchProperty = "Quillox::dispatch";
+constexpr const wchar_t* kDispatchProperty = L"Quillox::dispatch";
 
 constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
 
+// A Unicode window, so that its title shows a path in any script.
 void registerWindowClass() {
-    WNDCLASSEXA windowClass{};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = appState().instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
     windowClass.lpszClassName = kClassName;
-    if (RegisterClassExA(&windowClass)) return;
+    if (RegisterClassExW(&windowClass)) return;
     // The class outlives a window; a later window of the same process uses it again.
     if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return;
     throw MainWindow::Error("MainWindow::registerclass");
@@ -66,11 +69,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetPropA(window, kDispatchProperty, create->lpCreateParams);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetPropW(window, kDispatchProperty, create->lpCreateParams);
     }
-    auto* self = static_cast<MainWindow*>(GetPropA(window, kDispatchProperty));
-    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    auto* self = static_cast<MainWindow*>(GetPropW(window, kDispatchProperty));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
 
     // Registered at run time, so it cannot be a case label.
     const UINT findMessage = appState().findMessage;
@@ -117,8 +120,11 @@ LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_NOTIFY:
             self->updateStatusBar();
             return 0;
+        case WM_DPICHANGED:
+            self->onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& storedText)
@@ -126,11 +132,10 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& stor
     if (!document_) throw MainWindow::Error("MainWindow::document");
     registerWindowClass();
 
-    const WindowSize size =
-        windowSizeFromHeader(document_->header.window_width, document_->header.window_height);
+    // Sized once its monitor is known (placeAndShow).
     const HWND created =
-        CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kClassName, "", WS_OVERLAPPEDWINDOW, 0, 0,
-                        size.width, size.height, nullptr, nullptr, appState().instance, this);
+        CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
+                        nullptr, nullptr, appState().instance, this);
     if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
     std::u16string text = textOfStoredForm(storedText, (document_->header.flags & NOTE_UTF8) != 0);
@@ -161,7 +166,8 @@ MainWindow::~MainWindow() {
     if (!window_) return;
     // Still open (the message loop did not end it): unbind first, so that no message of the
     // closing window reaches this object.
-    RemovePropA(window_, kDispatchProperty);
+    RemovePropW(window_, kDispatchProperty);
+    if (appState().mainWindow == window_) appState().mainWindow = nullptr;
     forgetFindDialogOf(window_);
     lock_.stop(window_);
     DestroyWindow(window_);
@@ -169,7 +175,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::updateTitle(const char* label) {
     const std::string title = composeTitle(label, document_->path, isReadOnly());
-    SetWindowTextA(window_, title.c_str());
+    SetWindowTextW(window_, widePath(title).c_str());
 }
 
 void MainWindow::getEditorText(std::u16string& text) const {
@@ -204,9 +210,11 @@ bool MainWindow::isReadOnly() const {
 
 LRESULT MainWindow::onCreate(HWND window) {
     window_ = window;
+    appState().mainWindow = window;
     updateTitle();
     const HICON icon = LoadIconA(appState().instance, MAKEINTRESOURCEA(IDI_MAIN));
     SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    matchTitleBarToTheme(window_);
     createEditor();
     lock_.start(window_);
     createView();
@@ -219,8 +227,9 @@ void MainWindow::onDestroy() {
 }
 
 void MainWindow::onNcDestroy() {
+    if (appState().mainWindow == window_) appState().mainWindow = nullptr;
     forgetFindDialogOf(window_);
-    RemovePropA(window_, kDispatchProperty);
+    RemovePropW(window_, kDispatchProperty);
     window_ = nullptr;
     editor_ = nullptr;
 }
@@ -234,12 +243,18 @@ void MainWindow::createEditor() {
                               client.bottom, window_, nullptr, appState().instance, nullptr);
     SendMessageA(editor_, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
     SendMessageA(editor_, EM_EXLIMITTEXT, 0, kEditorTextLimit);
-    font_ = createEditorFont(readFontSettings());
+    font_ = createEditorFont(readFontSettings(), windowDpi(window_));
     SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     RedrawWindow(editor_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void MainWindow::placeAndShow() {
+    // Created at the size in units; now the monitor it is on tells the pixels.
+    const WindowSize size =
+        windowSizeFromHeader(document_->header.window_width, document_->header.window_height);
+    const std::int32_t dpi = windowDpi(window_);
+    SetWindowPos(window_, nullptr, 0, 0, pixelsFromUnits(size.width, dpi),
+                 pixelsFromUnits(size.height, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (document_->header.flags & NOTE_MAXIMIZED) {
         ShowWindow(window_, SW_MAXIMIZE);
         return;
@@ -252,6 +267,16 @@ void MainWindow::onSize(int, int) {
     layoutView();
 }
 
+// Moved to a monitor of another DPI, or the monitor's scale changed: the place the system
+// suggests, and the editor font's size in the new pixels.
+void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    FontHandle font = createEditorFont(readFontSettings(), dpi);
+    SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    font_ = std::move(font);
+}
+
 void MainWindow::onActivate() {
     SetFocus(lock_.locked() ? window_ : editor_);
 }
@@ -262,6 +287,6 @@ void MainWindow::onClose() {
 }
 
 LRESULT MainWindow::onFindMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (onFindNotification(*this)) return DefWindowProcA(window_, message, wParam, lParam);
+    if (onFindNotification(*this)) return DefWindowProcW(window_, message, wParam, lParam);
     return 0;
 }

@@ -40,7 +40,7 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Composes "Quillox version 1.3-beta1: " + label (or the document's path) + " [read-only]".
+    // Composes "Quillox version <version>: " + label (or the document's path) + " [read-only]".
     void updateTitle(const char* label = nullptr);
     void getEditorText(std::u16string& text) const;
     void setEditorText(std::u16string_view text);
@@ -62,6 +62,7 @@ private:
     LRESULT onCreate(HWND window);
     void onSize(int width, int height);
     void onActivate();
+    void onDpiChanged(int dpi, const RECT& suggested);
     void onClose();
     void onDestroy();
     void onNcDestroy();

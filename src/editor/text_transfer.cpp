@@ -14,6 +14,7 @@
 #include "editor/window_rules.h"
 #include "storage/code_page.h"
 #include "storage/file.h"
+#include "storage/system_path.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
@@ -70,7 +71,7 @@ std::string exportedForm(std::u16string_view text) {
 // Writes `bytes` to `path`; true only when every byte reached the disk.
 bool writeFileBytes(const std::string& path, std::string_view bytes) {
     FileHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        CreateFileW(widePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file) return false;
     DWORD written = 0;
     if (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
@@ -90,7 +91,8 @@ std::int64_t editorCharacters(HWND editor) {
 void importText(MainWindow& main) {
     std::string path;
     if (!chooseOpenFile("Text Files (*.txt)\0*.txt"sv, main.window(), path)) return;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle file(
+        CreateFileW(widePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     std::string bytes;
     bool cut = false;
     const bool read = file && readFileBytes(file.get(), bytes, cut);

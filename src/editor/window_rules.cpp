@@ -4,9 +4,11 @@
 #include <cstring>
 #include <limits>
 
+#include "resources/version.h"
+
 std::string composeTitle(const char* label, const std::string& path, bool readOnly) {
     std::string title = "Quillox";
-    title += " version 1.3-beta1: ";
+    title += " version " QUILLOX_VERSION_TEXT ": ";
     title += label ? std::string(label) : path;
     if (readOnly) title += " [read-only]";
     return title;
@@ -37,6 +39,24 @@ std::int32_t mulDiv(std::int32_t number, std::int32_t numerator, std::int32_t de
         return -1;
     }
     return static_cast<std::int32_t>(result);
+}
+
+namespace {
+
+std::int32_t rescale(std::int32_t value, std::int32_t from, std::int32_t to) {
+    if (from <= 0 || to <= 0) return value;
+    const std::int32_t scaled = mulDiv(value, to, from);
+    return scaled == -1 && value != 0 && to != from ? value : scaled;
+}
+
+}  // namespace
+
+std::int32_t pixelsFromUnits(std::int32_t units, std::int32_t dpi) {
+    return rescale(units, kUnitDpi, dpi);
+}
+
+std::int32_t unitsFromPixels(std::int32_t pixels, std::int32_t dpi) {
+    return rescale(pixels, dpi, kUnitDpi);
 }
 
 std::int32_t fontHeight(std::int32_t points, std::int32_t dotsPerInch) {

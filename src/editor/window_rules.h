@@ -14,20 +14,29 @@ constexpr const char* kNewDocumentLabel = "<new document>";
 // The editor never holds more characters than this (4 MiB of single-byte text).
 constexpr std::int32_t kEditorTextLimit = 4194304;
 
-// "Quillox version 1.3-beta1: " + label, or the path when there is no label, + " [read-only]".
+// "Quillox version <version>: " + label, or the path when there is no label, + " [read-only]".
 std::string composeTitle(const char* label, const std::string& path, bool readOnly);
 
 struct WindowSize {
     std::int32_t width;
     std::int32_t height;
 };
-// The creation size from the note's header fields; 0 stands for "not recorded".
+// The window size in units from the note's header fields; 0 stands for "not recorded".
 WindowSize windowSizeFromHeader(std::int32_t width, std::int32_t height);
 
 struct WindowOrigin {
     std::int32_t x;
     std::int32_t y;
 };
+// A note's header keeps its window size in 96-DPI units, which is what an editor unaware of DPI
+// stored all along; the window itself is sized in the pixels of the monitor it is on.
+constexpr std::int32_t kUnitDpi = 96;
+// `units` in pixels at `dpi`, and back, each rounded half away from zero, so that a size opened at
+// 96 DPI or more and stored again is the size it was. An unknown DPI (0) counts as 96; a size that
+// would not fit 32 bits stays as it is.
+std::int32_t pixelsFromUnits(std::int32_t units, std::int32_t dpi);
+std::int32_t unitsFromPixels(std::int32_t pixels, std::int32_t dpi);
+
 // Where a window of the given size goes so that it sits in the middle of the reference window.
 // Each half is truncated on its own, and the reference's own left and top are not added: the
 // desktop window, the only reference, starts at (0, 0).

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <vector>
 
 #include "base/app_state.h"
 #include "base/error_box.h"
@@ -11,6 +10,7 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/image_copy.h"
+#include "storage/system_path.h"
 
 namespace {
 
@@ -43,12 +43,12 @@ bool nameIsFree(const std::string& path) {
 bool writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
     std::string directory;
     if (!tempDirectory(directory)) return false;
-    const char* image = appState().modulePath;
+    const std::string& image = appState().modulePath;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name;
         if (!buildTempName(directory, static_cast<unsigned>(std::rand()), name)) return false;
         if (!nameIsFree(name)) continue;
-        if (copyImage(image, name.c_str(), imageLength)) {
+        if (copyImage(image.c_str(), name.c_str(), imageLength)) {
             copyPath = name;
             return true;
         }
@@ -61,15 +61,19 @@ bool writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
 }  // namespace
 
 bool tempDirectory(std::string& directory) {
-    char buffer[MAX_PATH + 1];
-    const DWORD n = GetTempPathA(sizeof buffer, buffer);
-    if (n == 0 || n >= sizeof buffer) return false;
-    directory.assign(buffer, n);
+    // The first call tells the length the second needs, terminator included.
+    const DWORD needed = GetTempPathW(0, nullptr);
+    if (needed == 0) return false;
+    std::wstring buffer(needed, L'\0');
+    const DWORD n = GetTempPathW(needed, buffer.data());
+    if (n == 0 || n >= needed) return false;
+    buffer.resize(n);
+    directory = utf8Path(buffer);
     return true;
 }
 
 bool relaunchThroughTemp() {
-    const char* image = appState().modulePath;
+    const std::string& image = appState().modulePath;
     FileEndData block(image, true);
     std::string copyPath;
     if (!writeTempCopy(block.offset(), copyPath)) {
@@ -80,25 +84,31 @@ bool relaunchThroughTemp() {
     return true;
 }
 
-void eraseTempCopy(const char* path) {
+void eraseTempCopy(const std::string& path) {
+    // Only a copy the relaunch made is ever deleted: the switch is open to anyone who can start
+    // the program, and any other name would make it a tool for deleting the user's files.
+    std::string directory;
+    if (!tempDirectory(directory) || !isTempName(directory, path)) {
+        showError("Malformed commandline argument!");
+        std::exit(-1);
+    }
     for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
-        if (!fileExists(path)) std::exit(-1);
-        if (DeleteFileA(path)) std::exit(0);
+        if (!fileExists(path.c_str())) std::exit(-1);
+        if (file::remove(path.c_str())) std::exit(0);
         Sleep(kErasePauseMs);
     }
     showError("Error erasing tempfile!");
     std::exit(-1);
 }
 
-bool launchProcess(const char* executable, const std::string& arguments) {
-    std::string line = std::string("\"") + executable + "\" " + arguments;
-    std::vector<char> commandLine(line.begin(), line.end());
-    commandLine.push_back('\0');
+bool launchProcess(const std::string& executable, const std::string& arguments) {
+    // CreateProcessW may write into the command line, so it gets a buffer of its own.
+    std::wstring commandLine = widePath("\"" + executable + "\" " + arguments);
 
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
     ScopedHandle processHandle(process.hProcess);

@@ -12,14 +12,14 @@ bool relaunchThroughTemp();
 
 // Deletes `path`, trying again while the copy's process is still ending: 30 attempts 100 ms apart.
 // Ends the process: 0 when deleted, -1 when the file is missing (no message) or stays in use
-// ("Error erasing tempfile!").
-[[noreturn]] void eraseTempCopy(const char* path);
+// ("Error erasing tempfile!"). A path that is not a temporary copy's name in the temporary folder
+// is never touched: -1 after "Malformed commandline argument!".
+[[noreturn]] void eraseTempCopy(const std::string& path);
 
 // Starts `executable` with the command line `"executable" arguments` and does not wait for it.
-bool launchProcess(const char* executable, const std::string& arguments);
+bool launchProcess(const std::string& executable, const std::string& arguments);
 
 bool fileExists(const char* path);
 
-// The user's temporary folder with its trailing separator; false when there is none or it does
-// not fit the 261-character buffer.
+// The user's temporary folder with its trailing separator; false when there is none.
 bool tempDirectory(std::string& directory);

@@ -1,9 +1,10 @@
 #include "startup/startup.h"
 
+#include <shellapi.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/app_state.h"
@@ -17,12 +18,12 @@
 #include "startup/command_line.h"
 #include "startup/relaunch.h"
 #include "startup/temp_name.h"
-#include "storage/code_page.h"
 #include "storage/crypto/aes.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
 #include "storage/report.h"
+#include "storage/system_path.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -35,7 +36,10 @@ constexpr int kFailure = -1;
 // not one of ours and is never started.
 bool noteClaimsCopy = false;
 
-bool carriesBlock(const char* path) {
+// The longest path Windows names at all: 32,767 UTF-16 units and the terminator.
+constexpr std::size_t kLongestPath = 32768;
+
+bool carriesBlock(const std::string& path) {
     FileEndData block(path, true);
     return block.hasData();
 }
@@ -60,7 +64,7 @@ void launchEraseOfSelf() {
     const AppState& state = appState();
     if (!state.eraseOnExit || !noteClaimsCopy || state.notePath.empty()) return;
     if (!runningExecutableIsDisposable()) return;
-    launchProcess(state.notePath.c_str(), std::string("-erase:\"") + state.modulePath + "\"");
+    launchProcess(state.notePath, "-erase:\"" + state.modulePath + "\"");
 }
 
 [[noreturn]] void endRun(int code) {
@@ -83,32 +87,24 @@ void initCommonControls() {
     if (init != nullptr) init();
 }
 
-constexpr const char* kInexpressiblePath =
-    "The path of this note contains characters that Quillox cannot use: they are outside the "
-    "character set of this Windows. Move or rename the note so that its folder and name use none "
-    "of them, then open it again.";
-
-// The narrow API hands over a path with characters outside the ANSI code page as "?" or as a
-// look-alike character: every file operation would then reach another file, or none. Such a
-// start ends before anything touches a file.
-void requireNarrowForm(const wchar_t* wide, const char* narrow) {
-    const std::u16string_view text(reinterpret_cast<const char16_t*>(wide));
-    std::string converted;
-    if (!toCodePageExactly(text, kAnsiCodePage, converted) || converted != narrow)
-        failWith(kInexpressiblePath);
+// The full path of this executable, of any length.
+std::string modulePathOf(HINSTANCE instance) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::string();
+        if (n < path.size()) return utf8Path(std::wstring_view(path.data(), n));
+        // A cut path would name another file in every copy, save and switch built from it.
+        if (path.size() >= kLongestPath) return std::string();
+        path.resize(path.size() * 2);
+    }
 }
 
 void gatherStartupState() {
     AppState& state = appState();
     state.instance = GetModuleHandleA(nullptr);
-    const DWORD n = GetModuleFileNameA(state.instance, state.modulePath, sizeof state.modulePath);
-    // A cut path would name another file in every copy, save and switch built from it.
-    if (n == 0 || n >= sizeof state.modulePath) failWith("Error loading file!");
-    wchar_t wideModule[sizeof state.modulePath];
-    const DWORD wideLength =
-        GetModuleFileNameW(state.instance, wideModule, sizeof state.modulePath);
-    if (wideLength == 0 || wideLength >= sizeof state.modulePath) failWith("Error loading file!");
-    requireNarrowForm(wideModule, state.modulePath);
+    state.modulePath = modulePathOf(state.instance);
+    if (state.modulePath.empty()) failWith("Error loading file!");
     initCommonControls();
     state.findMessage = RegisterWindowMessageA("commdlg_FindReplace");
     if (loadSystemLibrary("RichEd20.DLL") == nullptr) failWith("Error loading RichEdit control!");
@@ -158,12 +154,26 @@ int runRoads() {
     return 0;
 }
 
+// The arguments as the system holds them, in UTF-8: the C runtime's argv would have passed them
+// through the ANSI code page.
+std::vector<std::string> wideArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (list == nullptr) return arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(utf8Path(list[i]));
+    LocalFree(list);
+    return arguments;
+}
+
 }  // namespace
 
 void parseCommandLine() {
-    requireNarrowForm(GetCommandLineW(), GetCommandLineA());
-    const CommandLine line = parseArguments(__argc, __argv);
-    if (line.action == CommandLine::Action::Erase) eraseTempCopy(line.erasePath.c_str());
+    const std::vector<std::string> arguments = wideArguments();
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    const CommandLine line = parseArguments(static_cast<int>(argv.size()), argv.data());
+    if (line.action == CommandLine::Action::Erase) eraseTempCopy(line.erasePath);
     AppState& state = appState();
     state.notePath = line.notePath;
     state.eraseOnExit = line.eraseOnExit;
@@ -172,7 +182,7 @@ void parseCommandLine() {
 
 bool openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText) {
     try {
-        if (!carriesBlock(path.c_str())) return false;
+        if (!carriesBlock(path)) return false;
     } catch (const FileEndData::FEDError&) {
         noteClaimsCopy = true;
         throw;

@@ -8,7 +8,7 @@
 
 class NoteDocument;
 
-// Reads the switches from the C runtime's argument vector into appState(). "-erase" ends the
+// Reads the switches from the wide command line into appState(). "-erase" ends the
 // process here; so does a switch without a colon, after "Malformed commandline argument!".
 void parseCommandLine();
 

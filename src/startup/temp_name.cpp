@@ -2,12 +2,14 @@
 
 #include <cctype>
 
+#include "storage/text_encoding.h"
+
 // Formats as "%s%s-%04X" would (directory, "Quillox", value), by hand: the printf family would
 // bring its whole formatting engine into the editor for four digits.
 bool buildTempName(const std::string& directory, unsigned value, std::string& name) {
     static const char kDigits[] = "0123456789ABCDEF";
     static const char kProduct[] = "Quillox-";
-    const std::size_t length = directory.size() + (sizeof kProduct - 1) + 4 + 4;
+    const std::size_t length = utf8ToUtf16(directory).size() + (sizeof kProduct - 1) + 4 + 4;
     if (length > kMaxPathLength) return false;
     name = directory;
     name += kProduct;

@@ -3,13 +3,14 @@
 
 #include <string>
 
-// Longest path a name may have: the 261-character buffers hold 260 characters and the terminator.
+// Longest name a copy may have, in UTF-16 units: a program is started only from a path within
+// MAX_PATH, long paths enabled or not.
 constexpr std::size_t kMaxPathLength = 260;
 
 // directory + "Quillox-" + four uppercase hexadecimal digits of `value` + ".exe". `directory` is
-// the temporary directory with its trailing separator, as the system reports it; `value` comes
-// from rand() (0..32767) and is reduced to 15 bits so the digits are always four. False when the
-// whole name would not fit kMaxPathLength characters: a cut name is never used.
+// the temporary directory with its trailing separator, as the system reports it, in UTF-8; `value`
+// comes from rand() (0..32767) and is reduced to 15 bits so the digits are always four. False when
+// the whole name would not fit kMaxPathLength characters: a cut name is never used.
 bool buildTempName(const std::string& directory, unsigned value, std::string& name);
 
 // True when `path` is a name buildTempName could have made in `directory`: the directory, then

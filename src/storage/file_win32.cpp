@@ -1,21 +1,19 @@
-// The file layer on Win32: CreateFileA handles with the sharing rules that keep a note file from
-// being written by two processes at once.
+// The file layer on Win32: CreateFileW handles with the sharing rules that keep a note file from
+// being written by two processes at once. Paths arrive as UTF-8 and reach the system as UTF-16.
 #include <windows.h>
 
 #include <string>
 
 #include "storage/file.h"
+#include "storage/system_path.h"
 
 namespace file {
 namespace {
 
 HANDLE raw(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 
-// ReplaceFileA under Wine refuses relative names; the full path names the same file everywhere.
-std::string fullPath(const char* path) {
-    char buffer[MAX_PATH];
-    const DWORD n = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
-    return n == 0 || n >= sizeof buffer ? std::string(path) : std::string(buffer, n);
+std::wstring wide(const char* path) {
+    return widePath(path);
 }
 
 }  // namespace
@@ -28,7 +26,7 @@ void open(Handle& handle, const char* path, bool writable, bool create) {
     DWORD access = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
     DWORD share = writable ? 0 : FILE_SHARE_READ;
     DWORD disposition = create ? OPEN_ALWAYS : OPEN_EXISTING;
-    HANDLE h = CreateFileA(path, access, share, nullptr, disposition, 0, nullptr);
+    HANDLE h = CreateFileW(wide(path).c_str(), access, share, nullptr, disposition, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         h = INVALID_HANDLE_VALUE;
@@ -91,11 +89,13 @@ bool flush(Handle handle) {
     return FlushFileBuffers(raw(handle)) != FALSE;
 }
 
-bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const char* path) {
+    return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 Presence lookAt(const char* path, Stamp& stamp) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data)) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Presence::Missing
                                                                               : Presence::Unknown;
@@ -108,7 +108,7 @@ Presence lookAt(const char* path, Stamp& stamp) {
 
 bool isSpecial(const char* path) {
     // No access asked for: a look that never waits on a pipe or a device.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -120,25 +120,27 @@ bool isSpecial(const char* path) {
 }
 
 std::string finalPath(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return path;
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return path;
-    char buffer[MAX_PATH + 8];
-    const DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    std::wstring buffer(GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED), L'\0');
+    const DWORD n = buffer.empty() ? 0
+                                   : GetFinalPathNameByHandleW(h, buffer.data(), buffer.size(),
+                                                               FILE_NAME_NORMALIZED);
     CloseHandle(h);
-    if (n == 0 || n >= sizeof buffer) return path;
+    if (n == 0 || n >= buffer.size()) return path;
     // "\\?\C:\..." and "\\?\UNC\server\..." back to the forms every call takes.
-    std::string final(buffer, n);
+    std::string final = utf8Path(std::wstring_view(buffer.data(), n));
     if (final.rfind(R"(\\?\UNC\)", 0) == 0) return R"(\\)" + final.substr(8);
     if (final.rfind(R"(\\?\)", 0) == 0) return final.substr(4);
     return final;
 }
 
 unsigned linkCount(const char* path) {
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 1;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -152,49 +154,54 @@ bool keepOwner(const char*, const char*) {
 }
 
 bool remove(const char* path) { return DeleteFileA(path) != FALSE; }
+bool remove(const char* path) {
+    return DeleteFileW(wide(path).c_str()) != FALSE;
+}
 
 bool createNew(const char* path) {
     if (fault::hit()) return false;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
     return true;
 }
 
 bool isReadOnly(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 bool setReadOnly(const char* path, bool readOnly) {
     if (fault::hit()) return false;
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     DWORD wanted = readOnly ? attributes | FILE_ATTRIBUTE_READONLY
                             : attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     if (wanted == attributes) return true;
     if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
-    return SetFileAttributesA(path, wanted) != FALSE;
+    return SetFileAttributesW(wide(path).c_str(), wanted) != FALSE;
 }
 
 bool replace(const char* source, const char* target) {
     if (fault::hit()) return false;
     if (exists(target)) {
-        // A target that someone holds open cannot be replaced; find out before ReplaceFileA,
+        // A target that someone holds open cannot be replaced; find out before ReplaceFileW,
         // which may leave a file of its own behind when it fails half-way.
-        HANDLE probe = CreateFileA(target, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
+        HANDLE probe = CreateFileW(wide(target).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
         if (probe == INVALID_HANDLE_VALUE) return false;
         CloseHandle(probe);
-        // ReplaceFileA keeps the target's attributes, security and creation time.
-        if (ReplaceFileA(fullPath(target).c_str(), fullPath(source).c_str(), nullptr,
+        // ReplaceFileW keeps the target's attributes, security and creation time. Under Wine it
+        // refuses relative names; the full path names the same file everywhere.
+        if (ReplaceFileW(fullWidePath(target).c_str(), fullWidePath(source).c_str(), nullptr,
                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
             return true;
         // Without a backup name a failed final rename may leave the target gone and the new
         // content under the source name: finish the move rather than lose both.
         if (exists(target)) return false;
     }
-    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return MoveFileExW(wide(source).c_str(), wide(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 }  // namespace file

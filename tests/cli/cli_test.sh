@@ -51,6 +51,9 @@ EOF
 
 echo "== seal, info and cat"
 q 0 seal --image editor.exe -o note.exe text.txt --passphrase-file pass1.txt
+# A name outside every ANSI code page: on Windows the arguments are taken as UTF-16.
+q 0 seal --image note.exe -o "Заметки 日記.exe" text.txt --passphrase-file pass1.txt
+q 0 info "Заметки 日記.exe"
 q 0 info note.exe
 expect_info "kind" "note executable" "editor image" "$image bytes" "text length" "$text_len bytes" \
     "payload length" "$payload bytes" "record" "$record bytes" "read-only" "no" \

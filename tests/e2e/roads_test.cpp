@@ -45,8 +45,10 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         {editor, "-edit", "Malformed commandline argument!|", "-1"},
         {editor, "-EDIT:" + quoted("note.exe"), "prompt|editor:Grüße|", "0"},
         {editor, quoted("dropped file.txt") + " plain-word", "editor:|", "0"},
-        {editor, "-erase:" + quoted("not there.exe"), "", "-1"},
-        {editor, "-edit:" + quoted("missing.exe") + " -erase:" + quoted("victim.exe"), "", "0"},
+        {editor, "-erase:" + inQuotes(tempDir() + "Quillox-0E0E.exe"), "", "-1"},
+        // Only a name the relaunch gives, in the temporary folder, is ever erased.
+        {editor, "-edit:" + quoted("missing.exe") + " -erase:" + quoted("victim.exe"),
+         "Malformed commandline argument!|", "-1"},
         // A cancelled prompt: the note, its copy (which ends with 0) and the copy's erase.
         {path("other.exe"), "", refused, "0 0 0"},
         {path("damaged.exe"), "", error, "-1"},
@@ -65,23 +67,44 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         EXPECT_EQ(road.seen, ran.seen);
         EXPECT_EQ(road.codes, ran.codes);
     }
-    // A name outside the session's code page: the narrow functions cannot name the note.
-    const std::string foreign = path("Привет.exe");
-    ASSERT_TRUE(CopyFileW(wide(good, CP_ACP).c_str(), wide(foreign).c_str(), FALSE));
-    const Road outside = finish(foreign, "", {}, {"pw"}, CP_UTF8);
-    EXPECT_NE(std::string::npos, outside.seen.find("Move or rename the note")) << outside.seen;
-    EXPECT_EQ("-1", outside.codes);
+    // A note in a folder, and a temporary folder, outside the session's code page: the note opens
+    // under its own name, saves, and its copy is erased (the erase run's 0). Then one under a path
+    // longer than MAX_PATH, which Wine allows (and starts no program from: the editor opens it).
+    const std::string foreignFolder = path("Заметки 日記"),
+                      foreign = foreignFolder + "\\Привет.exe",
+                      deep = foreignFolder + "\\" + std::string(250, 'x') + ".exe";
+    const std::wstring foreignTemp = wide(foreignFolder + "\\Временные");
+    ASSERT_TRUE(CreateDirectoryW(wide(foreignFolder).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(foreignTemp.c_str(), nullptr));
+    for (const std::string& copy : {foreign, deep})
+        ASSERT_TRUE(CopyFileW(wide(good, CP_ACP).c_str(), wide(copy).c_str(), FALSE));
+    for (const wchar_t* name : {L"TMP", L"TEMP"})
+        SetEnvironmentVariableW(name, foreignTemp.c_str());
+    std::wstring title(300, L'\0');
+    const auto edit = [&](EditorWindow& window) {
+        title.resize(GetWindowTextW(window.window, title.data(), 300));
+        appendText(window, "!", body + "!");
+        save(window);
+    };
+    const Road outside = finish(foreign, "", edit, {"pw"}, CP_UTF8);
+    EXPECT_TRUE(wide(mainTitle(foreign)) == title);
+    const Road beyond = finish(editor, "-edit:" + inQuotes(deep), edit, {"pw"}, CP_UTF8);
+    for (const char* name : {"TMP", "TEMP"}) SetEnvironmentVariableA(name, tempDir().c_str());
+    EXPECT_EQ("prompt|editor:" + body + "|", outside.seen);
+    EXPECT_EQ("0 0 0", outside.codes);
+    EXPECT_EQ("prompt|editor:" + body + "|0", beyond.seen + beyond.codes);
+    for (const std::string& note : {foreign, deep}) EXPECT_EQ(body + "!", readNote(note, "pw"));
+    EXPECT_TRUE(RemoveDirectoryW(foreignTemp.c_str())) << "the copy is left in the temp folder";
 
-    EXPECT_FALSE(fileExists(path("victim.exe")));
-    for (const std::string& kept :
-         {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"), path("dropped file.txt")})
+    for (const std::string& kept : {editor, good, path("Quillox-0F0F.exe"), path("plain.exe"),
+                                    path("dropped file.txt"), path("victim.exe")})
         EXPECT_TRUE(fileExists(kept)) << kept;
     EXPECT_EQ(tooLong, readFile(path("damaged.exe"))) << "a damaged note is left as it was";
     EXPECT_TRUE(tempCopies().empty());
 
     // Held as a running copy holds its image: the erase retries for about three seconds.
     for (bool released : {true, false}) {
-        const std::string copy = path(released ? "held1.exe" : "held2.exe");
+        const std::string copy = tempDir() + (released ? "Quillox-00A1.exe" : "Quillox-00A2.exe");
         writeFile(copy, "MZ");
         Handle held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 0, nullptr));
@@ -116,6 +139,38 @@ TEST_F(StartRoads, NoteBeyondTheEditorLimitOpensReadOnly) {
     waitGone(window.window, "the read-only window, without a question,");
     EXPECT_EQ("0 0 0", exitCodes(0)) << "the note, its copy, the erase run";
     EXPECT_TRUE(readNote(note, "pw") == text) << "the note was cut";
+}
+
+// At 144 DPI (Wine's LogPixels, read by each process as it starts) a header's size is 96-DPI
+// units: shown half as large again and stored back as it was; the blank editor is 480 x 320 units.
+TEST_F(StartRoads, WindowSizesAreUnitsAt144Dpi) {
+    const DWORD dpi = 144;
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, 4);
+    // The sizes in this thread's pixels are the physical ones once it is aware of DPI itself.
+    const struct Restore {
+        DPI_AWARENESS_CONTEXT awareness;
+        ~Restore() {
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
+            SetThreadDpiAwarenessContext(awareness);
+        }
+    } restore{SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)};
+    const std::string note = makeNote("sized.exe", "text", "pw", WindowPlacement{640, 400});
+    std::string sizes;
+    const auto measure = [&](EditorWindow& window) {
+        const RECT frame = windowRect(window.window);
+        sizes += std::to_string(frame.right - frame.left) + "x" +
+                 std::to_string(frame.bottom - frame.top) + " ";
+        if (window.text().empty()) return;
+        appendText(window, "!", "text!");
+        save(window);
+    };
+    finish(editorExe(), "", measure);
+    finish(note, "", measure);
+    EXPECT_EQ("720x480 960x600 ", sizes);
+    NoteHeader header;
+    EXPECT_EQ("text!", readNote(note, "pw", &header));
+    EXPECT_EQ(640, header.window_width);
+    EXPECT_EQ(400, header.window_height);
 }
 
 }  // namespace

@@ -29,10 +29,10 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
     std::string text = std::string(kNoteMarker) + "\r\n";
     for (int length = 1; text.size() < 200000; length = length % 97 + 1)
         text += std::string(static_cast<std::size_t>(length), 'a' + length % 26) + "\r\n";
-    // At the path limit (259 characters), with blanks and characters of the code page above 127.
-    const std::string name = (GetACP() == CP_UTF8 ? "caf\xC3\xA9 \xC3\xBC" : "caf\xE9 \xFC") +
-                             std::string(" my  note .exe");
-    const std::string notes = path(std::string(257 - folder().size() - name.size(), 'd'));
+    // At the path limit (259 characters), with blanks and two characters above 127, in UTF-8 as
+    // every path inside the programs.
+    const std::string name = "caf\xC3\xA9 \xC3\xBC my  note .exe";
+    const std::string notes = path(std::string(257 - folder().size() - (name.size() - 2), 'd'));
     makeFolder(notes);
     const std::string note =
         makeNote(baseName(notes) + "\\" + name, text, kFirst, {600, 400, false});
@@ -89,7 +89,7 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
             postCommand(window.window, ID_FILE_EXIT);
             EXPECT_EQ(kSaveQuestion, answerMessageBox(kQuestionCaption, IDYES, window.pid));
         },
-        {"kx93#vault-pass", "", kSecond, kFirst});
+        {"kx93#vault-pass", "", kSecond, kFirst}, CP_UTF8);
     const std::string wrong = "prompt|Invalid passphrase!|";
     EXPECT_EQ(wrong + wrong + wrong + "prompt|editor:" + text.substr(0, 100) + "|", road.seen);
     EXPECT_EQ("0 0 0", road.codes) << "the note, its copy, the erase run";

@@ -242,6 +242,24 @@ TEST(WindowRules, SizeDefaultsEachOnItsOwnAndCentringTruncatesEachHalf) {
     }
 }
 
+// Header sizes are 96-DPI units: scaled to a monitor's pixels and back to the same units, at every
+// DPI from 96 up; an unknown DPI and a size beyond 32 bits are left as they are.
+TEST(WindowRules, SizesInUnitsScaleToPixelsAndBack) {
+    const struct {
+        std::int32_t units, dpi, pixels;
+    } cases[] = {{640, 144, 960}, {400, 144, 600},  {480, 144, 720}, {320, 144, 480},
+                 {641, 120, 801}, {640, 192, 1280}, {640, 96, 640},  {640, 0, 640}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.pixels, pixelsFromUnits(c.units, c.dpi)) << c.units << " at " << c.dpi;
+        EXPECT_EQ(c.units, unitsFromPixels(c.pixels, c.dpi)) << c.pixels << " at " << c.dpi;
+    }
+    for (std::int32_t dpi : {96, 110, 120, 144, 168, 192, 240, 288, 480})
+        for (std::int32_t units : {1, 99, 321, 641, 1023, 4001})
+            EXPECT_EQ(units, unitsFromPixels(pixelsFromUnits(units, dpi), dpi))
+                << units << " at " << dpi;
+    EXPECT_EQ(0x7FFFFFFF, pixelsFromUnits(0x7FFFFFFF, 144));
+}
+
 // The value as it lands in the zero-filled 260-byte buffer.
 std::string faceFrom(const std::string& bytes) {
     std::vector<char> buffer(kFontFaceBufferSize, '\0');

@@ -1,13 +1,17 @@
 // The About box and its links, and the two passphrase dialogs, shown for real in this process.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <string>
 
+#include "base/dll_search.h"
 #include "box_answerer.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/hyperlink.h"
 #include "dialogs/passphrase_dialogs.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 
 namespace {
 
@@ -83,9 +87,24 @@ TEST(Hyperlinks, LinksColourThemselvesAreVisitedAndHotAndTheAboutBoxAttachesThem
     }
 }
 
+// The manifest, linked in here as in the editor, gives the common controls 6 even to a load from
+// the system folder: the side-by-side copy (whose DllGetVersion says 5 under Wine, 6 on Windows).
+// About names the build's version.
+TEST(Resources, ManifestBringsCommonControls6AndAboutShowsTheVersion) {
+    char loaded[MAX_PATH] = {};
+    GetModuleFileNameA(loadSystemLibrary("comctl32.dll"), loaded, MAX_PATH);
+    EXPECT_NE(nullptr, std::strstr(CharLowerA(loaded), "\\winsxs\\")) << loaded;
+    const HWND about = openAbout(AboutDialogProc);
+    char text[200] = {};
+    GetDlgItemTextA(about, IDC_ABOUT_TEXT, text, sizeof text);
+    DestroyWindow(about);
+    EXPECT_EQ(0u, std::string(text).find("Quillox " QUILLOX_VERSION_TEXT " by Quillworks."))
+        << text;
+}
+
 // Enter: the close box cancels; commands without a control (a menu's, an accelerator's) and Escape
-// are ignored; OK gives the text as typed and one zero byte. Set: ownerless, so a second request
-// can come while it is open (here as it opens): it must not take the one place for the answer.
+// are ignored; OK gives the text as typed and one zero byte. Set: a second request can come while
+// it is open (here as it opens): it must not take the one place for the answer.
 TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndSetOpensOnlyOnceAtATime) {
     std::vector<char> buffer{'o', 'l', 'd'}, inner{'k', 'e', 'p', 't'};
     bool innerResult = true;

@@ -21,7 +21,8 @@ class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         appState().instance = GetModuleHandleA(nullptr);
-        GetModuleFileNameA(nullptr, appState().modulePath, sizeof(appState().modulePath));
+        char module[MAX_PATH] = {};
+        appState().modulePath.assign(module, GetModuleFileNameA(nullptr, module, MAX_PATH));
         appState().findMessage = RegisterWindowMessageA(FINDMSGSTRINGA);
         LoadLibraryA("RichEd20.dll");
     }
@@ -86,6 +87,17 @@ TEST_F(MainWindowTest, OpensAsTheHeaderAndTheFontSettingsSay) {
                                desktop.bottom / 2 - (own.bottom - own.top) / 2};
         EXPECT_TRUE(!readOnly || (own.left == centred.x && own.top == centred.y)) << own.left;
     }
+    // Moved to a monitor of 192 DPI: the place suggested, the font made again for its pixels.
+    MainWindow& main = open();
+    RECT suggested{10, 20, 1290, 820};
+    SendMessageW(main.window(), WM_DPICHANGED, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+    const RECT moved = windowRect(main.window());
+    EXPECT_TRUE(EqualRect(&suggested, &moved));
+    CHARFORMATA format{};
+    format.cbSize = sizeof(format);
+    SendMessageA(main.editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    EXPECT_NEAR(400, format.yHeight, 20) << "10 points at 192 DPI, in twips of the 96-DPI screen";
 }
 
 // One window from a blank new document to a saved note, then made read-only, then new again.
@@ -97,7 +109,15 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     BoxAnswerer boxes(
         {B::press(IDOK), B::press(IDOK), B::press(IDOK, {{cmb13, note}}),
          B::press(IDC_PASSPHRASE_OK, {{IDC_PASSPHRASE, "pass"}, {IDC_PASSPHRASE_REPEAT, "pass"}}),
-         B::press(IDOK, {{cmb13, taken}}), B::press(IDNO), B::press(IDYES)});
+         B::press(IDOK, {{cmb13, taken}}), B::press(IDNO), B::press(IDYES), B::press(IDOK),
+         B::press(IDOK)});
+    // Every box and dialog belongs to the main window.
+    std::vector<HWND> owners;
+    for (B::Answer& answer : boxes.answers)
+        answer = [&owners, answer](HWND box) {
+            owners.push_back(GetWindow(box, GW_OWNER));
+            answer(box);
+        };
     MainWindow& main = open();
     command(ID_FILE_SAVE);  // both refused: the editor is blank
     command(ID_FILE_SAVE_AS);
@@ -132,6 +152,7 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
                      "Quillox|Do you want to save modifications before exiting?",
                      "Quillox::error|File is read-only.", "Quillox::error|Error saving file!"}),
               boxes.seen);
+    EXPECT_EQ(std::vector<HWND>(boxes.seen.size(), main.window()), owners);
 
     setModified(false);
     command(ID_FILE_NEW);

@@ -29,7 +29,7 @@ TEST(Relaunch, CopySkipsANameARunningCopyHolds) {
     writeFile(taken, "running copy");
     Handle held(CreateFileA(taken.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const AppState saved = appState();
-    std::strcpy(appState().modulePath, note.c_str());
+    appState().modulePath = note;
     char savedTmp[MAX_PATH + 1] = "";
     GetEnvironmentVariableA("TMP", savedTmp, sizeof(savedTmp));
     SetEnvironmentVariableA("TMP", temp.c_str());
