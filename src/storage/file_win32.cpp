@@ -10,7 +10,9 @@
 namespace file {
 namespace {
 
-HANDLE raw(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE raw(Handle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 
 std::wstring wide(const char* path) {
     return widePath(path);
@@ -59,7 +61,8 @@ bool write(Handle handle, const void* data, std::uint32_t count, std::uint32_t& 
     DWORD put = 0;
     if (fault::hit(true)) {
         // A full disk: part of the data lands, then the write fails.
-        if (fault::shortWrite() && count > 1 && WriteFile(raw(handle), data, count / 2, &put, nullptr))
+        if (fault::shortWrite() && count > 1 &&
+            WriteFile(raw(handle), data, count / 2, &put, nullptr))
             done = put;
         SetLastError(ERROR_DISK_FULL);
         return false;
@@ -82,7 +85,9 @@ std::uint32_t position(Handle handle) {
     return static_cast<std::uint32_t>(at.QuadPart);
 }
 
-bool truncate(Handle handle) { return SetEndOfFile(raw(handle)) != FALSE; }
+bool truncate(Handle handle) {
+    return SetEndOfFile(raw(handle)) != FALSE;
+}
 
 bool flush(Handle handle) {
     if (fault::hit()) return false;
@@ -108,8 +113,9 @@ Presence lookAt(const char* path, Stamp& stamp) {
 
 bool isSpecial(const char* path) {
     // No access asked for: a look that never waits on a pipe or a device.
-    HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h =
+        CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info{};
     const bool special =
@@ -120,11 +126,12 @@ bool isSpecial(const char* path) {
 }
 
 std::string finalPath(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(wide(path.c_str()).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return path;
-    HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(wide(path.c_str()).c_str(), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return path;
     std::wstring buffer(GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED), L'\0');
     const DWORD n = buffer.empty() ? 0
@@ -140,8 +147,9 @@ std::string finalPath(const std::string& path) {
 }
 
 unsigned linkCount(const char* path) {
-    HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+    HANDLE h =
+        CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 1;
     BY_HANDLE_FILE_INFORMATION info{};
     const bool known = GetFileInformationByHandle(h, &info) != FALSE;
@@ -153,7 +161,6 @@ bool keepOwner(const char*, const char*) {
     return true;
 }
 
-bool remove(const char* path) { return DeleteFileA(path) != FALSE; }
 bool remove(const char* path) {
     return DeleteFileW(wide(path).c_str()) != FALSE;
 }
