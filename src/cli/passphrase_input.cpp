@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "storage/code_page.h"
+#include "storage/passphrase.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
@@ -61,17 +61,6 @@ bool readWhole(int fd, std::string& out) {
 }
 
 }  // namespace
-
-void decodePassphraseFile(std::string_view bytes, unsigned codePage, std::u16string& out) {
-    secureWipe(out);
-    out.clear();
-    const TextFileFormat format = detectTextFile(bytes);
-    if (format.encoding != TextFileEncoding::Ansi) {
-        decodeTextFile(bytes, format, out);
-    } else if (!fromCodePage(bytes, codePage, out)) {
-        out = cp1252ToUtf16(bytes);
-    }
-}
 
 PassphraseInput::PassphraseInput(unsigned codePage) : codePage_(codePage) {
     sources_.reserve(2);

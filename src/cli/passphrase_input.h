@@ -9,11 +9,6 @@
 
 #include "storage/text_encoding.h"
 
-// The text of a passphrase file: UTF-8 (a byte-order mark dropped), UTF-16 LE or BE after its
-// byte-order mark, and bytes that are neither in code page `codePage`, as older files were.
-// `out` is sized once.
-void decodePassphraseFile(std::string_view bytes, unsigned codePage, std::u16string& out);
-
 class PassphraseInput {
 public:
     // `codePage` reads files that are neither UTF-8 nor UTF-16.

@@ -39,6 +39,17 @@ bool questionMarkForm(std::u16string_view passphrase, unsigned codePage, std::st
 
 }  // namespace
 
+void decodePassphraseFile(std::string_view bytes, unsigned codePage, std::u16string& out) {
+    secureWipe(out);
+    out.clear();
+    const TextFileFormat format = detectTextFile(bytes);
+    if (format.encoding != TextFileEncoding::Ansi) {
+        decodeTextFile(bytes, format, out);
+    } else if (!fromCodePage(bytes, codePage, out)) {
+        out = cp1252ToUtf16(bytes);
+    }
+}
+
 PassphraseProblem passphraseProblem(std::u16string_view passphrase) {
     if (passphrase.empty()) return PassphraseProblem::Empty;
     if (passphrase.find(u'\0') != std::u16string_view::npos) return PassphraseProblem::Nul;

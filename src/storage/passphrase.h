@@ -7,6 +7,11 @@
 
 class NoteDocument;
 
+// The text of a passphrase file or typed line: UTF-8 (a byte-order mark dropped), UTF-16 LE or BE
+// after its byte-order mark, and bytes that are neither in code page `codePage`, as older files
+// were. `out` is sized once.
+void decodePassphraseFile(std::string_view bytes, unsigned codePage, std::u16string& out);
+
 // Why a passphrase cannot protect a note: it must hold something, and a NUL would end it early
 // wherever it passes as a C string.
 enum class PassphraseProblem { None, Empty, Nul };

@@ -11,26 +11,18 @@ namespace {
 // head of the lists leaked passwords are ranked by, in several languages. Short on purpose, as
 // every note carries it.
 constexpr char kCommonPasswords[] =
-    "123456 password 12345678 qwerty 123456789 12345 1234 111111 1234567 dragon 123123 baseball "
-    "abc123 football monkey letmein 696969 shadow master 666666 qwertyuiop 123321 mustang "
-    "1234567890 michael 654321 superman 1qaz2wsx 7777777 121212 000000 qazwsx 123qwe killer "
-    "trustno1 jordan jennifer zxcvbnm asdfgh hunter buster soccer harley batman andrew tigger "
-    "sunshine iloveyou 2000 charlie robert thomas hockey ranger daniel starwars klaster 112233 "
-    "george computer michelle jessica pepper 1111 zxcvbn 555555 11111111 131313 freedom 777777 "
-    "pass maggie 159753 aaaaaa ginger princess joshua cheese amanda summer love ashley nicole "
-    "chelsea biteme matthew access yankees 987654321 dallas austin thunder taylor matrix welcome "
-    "admin login passw0rd password1 qwerty123 hello secret whatever dragon1 monkey1 abcdef "
-    "abcd1234 "
-    "1q2w3e4r 1q2w3e 1q2w3e4r5t q1w2e3r4 qwe123 zaq12wsx asdf1234 letmein1 welcome1 admin123 "
-    "root toor guest changeme default test test123 temp1234 p@ssw0rd p@ssword pa55word iloveu "
-    "love123 lovely angel angels baby babygirl butterfly flower hannah jasmine liverpool arsenal "
-    "barcelona chocolate cookie purple orange banana apple samsung google internet master1 "
-    "superstar rockyou pokemon naruto minecraft fortnite whatsup hello123 mypass mypassword "
-    "letmein123 iloveyou1 princess1 sunshine1 football1 baseball1 shadow1 michael1 charlie1 "
-    "passwort hallo schatz geheim schalke fussball motdepasse soleil chouchou bonjour contrasena "
-    "ciao amore parola haslo kochanie zaq1xsw2 parol parol123 privet ljubov qwerty1 qwertz "
-    "azerty azertyuiop 1qazxsw2 7654321 88888888 99999999 00000000 12341234 11223344 "
-    "summer2024 winter spring autumn january secret123 dragon123 master123";
+    "password 123456 dragon abc123 football monkey letmein 696969 shadow master mustang michael "
+    "superman 1qaz2wsx trustno1 jordan jennifer hunter buster soccer harley batman andrew tigger "
+    "sunshine iloveyou charlie robert thomas hockey ranger daniel starwars klaster george "
+    "computer michelle jessica pepper freedom pass maggie 159753 ginger princess joshua cheese "
+    "amanda summer love ashley nicole chelsea biteme matthew access yankees dallas austin "
+    "thunder taylor matrix welcome admin login passw0rd qwerty hello secret whatever 1q2w3e "
+    "q1w2e3r4 zaq12wsx root toor guest changeme default test temp p@ssw0rd p@ssword pa55word "
+    "iloveu lovely angel baby babygirl butterfly flower hannah jasmine liverpool arsenal "
+    "barcelona chocolate cookie purple orange banana apple samsung google internet superstar "
+    "rockyou pokemon naruto minecraft fortnite whatsup mypass passwort hallo schatz geheim "
+    "schalke fussball motdepasse soleil chouchou bonjour contrasena ciao amore parola haslo "
+    "kochanie parol privet ljubov winter spring autumn january";
 
 // Keyboard rows as typed from left to right (US, German, French and Russian layouts).
 constexpr const char16_t* kKeyboardRows[] = {
@@ -39,7 +31,8 @@ constexpr const char16_t* kKeyboardRows[] = {
     u"йцукенгшщзхъ",  u"фывапролджэ",  u"ячсмитьбю"};
 
 constexpr double kWordBits = 13;      // a word of a large vocabulary: 8192 words
-constexpr double kSeparatorBits = 2;  // a blank, dash, dot or underscore between two words
+constexpr double kShortWordBits = 8;  // one of the few hundred two-letter words
+constexpr double kSeparatorBits = 2;  // a blank, dash, dot or underscore between words or numbers
 constexpr double kYearBits = 7.64;    // 1900 to 2099
 constexpr double kDateBits = 16.2;    // a day of one of 200 years
 
@@ -62,6 +55,9 @@ bool isVowel(char32_t c) {
     for (char32_t v : kVowels)
         if (v && lower(c) == v) return true;
     return false;
+}
+bool isWordOrNumber(char32_t c) {
+    return isLetter(c) || isDigit(c);
 }
 bool isSeparator(char32_t c) {
     return c == U' ' || c == U'-' || c == U'_' || c == U'.';
@@ -117,57 +113,40 @@ std::size_t keyboardRun(const std::vector<char32_t>& s, std::size_t i) {
     return best;
 }
 
-unsigned digitsAt(const std::vector<char32_t>& s, std::size_t i, std::size_t n, bool& ok) {
-    unsigned v = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        if (i + k >= s.size() || !isDigit(s[i + k]))
-            ok = false;
-        else
-            v = v * 10 + static_cast<unsigned>(s[i + k] - U'0');
-    }
-    return v;
-}
-
 bool isDayMonth(unsigned day, unsigned month) {
     return day >= 1 && day <= 31 && month >= 1 && month <= 12;
 }
 
-// The length of a date at `i`: ddmmyyyy, yyyymmdd, ddmmyy, or day, month and year with one
-// separator between them; 0 when there is none.
-std::size_t dateAt(const std::vector<char32_t>& s, std::size_t i) {
-    bool ok = true;
-    const unsigned a = digitsAt(s, i, 2, ok), b = digitsAt(s, i + 2, 2, ok);
-    const unsigned y = digitsAt(s, i + 4, 4, ok);
-    if (ok && (isDayMonth(a, b) || isDayMonth(b, a)) && y >= 1900 && y < 2100) return 8;
-    ok = true;
-    const unsigned year = digitsAt(s, i, 4, ok), m = digitsAt(s, i + 4, 2, ok),
-                   d = digitsAt(s, i + 6, 2, ok);
-    if (ok && year >= 1900 && year < 2100 && isDayMonth(d, m)) return 8;
-    ok = true;
-    digitsAt(s, i + 4, 2, ok);
-    if (ok && isDayMonth(a, b)) return 6;
-    for (std::size_t first = 1; first <= 2; ++first) {
-        for (std::size_t second = 1; second <= 2; ++second) {
-            ok = true;
-            const std::size_t sep1 = i + first, sep2 = sep1 + 1 + second;
-            const unsigned p = digitsAt(s, i, first, ok), q = digitsAt(s, sep1 + 1, second, ok);
-            if (!ok || sep2 >= s.size() || s[sep1] != s[sep2] ||
-                (s[sep1] != U'.' && s[sep1] != U'/' && s[sep1] != U'-') || !isDayMonth(p, q))
+// Dates as people write them: d, m and y stand for digits, "." for one separator (".", "/" or
+// "-", the same throughout).
+constexpr const char* kDatePatterns[] = {"dd.mm.yyyy", "yyyy.mm.dd", "d.m.yyyy", "dd.mm.yy",
+                                         "ddmmyyyy",   "yyyymmdd",   "ddmmyy",   "yyyy"};
+
+// The length of the longest date (or year) at `i` and whether it is a year alone; 0 when none.
+std::size_t dateAt(const std::vector<char32_t>& s, std::size_t i, bool& yearOnly) {
+    for (const char* pattern : kDatePatterns) {
+        unsigned day = 0, month = 0, year = 0;
+        char32_t separator = 0;
+        std::size_t k = 0;
+        for (; pattern[k] && i + k < s.size(); ++k) {
+            const char32_t c = s[i + k];
+            if (pattern[k] == '.') {
+                if ((c != U'.' && c != U'/' && c != U'-') || (separator && c != separator)) break;
+                separator = c;
                 continue;
-            for (std::size_t yearDigits : {std::size_t{4}, std::size_t{2}}) {
-                ok = true;
-                digitsAt(s, sep2 + 1, yearDigits, ok);
-                if (ok) return sep2 + 1 + yearDigits - i;
             }
+            if (!isDigit(c)) break;
+            unsigned& part = pattern[k] == 'd' ? day : pattern[k] == 'm' ? month : year;
+            part = part * 10 + static_cast<unsigned>(c - U'0');
         }
+        yearOnly = pattern[0] == 'y' && pattern[4] == '\0';
+        const bool wholeYear = year >= 1900 && year < 2100;
+        if (!pattern[k] && (yearOnly ? wholeYear
+                                     : (isDayMonth(day, month) || isDayMonth(month, day)) &&
+                                           (wholeYear || year < 100)))
+            return k;
     }
     return 0;
-}
-
-bool isYearAt(const std::vector<char32_t>& s, std::size_t i) {
-    bool ok = true;
-    const unsigned y = digitsAt(s, i, 4, ok);
-    return ok && y >= 1900 && y < 2100;
 }
 
 // The length of the common password at `i` and its rank among them, the longest match.
@@ -230,21 +209,23 @@ double passphraseBits(std::u16string_view passphrase) {
             for (std::size_t k = i; k < i + common; ++k) capitals |= typed[k] != s[k];
             best.offer(i, i + common, std::log2(rank + 2.0) + capitals);
         }
-        if (isYearAt(s, i)) best.offer(i, i + 4, kYearBits);
-        if (const std::size_t date = dateAt(s, i)) best.offer(i, i + date, kDateBits);
+        bool yearOnly = false;
+        if (const std::size_t date = dateAt(s, i, yearOnly))
+            best.offer(i, i + date, yearOnly ? kYearBits : kDateBits);
         if (isLetter(s[i]) && (i == 0 || !isLetter(s[i - 1]))) {
             std::size_t k = 0, vowels = 0;
             for (; i + k < n && isLetter(s[i + k]); ++k) vowels += isVowel(s[i + k]);
-            if (k >= 3 && vowels * 5 >= k) {
+            if (k >= 2 && vowels * 5 >= k) {
                 std::size_t capitals = 0;
                 for (std::size_t j = i; j < i + k; ++j) capitals += typed[j] != s[j];
                 const double caseBits = capitals == 0                       ? 0
                                         : capitals == 1 && typed[i] != s[i] ? 1
                                                                             : 2;
-                best.offer(i, i + k, kWordBits + caseBits);
+                best.offer(i, i + k, (k == 2 ? kShortWordBits : kWordBits) + caseBits);
             }
         }
-        if (i > 0 && i + 1 < n && isSeparator(s[i]) && isLetter(s[i - 1]) && isLetter(s[i + 1]))
+        if (i > 0 && i + 1 < n && isSeparator(s[i]) && isWordOrNumber(s[i - 1]) &&
+            isWordOrNumber(s[i + 1]))
             best.offer(i, i + 1, kSeparatorBits);
     }
     const double bits = best.bits[n];
@@ -265,9 +246,16 @@ std::string strengthInWords(double bits) {
                                       {"minute", 60},           {"second", 1}};
     std::string when = "less than a second";
     for (const Unit& unit : kUnits) {
-        const long count = std::lround(seconds / unit.seconds);
+        unsigned long count = static_cast<unsigned long>(seconds / unit.seconds + 0.5);
         if (count < 1) continue;
-        when = "about " + std::to_string(count) + " " + unit.name + (count == 1 ? "" : "s");
+        // Written out by hand: std::to_string would add its tables to every note.
+        char digits[24];
+        char* p = digits + sizeof digits;
+        *--p = '\0';
+        for (; count > 0 || p == digits + sizeof digits - 1; count /= 10)
+            *--p = static_cast<char>('0' + count % 10);
+        when =
+            std::string("about ") + p + " " + unit.name + (std::string_view(p) == "1" ? "" : "s");
         break;
     }
     return "weak \xE2\x80\x94 a graphics card would guess it in " + when;
