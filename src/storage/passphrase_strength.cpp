@@ -11,18 +11,15 @@ namespace {
 // head of the lists leaked passwords are ranked by, in several languages. Short on purpose, as
 // every note carries it.
 constexpr char kCommonPasswords[] =
-    "password 123456 dragon abc123 football monkey letmein 696969 shadow master mustang michael "
-    "superman 1qaz2wsx trustno1 jordan jennifer hunter buster soccer harley batman andrew tigger "
-    "sunshine iloveyou charlie robert thomas hockey ranger daniel starwars klaster george "
-    "computer michelle jessica pepper freedom pass maggie 159753 ginger princess joshua cheese "
-    "amanda summer love ashley nicole chelsea biteme matthew access yankees dallas austin "
-    "thunder taylor matrix welcome admin login passw0rd qwerty hello secret whatever 1q2w3e "
-    "q1w2e3r4 zaq12wsx root toor guest changeme default test temp p@ssw0rd p@ssword pa55word "
-    "iloveu lovely angel baby babygirl butterfly flower hannah jasmine liverpool arsenal "
-    "barcelona chocolate cookie purple orange banana apple samsung google internet superstar "
-    "rockyou pokemon naruto minecraft fortnite whatsup mypass passwort hallo schatz geheim "
-    "schalke fussball motdepasse soleil chouchou bonjour contrasena ciao amore parola haslo "
-    "kochanie parol privet ljubov winter spring autumn january";
+    "password 123456 dragon abc123 football monkey letmein shadow master mustang michael "
+    "superman 1qaz2wsx trustno1 batman sunshine iloveyou charlie daniel starwars computer "
+    "michelle jessica freedom pass 159753 princess summer love ashley access thunder welcome "
+    "admin login passw0rd qwerty hello secret whatever 1q2w3e q1w2e3r4 zaq12wsx root guest "
+    "changeme default test p@ssw0rd p@ssword lovely angel baby babygirl butterfly flower "
+    "liverpool arsenal barcelona chocolate cookie purple orange banana apple google internet "
+    "superstar pokemon minecraft mypass passwort hallo schatz geheim fussball motdepasse soleil "
+    "bonjour contrasena ciao amore parola haslo kochanie parol privet ljubov winter spring "
+    "autumn january";
 
 // Keyboard rows as typed from left to right (US, German, French and Russian layouts).
 constexpr const char16_t* kKeyboardRows[] = {
@@ -244,7 +241,7 @@ std::string strengthInWords(double bits) {
     static constexpr Unit kUnits[] = {{"year", 365.25 * 86400}, {"month", 30.44 * 86400},
                                       {"day", 86400},           {"hour", 3600},
                                       {"minute", 60},           {"second", 1}};
-    std::string when = "less than a second";
+    std::string words = "weak \xE2\x80\x94 a graphics card would guess it in ";
     for (const Unit& unit : kUnits) {
         unsigned long count = static_cast<unsigned long>(seconds / unit.seconds + 0.5);
         if (count < 1) continue;
@@ -252,11 +249,14 @@ std::string strengthInWords(double bits) {
         char digits[24];
         char* p = digits + sizeof digits;
         *--p = '\0';
-        for (; count > 0 || p == digits + sizeof digits - 1; count /= 10)
-            *--p = static_cast<char>('0' + count % 10);
-        when =
-            std::string("about ") + p + " " + unit.name + (std::string_view(p) == "1" ? "" : "s");
-        break;
+        const bool one = count == 1;
+        for (; count > 0; count /= 10) *--p = static_cast<char>('0' + count % 10);
+        words += "about ";
+        words += p;
+        words += ' ';
+        words += unit.name;
+        if (!one) words += 's';
+        return words;
     }
-    return "weak \xE2\x80\x94 a graphics card would guess it in " + when;
+    return words + "less than a second";
 }

@@ -90,6 +90,7 @@ TEST(Passphrase, StrengthIsLowForWhatGuessersTryFirst) {
         {u"йцукенгшщз", true},
         {u"Ключ от заметок 2026!", true},
         {u"correct horse battery staple", true},
+        {u"correct-horse_battery.staple", true},
         {u"correct horse battery staple quietly", false},
         {u"k8#Vq2!mZp7@Lw4x", false},
         {u"Np5521#harbor-pass", false},
@@ -100,7 +101,16 @@ TEST(Passphrase, StrengthIsLowForWhatGuessersTryFirst) {
     for (const auto& [passphrase, isWeak] : weak)
         EXPECT_EQ(isWeak, isWeakPassphrase(passphraseBits(passphrase)))
             << passphraseBits(passphrase) << " bits";
-    EXPECT_LT(passphraseBits(u"abc123"), 10);
+    // Bounds where a pattern alone decides: a capital, a word's last letter, both directions of
+    // a sequence no keyboard row holds, and no date without its separators.
+    const std::tuple<const char16_t*, double, double> bounds[] = {
+        {u"Abc123", 0, 10},       {u"pizza", 13, 14},      {u"klmnopqrstuv", 0, 12},
+        {u"vutsrqponmlk", 0, 12}, {u"31x12x1999", 30, 40}, {u"31.12.1999", 16, 17},
+    };
+    for (const auto& [passphrase, low, high] : bounds) {
+        EXPECT_LE(low, passphraseBits(passphrase)) << std::u16string(passphrase).size();
+        EXPECT_GT(high, passphraseBits(passphrase)) << std::u16string(passphrase).size();
+    }
     EXPECT_EQ("weak \xE2\x80\x94 a graphics card would guess it in less than a second",
               strengthInWords(passphraseBits(u"abc123")));
     EXPECT_EQ("weak \xE2\x80\x94 a graphics card would guess it in about 2 minutes",
