@@ -36,7 +36,7 @@ steps <<'EOF'
 1||info|grep -q "info needs a NOTE" err.txt
 1||info a.exe b.exe
 1||cat --bogus note.exe
-1||cat note.exe --passphrase-file
+1||cat note.exe --passphrase-file|grep -q "needs a value" err.txt
 1||cat --codepage x note.exe --passphrase-file pass1.txt|grep -q "needs a code page number" err.txt
 1||set note.exe --read-only maybe
 1||seal -o x.exe text.txt --passphrase-file pass1.txt
@@ -157,6 +157,31 @@ steps <<'EOF'
 1|a\0b|seal --image editor.exe -o x.exe memo.txt --passphrase-file -|grep -q "NUL" err.txt && test ! -e x.exe
 0||seal --image editor.exe -o x.exe memo.txt --passphrase-file strong.txt|test ! -s err.txt
 EOF
+
+if [ ${#runner[@]} -eq 0 ]; then
+    # On a terminal: a weak passphrase is used only on "y"; Ctrl+C at a prompt gives the echo back.
+    tty() {  # tty EXPECTED_EXIT ECHO_AFTER INPUT... ARGS: each input line typed at a prompt
+        check "on a terminal: $*" python3 - "$tool" "$@" <<'PY'
+import os, pty, signal, sys, termios, time
+tool, want, echo, *rest = sys.argv[1:]
+lines, args = rest[:rest.index("--")], rest[rest.index("--") + 1:]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(tool, [tool] + args)
+for line in lines:
+    time.sleep(0.3)
+    os.kill(pid, signal.SIGINT) if line == "^C" else os.write(fd, line.encode() + b"\n")
+time.sleep(0.3)
+echoed = bool(termios.tcgetattr(fd)[3] & termios.ECHO)
+_, status = os.waitpid(pid, 0)
+sys.exit(not (os.waitstatus_to_exitcode(status) == int(want) and str(echoed) == echo))
+PY
+    }
+    tty 1 True abc123 abc123 n -- seal --image editor.exe -o t.exe memo.txt
+    check "no note after No" test ! -e t.exe
+    tty 0 True abc123 abc123 y -- seal --image editor.exe -o t.exe memo.txt
+    tty -2 True ^C -- cat t.exe
+fi
 
 echo "== rekey and set --read-only"
 cp note.exe before.exe

@@ -29,6 +29,11 @@ TEST(Passphrase, KeyBytesFollowOneRuleAndOlderFormsAreTriedWithTheRightWarning) 
          "b",
          "-", "a?b"},  // no best-fit "S"
         {u"ä😀", 1252, "\xC3\xA4\xF0\x9F\x98\x80", "-", "\xE4?"},
+        {{char16_t(0xD7FF), char16_t(0xDC00)},
+         1252,
+         "\xED\x9F\xBF\xEF\xBF\xBD",
+         "-",
+         "??"},  // no pair
     };
     for (const Case& c : cases) {
         std::string bytes;
@@ -106,6 +111,7 @@ TEST(Passphrase, StrengthIsLowForWhatGuessersTryFirst) {
     const std::tuple<const char16_t*, double, double> bounds[] = {
         {u"Abc123", 0, 10},       {u"pizza", 13, 14},      {u"klmnopqrstuv", 0, 12},
         {u"vutsrqponmlk", 0, 12}, {u"31x12x1999", 30, 40}, {u"31.12.1999", 16, 17},
+        {u"tkvrdbpizza", 50, 53},  // a word only where a run of letters begins
     };
     for (const auto& [passphrase, low, high] : bounds) {
         EXPECT_LE(low, passphraseBits(passphrase)) << std::u16string(passphrase).size();
@@ -115,6 +121,8 @@ TEST(Passphrase, StrengthIsLowForWhatGuessersTryFirst) {
               strengthInWords(passphraseBits(u"abc123")));
     EXPECT_EQ("weak \xE2\x80\x94 a graphics card would guess it in about 2 minutes",
               strengthInWords(41.1));
+    EXPECT_EQ("weak \xE2\x80\x94 a graphics card would guess it in about 29 minutes",
+              strengthInWords(45));
     EXPECT_EQ("weak \xE2\x80\x94 a graphics card would guess it in about 1 year",
               strengthInWords(59));
     EXPECT_EQ("strong", strengthInWords(60));
