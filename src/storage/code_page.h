@@ -20,7 +20,6 @@ bool fromCodePage(std::string_view bytes, unsigned codePage, std::u16string& out
 bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string& out);
 
 #ifdef _WIN32
-
 // How a note stores its text: the ANSI code page's bytes when the text fits it exactly (the
 // form every note had before), otherwise UTF-8 with the note's NOTE_UTF8 flag set.
 struct StoredText {
