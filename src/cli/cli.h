@@ -27,7 +27,14 @@ struct Options {
     bool raw = false;          // cat: the stored bytes as they are
     bool force = false;        // seal: over an existing file
     unsigned codePage = 1252;  // the code page of notes and text files that are not UTF-8
+    bool codePageGiven = false;
 };
+
+// The code page a passphrase's bytes are chosen by: the editor's on this machine unless
+// --codepage names another (the one of the machine the note was made on).
+unsigned passphraseCodePage(const Options& o);
+// Tells that `note` opened only through the weakened form of its passphrase.
+void warnWeakened(const std::string& note);
 
 void printError(const char* message);
 // Prints the message on stderr and gives back the code.

@@ -9,6 +9,7 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/le.h"
+#include "storage/passphrase.h"
 
 namespace cli {
 namespace {
@@ -111,7 +112,7 @@ int readEditor(const std::string& path, EditorPart& editor) {
     return kDone;
 }
 
-NoteCheck checkNote(const std::string& path, const std::string* passphrase,
+NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, unsigned codePage,
                     const EditorPart* editor) {
     NoteCheck c;
     auto problem = [&c](int code, const std::string& what) {
@@ -154,10 +155,14 @@ NoteCheck checkNote(const std::string& path, const std::string* passphrase,
     if (passphrase) {
         NoteDocument doc;
         doc.parserecord(record);
-        doc.setkey(passphrase->c_str());
-        if (!doc.verifykey())
+        const Opened opened = openWithPassphrase(doc, *passphrase, codePage);
+        if (opened == Opened::No)
             problem(kWrongPassphrase,
                     "the passphrase does not open it (or its encrypted text is damaged)");
+        if (opened == Opened::Weakened)
+            problem(kDone,
+                    "opens only with the weakened \"?\" form of the passphrase: set it "
+                    "again (rekey) to protect the note fully");
     }
     return c;
 }

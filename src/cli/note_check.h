@@ -32,8 +32,10 @@ struct NoteCheck {
     std::vector<std::string> problems;
     std::string sha256;  // of the editor part, when the structure let it be found
 };
-// `passphrase` null: the structure only. `editor` null: any editor part will do.
-NoteCheck checkNote(const std::string& path, const std::string* passphrase,
+// `passphrase` null: the structure only; its bytes are chosen by `codePage`. `editor` null: any
+// editor part will do. A note the passphrase opens only in its weakened form has that problem,
+// with exit code 0: the passphrase is right.
+NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, unsigned codePage,
                     const EditorPart* editor);
 
 // The header of a note or record file for `info`: the trailer and the header are all it reads.

@@ -1,27 +1,49 @@
-// Passphrases for quillox-note: typed on the terminal without echo, or read from a file.
+// Passphrases for quillox-note: typed on the terminal without echo, or read from a file. Every
+// buffer that holds one is sized before it is filled, never passes through stdio, and is wiped.
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "storage/text_encoding.h"
 
 class PassphraseInput {
 public:
+    // `codePage` reads files that are neither UTF-8 nor UTF-16.
+    explicit PassphraseInput(unsigned codePage);
     ~PassphraseInput();
+    PassphraseInput(const PassphraseInput&) = delete;
+    PassphraseInput& operator=(const PassphraseInput&) = delete;
 
     // Reads passphrases from `path` ("-" for standard input) instead of the terminal: each request
     // that names the same file takes its next line, without the line end.
     bool useFile(const std::string& path, std::string& error);
     // Asks for a passphrase; false when there is no terminal or the file has no more lines.
-    bool ask(const char* prompt, const std::string& file, std::string& out, std::string& error);
+    bool ask(const char* prompt, const std::string& file, std::u16string& out, std::string& error);
 
 private:
     struct Source {
         std::string path;
-        std::vector<std::string> lines;
+        std::u16string text;  // the decoded file, wiped by the destructor
+        std::vector<std::pair<std::size_t, std::size_t>> lines;  // offset and length in `text`
         std::size_t next = 0;
     };
-    std::vector<Source> sources_;
+    unsigned codePage_;
+    std::vector<Source> sources_;  // reserved for the two files a command can name
 };
 
-// Reads one line from the terminal with echo off; false when there is no terminal.
-bool readHiddenLine(const char* prompt, std::string& out);
+// Reads one line from the terminal, with echo off unless `echo`; false when there is no terminal
+// or the line is longer than a passphrase can be. Typed bytes that are not UTF-8 are read in
+// `codePage`.
+bool readTerminalLine(const char* prompt, bool echo, unsigned codePage, std::u16string& out);
+
+// The ANSI code page of Windows (the editor's), 1252 elsewhere.
+unsigned systemCodePage();
+
+// Wipes the string it guards when its scope ends, on every way out.
+struct WipeOnExit {
+    std::u16string& text;
+    ~WipeOnExit() { secureWipe(text); }
+};

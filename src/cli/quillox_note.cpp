@@ -15,6 +15,8 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
+#include "storage/passphrase.h"
+#include "storage/passphrase_strength.h"
 #include "storage/report.h"
 #include "storage/system_path.h"
 #include "storage/wipe.h"
@@ -39,6 +41,15 @@ int fail(int code, const std::string& message) {
 
 int refuseSpecial(const std::string& path) {
     return file::isSpecial(path.c_str()) ? fail(kNotANote, path + ": not a regular file") : kDone;
+}
+
+unsigned passphraseCodePage(const Options& o) {
+    return o.codePageGiven ? o.codePage : systemCodePage();
+}
+
+void warnWeakened(const std::string& note) {
+    printError((note + ": " + kWeakenedNoteWarning + " (quillox-note rekey) to protect it fully.")
+                   .c_str());
 }
 
 int loadNote(const std::string& path, NoteDocument& doc) {
@@ -98,13 +109,18 @@ const char kHelp[] =
     "\n"
     "options:\n"
     "  --passphrase-file FILE      read the passphrase from the first line of FILE\n"
-    "                              (- for standard input) instead of asking on the terminal\n"
+    "                              (- for standard input; UTF-8, or UTF-16 with its\n"
+    "                              byte-order mark) instead of asking on the terminal\n"
     "  --new-passphrase-file FILE  the same for the new passphrase of rekey; when it names the\n"
     "                              same file as --passphrase-file, its second line is used\n"
+    "  --codepage N                also the code page a passphrase is keyed in when it\n"
+    "                              fits it (default: the ANSI code page of Windows, 1252\n"
+    "                              elsewhere); other passphrases are keyed as UTF-8\n"
     "  --json                      info and verify print JSON for scripts\n"
     "  -h, --help                  this text\n"
     "\n"
-    "Passphrases typed on the terminal are not echoed; a new one is asked twice.\n"
+    "Passphrases typed on the terminal are not echoed; a new one is asked twice, and a\n"
+    "weak one is asked about (from a file it is used with a warning).\n"
     "Files are never left half-written: a new note is complete before it replaces the old.\n"
     "\n"
     "exit codes: 0 done, 1 usage, 2 not a note, unreadable or damaged, 3 wrong passphrase,\n"
@@ -151,6 +167,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
                 return false;
             }
             o.codePage = static_cast<unsigned>(n);
+            o.codePageGiven = true;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             error = "unknown option " + a;
             return false;
@@ -186,28 +203,52 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
 // first would decrypt and hash the whole note twice.
 int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o,
            std::string* text = nullptr) {
-    std::string pass, error;
+    std::u16string pass;
+    WipeOnExit wipe{pass};
+    std::string error;
     if (!input.ask("Passphrase: ", o.passphraseFile, pass, error)) return fail(kUsage, error);
-    doc.setkey(pass.c_str());
-    secureWipe(pass);
-    if (!(text ? doc.gettext(*text) : doc.verifykey()))
-        return fail(kWrongPassphrase, "invalid passphrase");
+    const Opened opened = openWithPassphrase(doc, pass, passphraseCodePage(o), text);
+    if (opened == Opened::No) return fail(kWrongPassphrase, "invalid passphrase");
+    if (opened == Opened::Weakened) warnWeakened(o.note);
     return kDone;
 }
 
-// A new passphrase: asked twice on the terminal, or one line of a file.
-int newPassphrase(PassphraseInput& input, const std::string& file, std::string& pass) {
+// A weak passphrase is used when the user says so on the terminal; from a file it is used with a
+// warning, so that scripts keep working.
+bool acceptWeak(const std::u16string& pass, bool fromFile, unsigned codePage) {
+    const double bits = passphraseBits(pass);
+    if (!isWeakPassphrase(bits)) return true;
+    const std::string words = "this passphrase is " + strengthInWords(bits);
+    if (fromFile) {
+        printError(("warning: " + words + "; used as the passphrase file gives it").c_str());
+        return true;
+    }
+    std::u16string answer;
+    const std::string question =
+        "quillox-note: " + words + ".\nUse this weak passphrase anyway? [y/N] ";
+    const bool yes = readTerminalLine(question.c_str(), true, codePage, answer) &&
+                     (answer == u"y" || answer == u"Y" || answer == u"yes" || answer == u"Yes");
+    return yes;
+}
+
+// A new passphrase, asked twice on the terminal or one line of a file, into the bytes its key is
+// made of.
+int newPassphrase(PassphraseInput& input, const std::string& file, unsigned codePage,
+                  std::string& bytes) {
+    std::u16string pass, again;
+    WipeOnExit wipePass{pass}, wipeAgain{again};
     std::string error;
     if (!input.ask("New passphrase: ", file, pass, error)) return fail(kUsage, error);
-    if (!file.empty()) return kDone;
-    std::string again;
-    if (!input.ask("Repeat passphrase: ", file, again, error)) return fail(kUsage, error);
-    const bool same = again == pass;
-    secureWipe(again);
-    if (!same) {
-        secureWipe(pass);
-        return fail(kUsage, "passphrases don't match");
+    if (file.empty()) {
+        if (!input.ask("Repeat passphrase: ", file, again, error)) return fail(kUsage, error);
+        if (again != pass) return fail(kUsage, "passphrases don't match");
     }
+    const PassphraseProblem problem = passphraseProblem(pass);
+    if (problem != PassphraseProblem::None)
+        return fail(kUsage, std::string(passphraseProblemText(problem)) + " Nothing written.");
+    if (!acceptWeak(pass, !file.empty(), codePage))
+        return fail(kUsage, "not used; nothing written: choose a stronger passphrase");
+    keyBytes(pass, codePage, KeyForm::Exact, bytes);
     return kDone;
 }
 
@@ -243,7 +284,7 @@ int info(const Options& o) {
 int cat(const Options& o) {
     NoteDocument doc;
     if (int rc = loadNote(o.note, doc)) return rc;
-    PassphraseInput input;
+    PassphraseInput input(passphraseCodePage(o));
     std::string text;
     if (int rc = unlock(doc, input, o, &text)) return rc;
 #ifdef _WIN32
@@ -347,14 +388,14 @@ int seal(const Options& o) {
         return fail(kUsage, "the text is larger than the editor's 4194304 characters");
     }
 
-    PassphraseInput input;
+    PassphraseInput input(passphraseCodePage(o));
     std::string pass;
-    if (int rc = newPassphrase(input, o.passphraseFile, pass)) {
+    if (int rc = newPassphrase(input, o.passphraseFile, passphraseCodePage(o), pass)) {
         secureWipe(sealed.bytes);
         return rc;
     }
     NoteDocument doc(o.image);
-    doc.setkey(pass.c_str());
+    doc.setkey(pass);
     secureWipe(pass);
     doc.settext(sealed.bytes);
     secureWipe(sealed.bytes);
@@ -369,14 +410,14 @@ int rekey(const Options& o) {
     if (NoteDocument::isrecordfile(o.note))
         return fail(kUsage,
                     o.note + ": a record file has no editor to keep; seal its text instead");
-    PassphraseInput input;
+    PassphraseInput input(passphraseCodePage(o));
     if (int rc = unlock(doc, input, o)) return rc;
     std::string pass;
     const std::string& file = o.newPassphraseFile.empty() && !o.passphraseFile.empty()
                                   ? o.passphraseFile
                                   : o.newPassphraseFile;
-    if (int rc = newPassphrase(input, file, pass)) return rc;
-    doc.changepassphrase(pass.c_str());
+    if (int rc = newPassphrase(input, file, passphraseCodePage(o), pass)) return rc;
+    doc.changepassphrase(pass);
     secureWipe(pass);
     return doc.save(o.note, placementOf(doc.header)) ? kDone : kWriteFailed;
 }

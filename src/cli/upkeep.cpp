@@ -12,14 +12,15 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
+#include "storage/passphrase.h"
 #include "storage/wipe.h"
 
 namespace cli {
 namespace {
 
 // The passphrase of --passphrase-file, asked once for every note of the run.
-int readPassphrase(const Options& o, std::string& pass) {
-    PassphraseInput input;
+int readPassphrase(const Options& o, std::u16string& pass) {
+    PassphraseInput input(passphraseCodePage(o));
     std::string error;
     return input.ask("Passphrase: ", o.passphraseFile, pass, error) ? kDone : fail(kUsage, error);
 }
@@ -77,7 +78,8 @@ int verify(const Options& o) {
     EditorPart editor;
     if (!o.image.empty())
         if (int rc = readEditor(o.image, editor)) return rc;
-    std::string pass;
+    std::u16string pass;
+    WipeOnExit wipe{pass};
     if (!o.passphraseFile.empty())
         if (int rc = readPassphrase(o, pass)) return rc;
 
@@ -85,7 +87,7 @@ int verify(const Options& o) {
     std::string json;
     for (const std::string& note : o.notes) {
         const NoteCheck c = checkNote(note, o.passphraseFile.empty() ? nullptr : &pass,
-                                      o.image.empty() ? nullptr : &editor);
+                                      passphraseCodePage(o), o.image.empty() ? nullptr : &editor);
         worst = std::max(worst, c.code);
         std::string words, list;
         for (const std::string& p : c.problems) {
@@ -93,16 +95,15 @@ int verify(const Options& o) {
             list += (list.empty() ? "" : ", ") + jsonString(p);
         }
         if (!o.json) {
-            std::printf("%s: %s\n", note.c_str(), c.code ? words.c_str() : "ok");
+            std::printf("%s: %s\n", note.c_str(), c.problems.empty() ? "ok" : words.c_str());
             continue;
         }
         JsonObject j;
-        j.text("file", note).flag("ok", c.code == kDone).raw("problems", "[" + list + "]");
+        j.text("file", note).flag("ok", c.problems.empty()).raw("problems", "[" + list + "]");
         j.raw("editor_sha256", c.sha256.empty() ? "null" : jsonString(c.sha256))
             .number("exit", c.code);
         json += (json.empty() ? "[\n  " : ",\n  ") + j.str();
     }
-    secureWipe(pass);
     if (o.json) std::printf("%s\n]\n", json.c_str());
     return worst;
 }
@@ -123,7 +124,8 @@ int salvage(const Options& o) {
     if (found.empty())
         return fail(kNotANote, o.note + ": no note record found in it; nothing written");
 
-    std::string pass;
+    std::u16string pass;
+    WipeOnExit wipe{pass};
     if (!o.passphraseFile.empty())
         if (int rc = readPassphrase(o, pass)) return rc;
     // The last record is the one written last; a passphrase picks the last one it opens.
@@ -135,10 +137,8 @@ int salvage(const Options& o) {
         const auto begin = data.begin() + at;
         doc.parserecord(Bytes(begin, begin + recordSizeAt(data, at)));
         if (o.passphraseFile.empty()) break;
-        doc.setkey(pass.c_str());
-        chosen = doc.verifykey();
+        chosen = openWithPassphrase(doc, pass, passphraseCodePage(o)) != Opened::No;
     }
-    secureWipe(pass);
     if (!o.passphraseFile.empty() && !chosen)
         return fail(kWrongPassphrase, o.note + ": the passphrase opens none of the " +
                                           std::to_string(found.size()) +

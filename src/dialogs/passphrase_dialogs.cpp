@@ -1,34 +1,57 @@
 #include "dialogs/passphrase_dialogs.h"
 
-#include "resources/resource.h"
 #include "base/error_box.h"
+#include "resources/resource.h"
+#include "storage/passphrase.h"
+#include "storage/passphrase_strength.h"
+#include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
 
 // Where each open dialog puts a confirmed passphrase: the caller's buffer, taken from the creation
 // parameter. One slot per template, so each dialog is open at most once at a time.
-std::vector<char>* enterDestination = nullptr;
-std::vector<char>* setDestination = nullptr;
+std::u16string* enterDestination = nullptr;
+std::u16string* setDestination = nullptr;
 bool setDialogOpen = false;
 
-// Leaves the control's text and exactly one zero byte in `out`; the old contents are wiped first.
-void readField(HWND control, std::vector<char>& out) {
-    const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
-    secureWipe(out);
-    out.assign(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, '\0');
-    const int copied = GetWindowTextA(control, out.data(), static_cast<int>(out.size()));
-    // The reported length can exceed what is copied (double-byte code pages); keep one zero only.
-    out.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied) + 1);
+// Caps Lock is read from the keyboard state this often: no message tells a dialog it changed.
+constexpr UINT_PTR kCapsLockTimer = 1;
+constexpr UINT kCapsLockPeriodMs = 250;
+
+// Holds a field's text while it is looked at, and wipes it on every way out.
+struct FieldText {
+    std::u16string text;
+    FieldText(HWND dialog, int id) {
+        const HWND control = GetDlgItem(dialog, id);
+        const int length = GetWindowTextLengthW(control);
+        text.assign(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, u'\0');
+        const int copied = GetWindowTextW(control, reinterpret_cast<wchar_t*>(&text[0]),
+                                          static_cast<int>(text.size()));
+        text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
+    }
+    ~FieldText() { secureWipe(text); }
+    FieldText(const FieldText&) = delete;
+    FieldText& operator=(const FieldText&) = delete;
+};
+
+void setText(HWND dialog, int id, const std::string& utf8) {
+    const std::u16string text = utf8ToUtf16(utf8);
+    SetDlgItemTextW(dialog, id, reinterpret_cast<const wchar_t*>(text.c_str()));
+}
+
+void showCapsLock(HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_CAPS_LOCK, (GetKeyState(VK_CAPITAL) & 1) ? "Caps Lock is on" : "");
 }
 
 INT_PTR endWith(HWND dialog, INT_PTR result) {
+    KillTimer(dialog, kCapsLockTimer);
     EndDialog(dialog, result);
     return TRUE;
 }
 
-std::vector<char>* destinationOf(LPARAM creationParameter) {
-    return creationParameter ? *reinterpret_cast<std::vector<char>**>(creationParameter) : nullptr;
+std::u16string* destinationOf(LPARAM creationParameter) {
+    return creationParameter ? *reinterpret_cast<std::u16string**>(creationParameter) : nullptr;
 }
 
 // Commands from the buttons only: a null control handle is a menu or accelerator origin, and
@@ -37,26 +60,62 @@ bool isButton(WPARAM wParam, LPARAM lParam, int id) {
     return lParam != 0 && LOWORD(wParam) == id;
 }
 
+bool isFieldChange(WPARAM wParam) {
+    return HIWORD(wParam) == EN_CHANGE &&
+           (LOWORD(wParam) == IDC_PASSPHRASE || LOWORD(wParam) == IDC_PASSPHRASE_REPEAT);
+}
+
+void initDialog(HWND dialog) {
+    showCapsLock(dialog);
+    SetTimer(dialog, kCapsLockTimer, kCapsLockPeriodMs, nullptr);
+}
+
 INT_PTR onEnterOk(HWND dialog) {
     if (enterDestination == nullptr) return endWith(dialog, 0);
-    readField(GetDlgItem(dialog, IDC_PASSPHRASE), *enterDestination);
+    FieldText field(dialog, IDC_PASSPHRASE);
+    secureWipe(*enterDestination);
+    enterDestination->swap(field.text);
     return endWith(dialog, 1);
 }
 
+// The strength of the first field under the second, and whether the two differ, as they are typed.
+void onFieldChange(HWND dialog) {
+    FieldText first(dialog, IDC_PASSPHRASE), second(dialog, IDC_PASSPHRASE_REPEAT);
+    std::string shown;
+    if (!first.text.empty())
+        shown = "Strength: " + strengthInWords(passphraseBits(first.text)) + ".";
+    if (!second.text.empty() && second.text != first.text) shown += "\nThe two fields differ.";
+    setText(dialog, IDC_PASSPHRASE_STRENGTH, shown);
+}
+
+// A weak passphrase is used only when the user says so; No, the default, keeps the dialog open.
+bool acceptWeak(HWND dialog, const std::u16string& passphrase) {
+    const double bits = passphraseBits(passphrase);
+    if (!isWeakPassphrase(bits)) return true;
+    const std::u16string question = utf8ToUtf16("This passphrase is " + strengthInWords(bits) +
+                                                ".\n\nUse this weak passphrase anyway?");
+    return MessageBoxW(dialog, reinterpret_cast<const wchar_t*>(question.c_str()), L"Quillox",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 INT_PTR onSetOk(HWND dialog) {
-    std::vector<char> first;
-    std::vector<char> second;
-    readField(GetDlgItem(dialog, IDC_PASSPHRASE), first);
-    readField(GetDlgItem(dialog, IDC_PASSPHRASE_REPEAT), second);
-    if (first != second) {
+    FieldText first(dialog, IDC_PASSPHRASE), second(dialog, IDC_PASSPHRASE_REPEAT);
+    const PassphraseProblem problem = passphraseProblem(first.text);
+    if (first.text != second.text) {
         showError("Passphrases don't match");
-    } else if (setDestination != nullptr) {
-        first.swap(*setDestination);
-        EndDialog(dialog, 1);
+    } else if (problem != PassphraseProblem::None) {
+        showError(passphraseProblemText(problem));
+    } else if (setDestination != nullptr && acceptWeak(dialog, first.text)) {
+        secureWipe(*setDestination);
+        setDestination->swap(first.text);
+        endWith(dialog, 1);
     }
-    secureWipe(first);
-    secureWipe(second);
     return TRUE;
+}
+
+INT_PTR runDialog(int templateId, DLGPROC procedure, std::u16string* destination, HWND owner) {
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner,
+                           procedure, reinterpret_cast<LPARAM>(&destination));
 }
 
 }  // namespace
@@ -66,6 +125,10 @@ INT_PTR CALLBACK EnterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPa
     switch (message) {
         case WM_INITDIALOG:
             enterDestination = destinationOf(lParam);
+            initDialog(dialog);
+            return TRUE;
+        case WM_TIMER:
+            showCapsLock(dialog);
             return TRUE;
         case WM_CLOSE:
             return endWith(dialog, 0);
@@ -77,11 +140,9 @@ INT_PTR CALLBACK EnterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPa
     return FALSE;
 }
 
-INT_PTR ShowEnterPassphraseDialog(std::vector<char>& buffer, HWND owner) {
-    std::vector<char>* destination = &buffer;
+INT_PTR ShowEnterPassphraseDialog(std::u16string& buffer, HWND owner) {
     const INT_PTR result =
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ENTER_PASSPHRASE), owner,
-                        EnterPassphraseDialogProc, reinterpret_cast<LPARAM>(&destination));
+        runDialog(IDD_ENTER_PASSPHRASE, EnterPassphraseDialogProc, &buffer, owner);
     enterDestination = nullptr;
     return result == 0 || result == 1 ? result : -1;
 }
@@ -90,10 +151,18 @@ INT_PTR CALLBACK SetPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPara
     switch (message) {
         case WM_INITDIALOG:
             setDestination = destinationOf(lParam);
+            initDialog(dialog);
+            return TRUE;
+        case WM_TIMER:
+            showCapsLock(dialog);
             return TRUE;
         case WM_CLOSE:
             return endWith(dialog, 0);
         case WM_COMMAND:
+            if (isFieldChange(wParam)) {
+                onFieldChange(dialog);
+                return TRUE;
+            }
             if (isButton(wParam, lParam, IDC_PASSPHRASE_OK)) return onSetOk(dialog);
             if (isButton(wParam, lParam, IDC_PASSPHRASE_CANCEL)) return endWith(dialog, 0);
             return FALSE;
@@ -101,15 +170,13 @@ INT_PTR CALLBACK SetPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPara
     return FALSE;
 }
 
-bool ShowSetPassphraseDialog(std::vector<char>& buffer) {
+bool ShowSetPassphraseDialog(std::u16string& buffer) {
     // Owned by the main window, which waits while it is open; a second request (from a window
     // without one) must still not take over the one destination slot.
     if (setDialogOpen) return false;
     setDialogOpen = true;
-    std::vector<char>* destination = &buffer;
     const INT_PTR result =
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SET_PASSPHRASE), boxOwner(),
-                        SetPassphraseDialogProc, reinterpret_cast<LPARAM>(&destination));
+        runDialog(IDD_SET_PASSPHRASE, SetPassphraseDialogProc, &buffer, boxOwner());
     setDestination = nullptr;
     setDialogOpen = false;
     return result == 1;

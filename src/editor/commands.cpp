@@ -14,19 +14,24 @@
 #include "resources/resource.h"
 #include "base/app_state.h"
 #include "base/error_box.h"
+#include "storage/code_page.h"
 #include "storage/file.h"
 #include "storage/system_path.h"
+#include "storage/passphrase.h"
+#include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
 
 constexpr const char* kBlankRefusal = "I utterly refuse to save a blank Document :)";
 
-// Asks for a new passphrase twice; on confirmation `passphrase` holds it, NUL-terminated.
-bool askNewPassphrase(std::vector<char>& passphrase) {
-    if (!ShowSetPassphraseDialog(passphrase)) return false;
-    if (passphrase.empty() || passphrase.back() != '\0') passphrase.push_back('\0');
-    return true;
+// Asks for a new passphrase twice; on confirmation `key` holds the bytes its key is made of.
+bool askNewPassphrase(std::string& key) {
+    std::u16string passphrase;  // wiped below
+    const bool confirmed = ShowSetPassphraseDialog(passphrase);
+    if (confirmed) keyBytes(passphrase, kAnsiCodePage, KeyForm::Exact, key);
+    secureWipe(passphrase);
+    return confirmed;
 }
 
 constexpr const char* kChangedQuestion =
@@ -195,9 +200,9 @@ bool MainWindow::saveNoteAs() {
     }
 
     if (!document_->key_set) {
-        std::vector<char> passphrase;
+        std::string passphrase;
         const bool confirmed = askNewPassphrase(passphrase);
-        if (confirmed) document_->setkey(passphrase.data());
+        if (confirmed) document_->setkey(passphrase);
         secureWipe(passphrase);
         if (!confirmed) return false;
     }
@@ -222,9 +227,9 @@ void MainWindow::newNote() {
 }
 
 void MainWindow::setPassphrase() {
-    std::vector<char> passphrase;
+    std::string passphrase;
     if (askNewPassphrase(passphrase)) {
-        document_->changepassphrase(passphrase.data());
+        document_->changepassphrase(passphrase);
         // The file keeps the old passphrase until the note is saved.
         setEditorModified(editor_, true);
     }

@@ -22,8 +22,10 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
+#include "storage/passphrase.h"
 #include "storage/report.h"
 #include "storage/system_path.h"
+#include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -117,14 +119,19 @@ void gatherStartupState() {
 // a check of its own first would decrypt and hash the whole note twice.
 void askPassphrase(NoteDocument& document, std::string& storedText) {
     for (;;) {
-        std::vector<char> passphrase;
+        std::u16string passphrase;
         const INT_PTR result = ShowEnterPassphraseDialog(passphrase);
         if (result == 0) endRun(0);
-        // A prompt that could not be shown has no passphrase in it.
-        if (result != 1 || passphrase.empty()) endRun(kFailure);
-        document.setkey(passphrase.data());
+        if (result != 1) endRun(kFailure);
+        const Opened opened = openWithPassphrase(document, passphrase, kAnsiCodePage, &storedText);
         secureWipe(passphrase);
-        if (document.gettext(storedText)) return;
+        if (opened == Opened::Weakened)
+            MessageBoxA(nullptr,
+                        (std::string(kWeakenedNoteWarning) +
+                         " (File > Set or change passphrase) to protect it fully.")
+                            .c_str(),
+                        "Quillox", MB_OK | MB_ICONWARNING);
+        if (opened != Opened::No) return;
         showError("Invalid passphrase!");
     }
 }

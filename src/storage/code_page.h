@@ -14,11 +14,12 @@ constexpr unsigned kAnsiCodePage = 0;
 // False when the platform does not know the code page.
 bool fromCodePage(std::string_view bytes, unsigned codePage, std::u16string& out);
 
-#ifdef _WIN32
 // The text in code page `codePage` when every character converts there and back unchanged: no
 // best-fit substitute ("∑" as "S"), no default character. False otherwise, `out` then empty.
+// `out` is sized once and wiped before it is given up, as it may hold a passphrase.
 bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string& out);
 
+#ifdef _WIN32
 // How a note stores its text: the ANSI code page's bytes when the text fits it exactly (the
 // form every note had before), otherwise UTF-8 with the note's NOTE_UTF8 flag set.
 struct StoredText {

@@ -66,8 +66,8 @@ void NoteDocument::resetheader() {
     std::memcpy(header.magic, NoteHeader::kMagic, 8);
 }
 
-void NoteDocument::setkey(const char* passphrase) {
-    sha256(passphrase, std::strlen(passphrase), key.data());
+void NoteDocument::setkey(std::string_view passphrase) {
+    sha256(passphrase.data(), passphrase.size(), key.data());
     key_set = true;
 }
 
@@ -272,7 +272,7 @@ void NoteDocument::clear() {
     settext(std::string());
 }
 
-void NoteDocument::changepassphrase(const char* passphrase) {
+void NoteDocument::changepassphrase(std::string_view passphrase) {
     // Decrypted once: the text's digest is the check of the old key.
     Bytes text;
     if (payload.empty() || !key_set || !decrypt(text)) {

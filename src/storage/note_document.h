@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "storage/note_identity.h"
@@ -61,7 +62,8 @@ public:
     NoteDocument& operator=(const NoteDocument&) = delete;
 
     void resetheader();
-    void setkey(const char* passphrase);
+    // The key is SHA-256 of exactly these bytes (passphrase.h says which bytes a passphrase is).
+    void setkey(std::string_view passphrase);
     bool verifykey() const;
     bool decrypt(Bytes& out) const;
     void encrypt(const Bytes& plaintext);
@@ -86,7 +88,7 @@ public:
     // as `save`: for the settings the digest does not cover (the read-only flag).
     bool rewrite(const std::string& target);
     void clear();
-    void changepassphrase(const char* passphrase);
+    void changepassphrase(std::string_view passphrase);
 
     const std::string& image() const { return image_; }
     void setImage(std::string image) { image_ = std::move(image); }

@@ -37,7 +37,7 @@ steps <<'EOF'
 1||info|grep -q "info needs a NOTE" err.txt
 1||info a.exe b.exe
 1||cat --bogus note.exe
-1||cat note.exe --passphrase-file
+1||cat note.exe --passphrase-file|grep -q "needs a value" err.txt
 1||cat --codepage x note.exe --passphrase-file pass1.txt|grep -q "needs a code page number" err.txt
 1||set note.exe --read-only maybe
 1||seal -o x.exe text.txt --passphrase-file pass1.txt
@@ -83,10 +83,9 @@ EOF
     check "JSON escapes the name" test "$(json "d['file'] == '$want'")" = True
 fi
 # Text from a pipe; an image that is itself a note gives its editor part (verify checks that of
-# memo.exe); the output name follows the text file's; an empty passphrase is a passphrase.
+# memo.exe); the output name follows the text file's.
 q --in text.txt 0 seal --image note.exe -o piped.exe - --passphrase-file pass2.txt
 q 0 seal --image piped.exe memo.txt --passphrase-file pass3.txt
-q --pipe '\n' 0 seal --image editor.exe -o blank.exe memo.txt --passphrase-file -
 # The record alone (what follows the image, less the trailer) is read as a note too.
 tail -c +$((image + 1)) note.exe | head -c $record >record.bin
 q 0 info record.bin
@@ -104,8 +103,6 @@ steps <<'EOF'
 3|pw1\x20\n|cat note.exe --passphrase-file -
 0|pw2\n|cat piped.exe --passphrase-file -|cmp -s out.txt text.txt
 0|pw3\n|cat memo.exe --passphrase-file -|cmp -s out.txt memo.txt
-0|\n|cat blank.exe --passphrase-file -|cmp -s out.txt memo.txt
-3|\x20\n|cat blank.exe --passphrase-file -
 0|pw1\n|cat record.bin --passphrase-file -|cmp -s out.txt text.txt
 0|pw3\n|cat lookalike-note.exe --passphrase-file -|cmp -s out.txt memo.txt
 1|pw1\npw2\n|rekey record.bin --passphrase-file -
@@ -134,6 +131,62 @@ Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x9f \xf0\x9f\x98\x80|Gr\xc3\xbc\xc3\x9fe${nl}\xd0\x
 \xfe\xff\x00\xe9|\xc3\xa9|\xc3\xa9|UTF-8
 caf\xe9 \x80|caf\xc3\xa9 \xe2\x82\xac|caf\xc3\xa9 \xe2\x82\xac|UTF-8
 EOF
+
+echo "== passphrases: the same key from UTF-8 and UTF-16 files, older keys, refusals, strength"
+# "Grüße ключ" in UTF-8, UTF-16 LE and BE; older forms of it: an older editor's ("?" for each
+# character outside code page 1252) and an older tool's of "Grüße" (UTF-8 bytes, each hashed as is).
+printf 'Gr\xc3\xbc\xc3\x9fe \xd0\xba\xd0\xbb\xd1\x8e\xd1\x87\r\n' >u8.txt
+{ printf '\xff\xfe' && tr -d '\r\n' <u8.txt | iconv -f UTF-8 -t UTF-16LE; } >le.txt
+{ printf '\xfe\xff' && iconv -f UTF-8 -t UTF-16BE <u8.txt; } >be.txt
+printf '\xef\xbb\xbfGr\xc3\xbc\xc3\x9fe \xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\n' >other.txt
+printf 'Gr\xc3\xbc\xc3\x9fe ????' >marks.txt
+printf 'Gr\xc3\xbc\xc3\x9fe' >plain.txt
+printf '\xd0\xba\xd0\xbb\xd1\x8e\xd1\x87' >cyr.txt
+python3 -c "open('oldtool.txt','wb').write('Grüße'.encode().decode('cp1252').encode())"
+printf 'k8#Vq2!mZp7@Lw4x' >strong.txt
+steps <<'EOF'
+0||seal --image editor.exe -o pp.exe memo.txt --passphrase-file le.txt
+0||cat pp.exe --passphrase-file u8.txt|cmp -s out.txt memo.txt
+0||cat pp.exe --passphrase-file be.txt|cmp -s out.txt memo.txt
+3||cat pp.exe --passphrase-file other.txt
+3||cat pp.exe --passphrase-file marks.txt
+0||seal --image editor.exe -o marks.exe memo.txt --passphrase-file marks.txt|grep -q "weak .* guess it in" err.txt
+0||cat marks.exe --passphrase-file u8.txt|grep -q "weakened form" err.txt && cmp -s out.txt memo.txt
+0||verify --passphrase-file le.txt marks.exe pp.exe|grep -q "marks.exe: opens only with the weakened" out.txt && grep -q "pp.exe: ok" out.txt
+0||seal --image editor.exe -o oldtool.exe memo.txt --passphrase-file oldtool.txt
+0||cat oldtool.exe --passphrase-file plain.txt|test ! -s err.txt && cmp -s out.txt memo.txt
+0||seal --image editor.exe -o cp.exe memo.txt --codepage 1251 --passphrase-file cyr.txt
+3||cat cp.exe --passphrase-file cyr.txt
+0||cat cp.exe --codepage 1251 --passphrase-file cyr.txt|cmp -s out.txt memo.txt
+1|\n|seal --image editor.exe -o x.exe memo.txt --passphrase-file -|grep -q "passphrase is empty" err.txt && test ! -e x.exe
+1|a\0b|seal --image editor.exe -o x.exe memo.txt --passphrase-file -|grep -q "NUL" err.txt && test ! -e x.exe
+0||seal --image editor.exe -o x.exe memo.txt --passphrase-file strong.txt|test ! -s err.txt
+EOF
+
+if [ ${#runner[@]} -eq 0 ]; then
+    # On a terminal: a weak passphrase is used only on "y"; Ctrl+C at a prompt gives the echo back.
+    tty() {  # tty EXPECTED_EXIT ECHO_AFTER INPUT... ARGS: each input line typed at a prompt
+        check "on a terminal: $*" python3 - "$tool" "$@" <<'PY'
+import os, pty, signal, sys, termios, time
+tool, want, echo, *rest = sys.argv[1:]
+lines, args = rest[:rest.index("--")], rest[rest.index("--") + 1:]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(tool, [tool] + args)
+for line in lines:
+    time.sleep(0.3)
+    os.kill(pid, signal.SIGINT) if line == "^C" else os.write(fd, line.encode() + b"\n")
+time.sleep(0.3)
+echoed = bool(termios.tcgetattr(fd)[3] & termios.ECHO)
+_, status = os.waitpid(pid, 0)
+sys.exit(not (os.waitstatus_to_exitcode(status) == int(want) and str(echoed) == echo))
+PY
+    }
+    tty 1 True abc123 abc123 n -- seal --image editor.exe -o t.exe memo.txt
+    check "no note after No" test ! -e t.exe
+    tty 0 True abc123 abc123 y -- seal --image editor.exe -o t.exe memo.txt
+    tty -2 True ^C -- cat t.exe
+fi
 
 echo "== rekey and set --read-only"
 cp note.exe before.exe

@@ -173,5 +173,45 @@ TEST_F(StartRoads, WindowSizesAreUnitsAt144Dpi) {
     EXPECT_EQ(400, header.window_height);
 }
 
+// A passphrase in Cyrillic typed as Unicode key events keys the note by its characters: the tool
+// opens it from a UTF-16 file, other words of the same lengths do not. A note keyed by the older
+// editor's "?" form opens with the warning.
+TEST_F(StartRoads, APassphraseTypedInAnyScriptKeysTheNoteByItsCharacters) {
+    const std::string phrase = "Ключ от заметок 2026!", note = makeNote("cyr.exe", "memo", "pw");
+    const Road road = finish(note, "", [&](EditorWindow& window) {
+        postCommand(window.window, ID_FILE_SET_PASSPHRASE);
+        const HWND dialog = waitWindow(dialogTitled("Quillox: Enter passphrase", window.pid));
+        // Enter presses OK after the typing, in order; a posted click would overtake it.
+        typeText(dialog, phrase);
+        pressChord(dialog, {VK_TAB});
+        typeText(dialog, phrase + "\n");
+        const std::string asked = answerMessageBox(kQuestionCaption, IDYES, window.pid);
+        EXPECT_EQ(0u, asked.find("This passphrase is weak")) << asked;
+        waitUntil([&] { return window.modified(); }, "the new passphrase to mark the text");
+        save(window);
+    });
+    EXPECT_EQ("0 0 0", road.codes);
+    EXPECT_EQ("memo", readNote(note, phrase));
+    const std::wstring wide = L"\xFEFFКлюч от заметок 2026!";
+    writeFile(path("pw16.txt"),
+              std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
+    writeFile(path("other.txt"), "Шифр на записки 2026!");
+    for (const auto& [file, code] : {std::pair{"pw16.txt", 0}, std::pair{"other.txt", 3}}) {
+        const std::string args =
+            "verify --passphrase-file " + inQuotes(path(file)) + " " + inQuotes(note);
+        EXPECT_EQ(DWORD(code),
+                  family().start(windowsPath(QUILLOX_NOTE_EXE), args).waitExit(3 * kPatience))
+            << file;
+    }
+
+    family().start(makeNote("marks.exe", "memo", "????"));
+    const HWND prompt = waitWindow(dialogTitled(kPromptTitle));
+    typeText(prompt, "ключ\n");
+    const std::string warned = answerMessageBox(kQuestionCaption, IDOK);
+    EXPECT_EQ(0u, warned.find("This note's passphrase was stored in a weakened form")) << warned;
+    postClose(waitWindow(WindowQuery{kMainClass, mainTitle(path("marks.exe"))}));
+    family().waitAllEnded();
+}
+
 }  // namespace
 }  // namespace e2e

@@ -102,12 +102,19 @@ TEST(Resources, ManifestBringsCommonControls6AndAboutShowsTheVersion) {
         << text;
 }
 
+std::string textOf(HWND box, int id) {
+    char text[200] = "";
+    GetDlgItemTextA(box, id, text, sizeof text);
+    return text;
+}
+
 // Enter: the close box cancels; commands without a control (a menu's, an accelerator's) and Escape
-// are ignored; OK gives the text as typed and one zero byte. Set: a second request can come while
-// it is open (here as it opens): it must not take the one place for the answer.
+// are ignored; OK gives the text as typed. Set: a second request can come while it
+// is open (here as it opens): it must not take the one place for the answer. Both show Caps Lock.
 TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndSetOpensOnlyOnceAtATime) {
-    std::vector<char> buffer{'o', 'l', 'd'}, inner{'k', 'e', 'p', 't'};
+    std::u16string buffer = u"old", inner = u"kept";
     bool innerResult = true;
+    std::string capsShown;
     const auto set = [](const char* both) {
         return BoxAnswerer::press(IDC_PASSPHRASE_OK,
                                   {{IDC_PASSPHRASE, both}, {IDC_PASSPHRASE_REPEAT, both}});
@@ -118,24 +125,73 @@ TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndSetOpensOnlyOnceAtATime) {
              PostMessageA(box, WM_COMMAND, IDC_PASSPHRASE_OK, 0);
              PostMessageA(box, WM_CLOSE, 0, 0);
          },
-         [](HWND box) {
+         [&](HWND box) {
+             BYTE keys[256];
+             GetKeyboardState(keys);
+             keys[VK_CAPITAL] ^= 1;
+             SetKeyboardState(keys);
+             SendMessageA(box, WM_TIMER, 1, 0);
+             capsShown = textOf(box, IDC_CAPS_LOCK);
+             keys[VK_CAPITAL] ^= 1;
+             SetKeyboardState(keys);
+             SendMessageA(box, WM_TIMER, 1, 0);
+             capsShown += "|" + textOf(box, IDC_CAPS_LOCK);
              PostMessageA(box, WM_COMMAND, IDC_PASSPHRASE_CANCEL, 0);
              PostMessageA(GetDlgItem(box, IDC_PASSPHRASE), WM_KEYDOWN, VK_ESCAPE, 0);
              BoxAnswerer::press(IDC_PASSPHRASE_OK, {{IDC_PASSPHRASE, "still open "}})(box);
          },
          [&](HWND box) {
              innerResult = ShowSetPassphraseDialog(inner);
-             set("one")(box);
+             set("one-Kq8#zW4!pX")(box);
          },
          set("two")});
     EXPECT_EQ(0, ShowEnterPassphraseDialog(buffer));
-    EXPECT_EQ("old", std::string(buffer.begin(), buffer.end()));
+    EXPECT_EQ(u"old", buffer);
     EXPECT_EQ(1, ShowEnterPassphraseDialog(buffer));
-    EXPECT_EQ(std::string("still open ") + '\0', std::string(buffer.begin(), buffer.end()));
+    EXPECT_EQ(u"still open ", buffer);
+    EXPECT_TRUE(capsShown == "Caps Lock is on|" || capsShown == "|Caps Lock is on") << capsShown;
     EXPECT_TRUE(ShowSetPassphraseDialog(buffer));
     EXPECT_FALSE(innerResult);
-    EXPECT_EQ((std::vector<char>{'k', 'e', 'p', 't'}), inner);
-    EXPECT_EQ(std::string("one") + '\0', std::string(buffer.begin(), buffer.end()));
+    EXPECT_EQ(u"kept", inner);
+    EXPECT_EQ(u"one-Kq8#zW4!pX", buffer);
+}
+
+// Set: the strength and a difference between the fields show as they are typed; an empty
+// passphrase is refused; a weak one is asked about, No the default, and kept only on Yes.
+TEST(PassphraseDialogs, SetShowsStrengthAndDifferenceAndAsksBeforeAWeakPassphrase) {
+    std::u16string buffer = u"old";
+    std::vector<std::string> shown;
+    int defaultButton = 0;
+    const auto typed = [&](HWND box) {
+        SetDlgItemTextA(box, IDC_PASSPHRASE, "abc123");
+        shown.push_back(textOf(box, IDC_PASSPHRASE_STRENGTH));
+        SetDlgItemTextA(box, IDC_PASSPHRASE_REPEAT, "abc12");
+        shown.push_back(textOf(box, IDC_PASSPHRASE_STRENGTH));
+        BoxAnswerer::press(IDC_PASSPHRASE_OK, {{IDC_PASSPHRASE_REPEAT, "abc123"}})(box);
+    };
+    const auto asked = [&](int answer) {
+        return [&, answer](HWND box) {
+            for (int id : {IDYES, IDNO})
+                if (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & BS_DEFPUSHBUTTON)
+                    defaultButton = id;
+            BoxAnswerer::press(answer)(box);
+        };
+    };
+    BoxAnswerer boxes({BoxAnswerer::press(IDC_PASSPHRASE_OK), BoxAnswerer::press(IDOK), typed,
+                       asked(IDNO), typed, asked(IDYES)});
+    EXPECT_FALSE(ShowSetPassphraseDialog(buffer));
+    EXPECT_FALSE(ShowSetPassphraseDialog(buffer));
+    EXPECT_EQ(u"old", buffer);
+    EXPECT_TRUE(ShowSetPassphraseDialog(buffer));
+    EXPECT_EQ(u"abc123", buffer);
+    EXPECT_EQ(IDNO, defaultButton);
+    ASSERT_EQ(6u, boxes.seen.size());
+    EXPECT_EQ(0u, boxes.seen[1].find("Quillox::error|The passphrase is empty")) << boxes.seen[1];
+    EXPECT_EQ(0u, boxes.seen[3].find("Quillox|This passphrase is weak")) << boxes.seen[3];
+    EXPECT_NE(std::string::npos, boxes.seen[3].find("Use this weak passphrase anyway?"));
+    EXPECT_EQ(0u, shown[0].find("Strength: weak")) << shown[0];
+    EXPECT_EQ(std::string::npos, shown[0].find("differ"));
+    EXPECT_NE(std::string::npos, shown[1].find("\nThe two fields differ.")) << shown[1];
 }
 
 }  // namespace

@@ -102,13 +102,14 @@ TEST_F(MainWindowTest, OpensAsTheHeaderAndTheFontSettingsSay) {
 
 // One window from a blank new document to a saved note, then made read-only, then new again.
 TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
+    const char* const kPass = "pass-Vq2!mZp7@Lw";
     const std::string taken = folder_ / "taken.exe", note = folder_ / "fresh.exe";
     writeFile(taken, "someone else's file");
     using B = BoxAnswerer;
     // cmb13: the file name field of the file dialogs.
     BoxAnswerer boxes(
         {B::press(IDOK), B::press(IDOK), B::press(IDOK, {{cmb13, note}}),
-         B::press(IDC_PASSPHRASE_OK, {{IDC_PASSPHRASE, "pass"}, {IDC_PASSPHRASE_REPEAT, "pass"}}),
+         B::press(IDC_PASSPHRASE_OK, {{IDC_PASSPHRASE, kPass}, {IDC_PASSPHRASE_REPEAT, kPass}}),
          B::press(IDOK, {{cmb13, taken}}), B::press(IDNO), B::press(IDYES), B::press(IDOK),
          B::press(IDOK)});
     // Every box and dialog belongs to the main window.
@@ -128,7 +129,7 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     NoteDocument saved;
     std::string content;
     ASSERT_TRUE(saved.load(note));
-    saved.setkey("pass");
+    saved.setkey(kPass);
     EXPECT_TRUE(saved.gettext(content) && content == "typed into a blank editor");
     setModified(true);
     command(ID_FILE_SAVE_AS);  // over a file that is there, answered No
