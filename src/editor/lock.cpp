@@ -15,6 +15,9 @@
 #include "editor/richedit.h"
 #include "editor/win_handles.h"
 #include "editor/window_rules.h"
+#include "storage/code_page.h"
+#include "storage/passphrase.h"
+#include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -239,15 +242,24 @@ void EditorLock::onPrompt(MainWindow& main) {
     if (!locked_ || prompting_) return;
     prompting_ = true;
     for (bool again = true; again && !closeAsked_;) {
-        std::vector<char> passphrase;  // wiped as soon as the key is made from it
+        std::u16string passphrase;  // wiped as soon as the keys are tried
         LockEvent event = LockEvent::Cancelled;
         if (ShowEnterPassphraseDialog(passphrase, main.window_) == 1 && !closeAsked_ &&
             !passphrase.empty()) {
-            main.document_->setkey(passphrase.data());
             event = LockEvent::Wrong;
+            // Every form the note's key may have been made of, as opening the note tries them.
+            std::string bytes;  // wiped by keyBytes before each new form and below
+            for (KeyForm form : {KeyForm::Exact, KeyForm::Utf8, KeyForm::QuestionMarks}) {
+                if (!keyBytes(passphrase, kAnsiCodePage, form, bytes)) continue;
+                main.document_->setkey(bytes);
+                if (unlock(main)) {
+                    event = LockEvent::Right;
+                    break;
+                }
+            }
+            secureWipe(bytes);
         }
         secureWipe(passphrase);
-        if (event == LockEvent::Wrong && unlock(main)) event = LockEvent::Right;
         again = lockAction(event, view(main)) == LockAction::AskAgain;
         if (again) showError("Invalid passphrase!");
     }

@@ -19,6 +19,7 @@
 #include "startup/relaunch.h"
 #include "startup/temp_name.h"
 #include "storage/crypto/aes.h"
+#include "storage/code_page.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
