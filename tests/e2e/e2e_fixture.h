@@ -34,7 +34,7 @@ struct EditorWindow {
     }
     DWORD pid = 0;
     HWND window, editor;
-    std::string text() const { return controlText(editor); }
+    std::string text() const { return richEditText(editor); }
     bool modified() const { return editModified(editor); }
 };
 

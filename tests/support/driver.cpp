@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include <commctrl.h>
+#include <richedit.h>
 
 #include <algorithm>
 
@@ -30,6 +31,13 @@ void send(HWND window, std::vector<INPUT> inputs) {
         "the window " + inQuotes(windowText(window)) + " to come to the foreground");
     if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         throw DriverError("SendInput did not deliver every key event");
+}
+
+std::string utf8Of(const std::wstring& text, std::size_t units) {
+    std::string utf8(4 * units + 1, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(units), &utf8[0],
+                                    static_cast<int>(utf8.size()), nullptr, nullptr));
+    return utf8;
 }
 
 }  // namespace
@@ -262,11 +270,41 @@ std::string controlText(HWND edit) {
                                                     SMTO_ABORTIFHUNG, kPatience, &got) != 0;
     };
     waitUntil(answered, "the control " + inQuotes(className(edit)) + " to answer");
-    std::string utf8(4 * got + 1, '\0');
-    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(),
-                                    static_cast<int>(std::min(got, length)), &utf8[0],
-                                    static_cast<int>(utf8.size()), nullptr, nullptr));
-    return utf8;
+    return utf8Of(text, std::min(got, length));
+}
+
+std::string richEditText(HWND editor) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(editor, &pid);
+    const Handle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    DWORD_PTR length = 0, got = 0;
+    std::wstring text;
+    const auto answered = [&] {
+        if (!IsWindow(editor)) throw DriverError("the control to read is gone");
+        if (!SendMessageTimeoutW(editor, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience,
+                                 &length))
+            return false;
+        text.assign(length + 1, L'\0');
+        const GETTEXTEX request{static_cast<DWORD>(text.size() * 2), GT_USECRLF, 1200, nullptr,
+                                nullptr};
+        char* lent = process ? static_cast<char*>(VirtualAllocEx(process.get(), nullptr,
+                                                                 sizeof request + text.size() * 2,
+                                                                 MEM_COMMIT, PAGE_READWRITE))
+                             : nullptr;
+        if (!lent) throw DriverError("cannot lend memory to the editor's process");
+        const bool read =
+            WriteProcessMemory(process.get(), lent, &request, sizeof request, nullptr) &&
+            SendMessageTimeoutW(editor, EM_GETTEXTEX, reinterpret_cast<WPARAM>(lent),
+                                reinterpret_cast<LPARAM>(lent + sizeof request), SMTO_ABORTIFHUNG,
+                                kPatience, &got) &&
+            ReadProcessMemory(process.get(), lent + sizeof request, &text[0], text.size() * 2,
+                              nullptr);
+        VirtualFreeEx(process.get(), lent, 0, MEM_RELEASE);
+        return read;
+    };
+    waitUntil(answered, "the editor to answer");
+    return utf8Of(text, std::min(got, length));
 }
 
 void setText(HWND edit, const std::string& text) {

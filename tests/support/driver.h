@@ -124,6 +124,9 @@ HWND descendant(HWND parent, const std::string& className);
 
 // As UTF-8, in a control of any process.
 std::string controlText(HWND control);
+// The same for a rich edit control, read into memory lent in its process: a WM_GETTEXT from
+// another process would leave a copy in that process's heap, where no one wipes it.
+std::string richEditText(HWND editor);
 void setText(HWND control, const std::string& text);
 // Posted, not sent: the button may open a modal box that would hold a sent message.
 inline void pressButton(HWND dialog, int id) {
