@@ -79,16 +79,16 @@ void Sha256OpenSsl(benchmark::State& state) {
 
 void CbcEncryptOurs(benchmark::State& state, bool hardware) {
     if (!usePath(state, hardware)) return;
-    buildaestables();
+    buildAesTables();
     const auto& in = input();
     std::vector<std::uint8_t> out(kSize);
     for (auto _ : state) {
         AesEncKeySchedule schedule;
-        expandenckey(kKey, schedule);
+        expandEncKey(kKey, schedule);
         std::uint8_t iv[16];
         std::copy(kIv, kIv + 16, iv);
-        if (cbcencrypt(in.data(), out.data(), kSize, iv, schedule) != 0)
-            return fail(state, "cbcencrypt");
+        if (cbcEncrypt(in.data(), out.data(), kSize, iv, schedule) != 0)
+            return fail(state, "cbcEncrypt");
         benchmark::DoNotOptimize(out.data());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kSize));
@@ -96,16 +96,16 @@ void CbcEncryptOurs(benchmark::State& state, bool hardware) {
 
 void CbcDecryptOurs(benchmark::State& state, bool hardware) {
     if (!usePath(state, hardware)) return;
-    buildaestables();
+    buildAesTables();
     const auto& in = input();
     std::vector<std::uint8_t> out(kSize);
     for (auto _ : state) {
         AesDecKeySchedule schedule;
-        expanddeckey(kKey, schedule);
+        expandDecKey(kKey, schedule);
         std::uint8_t iv[16];
         std::copy(kIv, kIv + 16, iv);
-        if (cbcdecrypt(in.data(), out.data(), kSize, iv, schedule) != 0)
-            return fail(state, "cbcdecrypt");
+        if (cbcDecrypt(in.data(), out.data(), kSize, iv, schedule) != 0)
+            return fail(state, "cbcDecrypt");
         benchmark::DoNotOptimize(out.data());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(kSize));

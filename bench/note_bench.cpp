@@ -34,8 +34,8 @@ struct Scratch {
         text.resize(kText);
         for (auto& c : text) c = static_cast<char>('a' + gen() % 26);
         NoteDocument doc((dir / "editor.exe").string());
-        doc.setkey("bench");
-        doc.settext(text);
+        doc.setKey("bench");
+        doc.setText(text);
         doc.save((dir / "note.exe").string(), {});
         noteSize = fs::file_size(dir / "note.exe");
     }
@@ -81,9 +81,9 @@ void BM_SaveNote(benchmark::State& state) {
     if (!usePath(state)) return;
     auto& s = scratch();
     NoteDocument doc((s.dir / "editor.exe").string());
-    doc.setkey("bench");
+    doc.setKey("bench");
     for (auto _ : state) {
-        doc.settext(s.text);  // the editor hands its text over before every save
+        doc.setText(s.text);  // the editor hands its text over before every save
         if (!doc.save((s.dir / "saved.exe").string(), {640, 480, false}))
             state.SkipWithError("save failed");
     }
@@ -98,9 +98,9 @@ void BM_OpenNote(benchmark::State& state) {
         NoteDocument doc;
         std::string text;
         if (!doc.load((s.dir / "note.exe").string())) state.SkipWithError("load failed");
-        doc.setkey("bench");
+        doc.setKey("bench");
         // As the editor opens a note: the passphrase is checked by decrypting the text itself.
-        if (!doc.gettext(text)) state.SkipWithError("the passphrase does not open the note");
+        if (!doc.getText(text)) state.SkipWithError("the passphrase does not open the note");
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.noteSize));

@@ -52,8 +52,8 @@ struct Bench {
 
     std::string makeNote(const std::string& name, const std::string& text) const {
         NoteDocument document(editor);
-        document.setkey(kPassphrase);
-        document.settext(text);
+        document.setKey(kPassphrase);
+        document.setText(text);
         const std::string note = joinPath(folder, name);
         if (!document.save(note, WindowPlacement{}))
             throw DriverError("cannot write the note " + inQuotes(note));

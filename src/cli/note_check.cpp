@@ -28,15 +28,15 @@ std::string recordProblem(const std::uint8_t* head, std::uint64_t size) {
         return "its record does not begin with the note magic";
     NoteHeader h;
     h.loadFrom(head);
-    const std::uint64_t claimed = std::uint64_t{h.payload_length} + NoteHeader::kSize;
+    const std::uint64_t claimed = std::uint64_t{h.payloadLength} + NoteHeader::kSize;
     if (size != claimed)
         return "its record is " + std::to_string(size) + " bytes, its header says " +
                std::to_string(claimed);
     // Such a payload can never be decrypted, whatever the passphrase.
-    if (h.payload_length % 16 != 0) return "its payload is not whole 16-byte blocks";
+    if (h.payloadLength % 16 != 0) return "its payload is not whole 16-byte blocks";
     if (!NoteDocument::headerFits(head, size, h)) return "its text length does not fit its payload";
     // No passphrase opens it in the editor, and every passphrase passes its digest.
-    if (h.payload_length == 0) return "its record holds no text";
+    if (h.payloadLength == 0) return "its record holds no text";
     return {};
 }
 
@@ -55,17 +55,17 @@ bool fingerprint(const std::string& path, std::uint32_t length, std::string& hex
     file::open(h.handle(), path.c_str(), false, false);
     if (!file::seek(h, 0)) return false;
     Sha256Context ctx;
-    sha256init(ctx);
+    sha256Init(ctx);
     static std::uint8_t chunk[65536];
     for (std::uint32_t left = length; left > 0;) {
         const std::uint32_t n = std::min<std::uint32_t>(left, sizeof chunk);
         std::uint32_t got = 0;
         if (!file::read(h, chunk, n, got) || got != n) return false;
-        sha256update(ctx, chunk, n);
+        sha256Update(ctx, chunk, n);
         left -= n;
     }
     std::uint8_t digest[32];
-    sha256final(ctx, digest);
+    sha256Final(ctx, digest);
     static const char kDigits[] = "0123456789abcdef";
     hex.clear();
     for (std::uint8_t b : digest) {
@@ -97,7 +97,7 @@ int readEditor(const std::string& path, EditorPart& editor) {
     if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
     if (int rc = refuseSpecial(path)) return rc;
     // A file that begins like a note record is read as one: a note built on it would not open.
-    if (NoteDocument::isrecordfile(path))
+    if (NoteDocument::isRecordFile(path))
         return fail(kNotANote, path + ": a note record, not an editor");
     try {
         if (!editorPartLength(path, editor.length))
@@ -124,7 +124,7 @@ NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, u
     try {
         if (!file::exists(path.c_str())) return problem(kNotANote, "no such file");
         if (file::isSpecial(path.c_str())) return problem(kNotANote, "not a regular file");
-        if (NoteDocument::isrecordfile(path))
+        if (NoteDocument::isRecordFile(path))
             return problem(kNotANote,
                            "a bare record without an editor part (salvage puts it on one)");
         FileEndData block(path, true);
@@ -133,7 +133,7 @@ NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, u
                            "no note trailer at its end (bytes appended or cut off? try salvage)");
         // Without a passphrase the payload is never looked at, so it is not read either.
         std::uint8_t head[NoteHeader::kSize] = {};
-        if (passphrase ? !block.readdata(record) : !readHead(path, block, head))
+        if (passphrase ? !block.readData(record) : !readHead(path, block, head))
             return problem(kNotANote, "its record cannot be read");
         const std::string bad = recordProblem(passphrase ? record.data() : head, block.length());
         if (!bad.empty()) return problem(kNotANote, bad + " (try salvage)");
@@ -154,7 +154,7 @@ NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, u
     }
     if (passphrase) {
         NoteDocument doc;
-        doc.parserecord(record);
+        doc.parseRecord(record);
         const Opened opened = openWithPassphrase(doc, *passphrase, codePage);
         if (opened == Opened::No)
             problem(kWrongPassphrase,
@@ -201,7 +201,7 @@ int loadHeader(const std::string& path, NoteHeader& h, bool& recordFile, std::ui
         if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
         std::uint8_t head[NoteHeader::kSize];
         std::uint64_t size = 0;
-        recordFile = NoteDocument::isrecordfile(path);
+        recordFile = NoteDocument::isRecordFile(path);
         image = 0;
         file::Scoped f;
         file::open(f.handle(), path.c_str(), false, false);

@@ -1,5 +1,5 @@
 // How quillox-note turns a note's stored text into what `cat` writes, and a text file into what
-// `seal` stores. The stored form is the editor's: code-page bytes, or UTF-8 with NOTE_UTF8.
+// `seal` stores. The stored form is the editor's: code-page bytes, or UTF-8 with kNoteUtf8.
 #pragma once
 
 #include <string>

@@ -253,7 +253,7 @@ int newPassphrase(PassphraseInput& input, const std::string& file, unsigned code
 }
 
 WindowPlacement placementOf(const NoteHeader& h) {
-    return {h.window_width, h.window_height, (h.flags & NOTE_MAXIMIZED) != 0};
+    return {h.windowWidth, h.windowHeight, (h.flags & kNoteMaximized) != 0};
 }
 
 int info(const Options& o) {
@@ -271,13 +271,13 @@ int info(const Options& o) {
     else if (!fingerprint(o.note, image, sha))
         sha = "unreadable";
     std::printf("editor sha-256:  %s\n", sha.c_str());
-    std::printf("record:          %u bytes\n", h.payload_length + 76u);
-    std::printf("text length:     %u bytes\n", h.text_length);
-    std::printf("payload length:  %u bytes\n", h.payload_length);
-    std::printf("text encoding:   %s\n", (h.flags & NOTE_UTF8) ? "UTF-8" : "ANSI code page");
-    std::printf("read-only:       %s\n", (h.flags & NOTE_READONLY) ? "yes" : "no");
-    std::printf("maximized:       %s\n", (h.flags & NOTE_MAXIMIZED) ? "yes" : "no");
-    std::printf("window:          %d x %d\n", h.window_width, h.window_height);
+    std::printf("record:          %u bytes\n", h.payloadLength + 76u);
+    std::printf("text length:     %u bytes\n", h.textLength);
+    std::printf("payload length:  %u bytes\n", h.payloadLength);
+    std::printf("text encoding:   %s\n", (h.flags & kNoteUtf8) ? "UTF-8" : "ANSI code page");
+    std::printf("read-only:       %s\n", (h.flags & kNoteReadOnly) ? "yes" : "no");
+    std::printf("maximized:       %s\n", (h.flags & kNoteMaximized) ? "yes" : "no");
+    std::printf("window:          %d x %d\n", h.windowWidth, h.windowHeight);
     return kDone;
 }
 
@@ -300,7 +300,7 @@ int cat(const Options& o) {
     }
     std::string utf8;
     const bool decoded =
-        noteTextAsUtf8(text, (doc.header.flags & NOTE_UTF8) != 0, o.codePage, utf8);
+        noteTextAsUtf8(text, (doc.header.flags & kNoteUtf8) != 0, o.codePage, utf8);
     secureWipe(text);
     if (!decoded)
         return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
@@ -360,7 +360,7 @@ int seal(const Options& o) {
             return fail(kNotANote, o.image + ": cannot read the editor");
     }
     // A file that begins like a note record is read as one, so a note built on it would not open.
-    if (NoteDocument::isrecordfile(o.image))
+    if (NoteDocument::isRecordFile(o.image))
         return fail(kNotANote, o.image + ": a note record, not an editor");
     std::string text;
     std::FILE* in = fromStdin ? stdin : openFile(o.input, "rb");
@@ -395,11 +395,11 @@ int seal(const Options& o) {
         return rc;
     }
     NoteDocument doc(o.image);
-    doc.setkey(pass);
+    doc.setKey(pass);
     secureWipe(pass);
-    doc.settext(sealed.bytes);
+    doc.setText(sealed.bytes);
     secureWipe(sealed.bytes);
-    if (sealed.utf8) doc.header.flags |= NOTE_UTF8;
+    if (sealed.utf8) doc.header.flags |= kNoteUtf8;
     if (!doc.save(output, {})) return kWriteFailed;
     return kDone;
 }
@@ -407,7 +407,7 @@ int seal(const Options& o) {
 int rekey(const Options& o) {
     NoteDocument doc(o.note);
     if (int rc = loadNote(o.note, doc)) return rc;
-    if (NoteDocument::isrecordfile(o.note))
+    if (NoteDocument::isRecordFile(o.note))
         return fail(kUsage,
                     o.note + ": a record file has no editor to keep; seal its text instead");
     PassphraseInput input(passphraseCodePage(o));
@@ -417,7 +417,7 @@ int rekey(const Options& o) {
                                   ? o.passphraseFile
                                   : o.newPassphraseFile;
     if (int rc = newPassphrase(input, file, passphraseCodePage(o), pass)) return rc;
-    doc.changepassphrase(pass);
+    doc.changePassphrase(pass);
     secureWipe(pass);
     return doc.save(o.note, placementOf(doc.header)) ? kDone : kWriteFailed;
 }
@@ -427,12 +427,12 @@ int set(const Options& o) {
         return fail(kUsage, "set needs --read-only on|off");
     NoteDocument doc(o.note);
     if (int rc = loadNote(o.note, doc)) return rc;
-    if (NoteDocument::isrecordfile(o.note))
+    if (NoteDocument::isRecordFile(o.note))
         return fail(kUsage, o.note + ": a record file has no editor to keep");
     if (o.readOnly == "on")
-        doc.header.flags |= NOTE_READONLY;
+        doc.header.flags |= kNoteReadOnly;
     else
-        doc.header.flags &= ~NOTE_READONLY;
+        doc.header.flags &= ~kNoteReadOnly;
     return doc.rewrite(o.note) ? kDone : kWriteFailed;
 }
 

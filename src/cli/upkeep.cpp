@@ -28,7 +28,7 @@ int readPassphrase(const Options& o, std::u16string& pass) {
 int reimageOne(const std::string& note, const EditorPart& editor) {
     NoteDocument doc(editor.path);
     if (int rc = loadNote(note, doc)) return rc;
-    if (NoteDocument::isrecordfile(note))
+    if (NoteDocument::isRecordFile(note))
         return fail(kUsage, note + ": a record file has no editor part; salvage puts it on one");
     const std::uint32_t length = FileEndData(note, true).offset();
     std::string sha;
@@ -135,7 +135,7 @@ int salvage(const Options& o) {
     for (auto it = found.rbegin(); it != found.rend() && !chosen; ++it) {
         at = *it;
         const auto begin = data.begin() + at;
-        doc.parserecord(Bytes(begin, begin + recordSizeAt(data, at)));
+        doc.parseRecord(Bytes(begin, begin + recordSizeAt(data, at)));
         if (o.passphraseFile.empty()) break;
         chosen = openWithPassphrase(doc, pass, passphraseCodePage(o)) != Opened::No;
     }
@@ -163,12 +163,12 @@ int infoJson(const Options& o) {
     j.text("file", o.note).text("kind", recordFile ? "record file" : "note executable");
     j.number("editor_image_bytes", image)
         .raw("editor_sha256", recordFile ? "null" : jsonString(sha));
-    j.number("record_bytes", h.payload_length + std::int64_t{76})
-        .number("text_length", h.text_length);
-    j.number("payload_length", h.payload_length).flag("read_only", h.flags & NOTE_READONLY);
-    j.flag("maximized", h.flags & NOTE_MAXIMIZED)
-        .text("encoding", h.flags & NOTE_UTF8 ? "utf-8" : "ansi");
-    j.number("window_width", h.window_width).number("window_height", h.window_height);
+    j.number("record_bytes", h.payloadLength + std::int64_t{76})
+        .number("textLength", h.textLength);
+    j.number("payloadLength", h.payloadLength).flag("read_only", h.flags & kNoteReadOnly);
+    j.flag("maximized", h.flags & kNoteMaximized)
+        .text("encoding", h.flags & kNoteUtf8 ? "utf-8" : "ansi");
+    j.number("windowWidth", h.windowWidth).number("windowHeight", h.windowHeight);
     std::printf("%s\n", j.str().c_str());
     return kDone;
 }

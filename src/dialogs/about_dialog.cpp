@@ -22,7 +22,7 @@ AboutLinks& aboutLinks() {
 void attachLink(CHyperLink& link, HWND dialog, int controlId) {
     char caption[128] = {};
     GetDlgItemTextA(dialog, controlId, caption, sizeof caption);
-    link.AttachToControl(dialog, controlId, caption);
+    link.attachToControl(dialog, controlId, caption);
 }
 
 INT_PTR onInitDialog(HWND dialog) {
@@ -41,8 +41,7 @@ INT_PTR endWith(HWND dialog, INT_PTR result) {
 
 }  // namespace
 
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    aboutLinks();
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
             return onInitDialog(dialog);
@@ -56,7 +55,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-void ShowAboutDialog(HWND owner) {
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc,
+void showAboutDialog(HWND owner) {
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, aboutDialogProc,
                     0);
 }

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 // Template IDD_ABOUT; shown modally by the Help > About command.
-INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shows the About box modally over `owner`; its result carries nothing.
-void ShowAboutDialog(HWND owner);
+void showAboutDialog(HWND owner);

@@ -73,7 +73,7 @@ HFONT CHyperLink::underlineFont() {
     return sharedUnderlineFont;
 }
 
-BOOL CHyperLink::AttachToControl(HWND dialog, int controlId, const char* target) {
+BOOL CHyperLink::attachToControl(HWND dialog, int controlId, const char* target) {
     HWND control = GetDlgItem(dialog, controlId);
     if (control == nullptr || target == nullptr) return FALSE;
     try {
@@ -84,7 +84,7 @@ BOOL CHyperLink::AttachToControl(HWND dialog, int controlId, const char* target)
     // A dialog closed while a link was hot took the capture with it; the link starts at rest.
     hot_ = 0;
     // Attached twice, the control would call itself as its own previous procedure.
-    if (procedureOf(control) == LinkControlProc) return TRUE;
+    if (procedureOf(control) == linkControlProc) return TRUE;
 
     subclassParent(control);
     SetWindowLongPtrA(control, GWL_STYLE, GetWindowLongPtrA(control, GWL_STYLE) | SS_NOTIFY);
@@ -93,18 +93,18 @@ BOOL CHyperLink::AttachToControl(HWND dialog, int controlId, const char* target)
 
     previous_ = procedureOf(control);
     SetPropA(control, propertyAtom.name(), this);
-    setProcedure(control, LinkControlProc);
+    setProcedure(control, linkControlProc);
     return TRUE;
 }
 
 void CHyperLink::subclassParent(HWND control) {
     HWND parent = GetParent(control);
-    if (parent == nullptr || procedureOf(parent) == LinkParentProc) return;
+    if (parent == nullptr || procedureOf(parent) == linkParentProc) return;
     SetPropA(parent, propertyAtom.name(), reinterpret_cast<HANDLE>(procedureOf(parent)));
-    setProcedure(parent, LinkParentProc);
+    setProcedure(parent, linkParentProc);
 }
 
-LRESULT CALLBACK CHyperLink::LinkControlProc(HWND control, UINT message, WPARAM wParam,
+LRESULT CALLBACK CHyperLink::linkControlProc(HWND control, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
     auto* link = static_cast<CHyperLink*>(GetPropA(control, propertyAtom.name()));
     if (link == nullptr) return DefWindowProcA(control, message, wParam, lParam);
@@ -117,9 +117,8 @@ LRESULT CALLBACK CHyperLink::LinkControlProc(HWND control, UINT message, WPARAM 
             SetCursor(linkCursor);
             return TRUE;
         case WM_SETFOCUS:
-            return link->onFocus(control, true);
         case WM_KILLFOCUS:
-            return link->onFocus(control, false);
+            return link->onFocus(control);
         case WM_LBUTTONUP:
             return link->activate();
         case WM_KEYUP:
@@ -131,7 +130,7 @@ LRESULT CALLBACK CHyperLink::LinkControlProc(HWND control, UINT message, WPARAM 
     return CallWindowProcA(link->previous_, control, message, wParam, lParam);
 }
 
-LRESULT CALLBACK CHyperLink::LinkParentProc(HWND parent, UINT message, WPARAM wParam,
+LRESULT CALLBACK CHyperLink::linkParentProc(HWND parent, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
     auto previous = reinterpret_cast<WNDPROC>(GetPropA(parent, propertyAtom.name()));
     if (previous == nullptr) return DefWindowProcA(parent, message, wParam, lParam);
@@ -154,7 +153,6 @@ LRESULT CHyperLink::onMouseMove(HWND control, LPARAM lParam) {
         hot_ = 1;
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(sharedUnderlineFont), FALSE);
         InvalidateRect(control, nullptr, FALSE);
-        OnHotEnter();
         SetCapture(control);
         return 0;
     }
@@ -167,17 +165,12 @@ LRESULT CHyperLink::onMouseMove(HWND control, LPARAM lParam) {
 
 LRESULT CHyperLink::onCaptureChanged(HWND control) {
     hot_ = 0;
-    OnHotLeave();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(normalFont_), FALSE);
     InvalidateRect(control, nullptr, FALSE);
     return 0;
 }
 
-LRESULT CHyperLink::onFocus(HWND control, bool gained) {
-    if (gained)
-        OnHotEnter();
-    else
-        OnHotLeave();
+LRESULT CHyperLink::onFocus(HWND control) {
     drawFocusFrame(control);
     return 0;
 }

@@ -17,28 +17,23 @@ public:
     // Makes the dialog's control `controlId` a link to `target`. The hot state starts afresh; the
     // visited state stays for the life of the object. FALSE when the control does not exist or
     // the target cannot be copied.
-    BOOL AttachToControl(HWND dialog, int controlId, const char* target);
-
-    // Called when the link becomes hot (pointer over it, or keyboard focus) and stops being hot.
-    virtual void OnHotEnter() {}
-    virtual void OnHotLeave() {}
+    BOOL attachToControl(HWND dialog, int controlId, const char* target);
 
     bool hot() const { return hot_ != 0; }
     bool visited() const { return visited_ != 0; }
-    const std::string& target() const { return target_; }
 
     // Shared by every link of the process: attached and not yet destroyed, and their font.
     static int attachedCount();
     static HFONT underlineFont();
 
 private:
-    static LRESULT CALLBACK LinkControlProc(HWND control, UINT message, WPARAM wParam,
+    static LRESULT CALLBACK linkControlProc(HWND control, UINT message, WPARAM wParam,
                                             LPARAM lParam);
-    static LRESULT CALLBACK LinkParentProc(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK linkParentProc(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT onMouseMove(HWND control, LPARAM lParam);
     LRESULT onCaptureChanged(HWND control);
-    LRESULT onFocus(HWND control, bool gained);
+    LRESULT onFocus(HWND control);
     LRESULT onDestroy(HWND control, WPARAM wParam, LPARAM lParam);
     LRESULT activate();
     static void drawFocusFrame(HWND control);

@@ -120,7 +120,7 @@ INT_PTR runDialog(int templateId, DLGPROC procedure, std::u16string* destination
 
 }  // namespace
 
-INT_PTR CALLBACK EnterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wParam,
+INT_PTR CALLBACK enterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
@@ -140,14 +140,14 @@ INT_PTR CALLBACK EnterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPa
     return FALSE;
 }
 
-INT_PTR ShowEnterPassphraseDialog(std::u16string& buffer, HWND owner) {
+INT_PTR showEnterPassphraseDialog(std::u16string& buffer, HWND owner) {
     const INT_PTR result =
-        runDialog(IDD_ENTER_PASSPHRASE, EnterPassphraseDialogProc, &buffer, owner);
+        runDialog(IDD_ENTER_PASSPHRASE, enterPassphraseDialogProc, &buffer, owner);
     enterDestination = nullptr;
     return result == 0 || result == 1 ? result : -1;
 }
 
-INT_PTR CALLBACK SetPassphraseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK setPassphraseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
             setDestination = destinationOf(lParam);
@@ -170,13 +170,13 @@ INT_PTR CALLBACK SetPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPara
     return FALSE;
 }
 
-bool ShowSetPassphraseDialog(std::u16string& buffer) {
+bool showSetPassphraseDialog(std::u16string& buffer) {
     // Owned by the main window, which waits while it is open; a second request (from a window
     // without one) must still not take over the one destination slot.
     if (setDialogOpen) return false;
     setDialogOpen = true;
     const INT_PTR result =
-        runDialog(IDD_SET_PASSPHRASE, SetPassphraseDialogProc, &buffer, boxOwner());
+        runDialog(IDD_SET_PASSPHRASE, setPassphraseDialogProc, &buffer, boxOwner());
     setDestination = nullptr;
     setDialogOpen = false;
     return result == 1;

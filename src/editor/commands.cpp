@@ -28,7 +28,7 @@ constexpr const char* kBlankRefusal = "I utterly refuse to save a blank Document
 // Asks for a new passphrase twice; on confirmation `key` holds the bytes its key is made of.
 bool askNewPassphrase(std::string& key) {
     std::u16string passphrase;  // wiped below
-    const bool confirmed = ShowSetPassphraseDialog(passphrase);
+    const bool confirmed = showSetPassphraseDialog(passphrase);
     if (confirmed) keyBytes(passphrase, kAnsiCodePage, KeyForm::Exact, key);
     secureWipe(passphrase);
     return confirmed;
@@ -199,10 +199,10 @@ bool MainWindow::saveNoteAs() {
         return false;
     }
 
-    if (!document_->key_set) {
+    if (!document_->keySet) {
         std::string passphrase;
         const bool confirmed = askNewPassphrase(passphrase);
-        if (confirmed) document_->setkey(passphrase);
+        if (confirmed) document_->setKey(passphrase);
         secureWipe(passphrase);
         if (!confirmed) return false;
     }
@@ -218,7 +218,7 @@ bool MainWindow::saveNoteAs() {
 
 void MainWindow::newNote() {
     if (!queryExit()) return;
-    document_->header.flags &= ~NOTE_READONLY;
+    document_->header.flags &= ~kNoteReadOnly;
     setEditorReadOnly(editor_, false);
     updateTitle(kNewDocumentLabel);
     enableReadOnlyCommands(true);
@@ -229,7 +229,7 @@ void MainWindow::newNote() {
 void MainWindow::setPassphrase() {
     std::string passphrase;
     if (askNewPassphrase(passphrase)) {
-        document_->changepassphrase(passphrase);
+        document_->changePassphrase(passphrase);
         // The file keeps the old passphrase until the note is saved.
         setEditorModified(editor_, true);
     }
@@ -238,11 +238,11 @@ void MainWindow::setPassphrase() {
 
 void MainWindow::makeReadOnly() {
     setEditorReadOnly(editor_, true);
-    document_->header.flags |= NOTE_READONLY;
+    document_->header.flags |= kNoteReadOnly;
     updateTitle();
     enableReadOnlyCommands(false);
 }
 
 void MainWindow::showAbout() {
-    DialogBoxParamA(appState().instance, MAKEINTRESOURCEA(IDD_ABOUT), window_, AboutDialogProc, 0);
+    showAboutDialog(window_);
 }

@@ -131,7 +131,7 @@ void EditorLock::stop(HWND window) {
 }
 
 LockView EditorLock::view(const MainWindow& main) const {
-    return LockView{locked_, main.document_->key_set, unsaved_};
+    return LockView{locked_, main.document_->keySet, unsaved_};
 }
 
 void EditorLock::onTimer(MainWindow& main) {
@@ -167,7 +167,7 @@ void EditorLock::onEvent(MainWindow& main, LockEvent event) {
         case LockAction::OfferPassphrase:
             if (MessageBoxA(main.window_, kOfferPassphrase, "Quillox", MB_YESNO) != IDYES) break;
             main.setPassphrase();
-            if (main.document_->key_set) lock(main);
+            if (main.document_->keySet) lock(main);
             break;
         case LockAction::Prompt:
             PostMessageA(main.window_, kShowLockPrompt, 0, 0);
@@ -201,7 +201,7 @@ void EditorLock::lock(MainWindow& main) {
     EnableWindow(main.editor_, FALSE);
     SetFocus(main.window_);
     secureWipe(document.key.data(), document.key.size());
-    document.key_set = false;
+    document.keySet = false;
     forgetFindText();
     clearOwnClipboard(main.window_);
     PostMessageA(main.window_, kShowLockPrompt, 0, 0);
@@ -212,7 +212,7 @@ bool EditorLock::unlock(MainWindow& main) {
     EditorState state;  // wiped below
     if (!openEditorState(sealed_, document.key.data(), state)) {
         secureWipe(document.key.data(), document.key.size());
-        document.key_set = false;
+        document.keySet = false;
         return false;
     }
     locked_ = false;
@@ -244,14 +244,14 @@ void EditorLock::onPrompt(MainWindow& main) {
     for (bool again = true; again && !closeAsked_;) {
         std::u16string passphrase;  // wiped as soon as the keys are tried
         LockEvent event = LockEvent::Cancelled;
-        if (ShowEnterPassphraseDialog(passphrase, main.window_) == 1 && !closeAsked_ &&
+        if (showEnterPassphraseDialog(passphrase, main.window_) == 1 && !closeAsked_ &&
             !passphrase.empty()) {
             event = LockEvent::Wrong;
             // Every form the note's key may have been made of, as opening the note tries them.
             std::string bytes;  // wiped by keyBytes before each new form and below
             for (KeyForm form : {KeyForm::Exact, KeyForm::Utf8, KeyForm::QuestionMarks}) {
                 if (!keyBytes(passphrase, kAnsiCodePage, form, bytes)) continue;
-                main.document_->setkey(bytes);
+                main.document_->setKey(bytes);
                 if (unlock(main)) {
                     event = LockEvent::Right;
                     break;

@@ -78,9 +78,9 @@ bool sealEditorState(const EditorState& state, const std::uint8_t key[32], Seale
     storeLE32(&blob[28], static_cast<std::uint32_t>(state.text.size()));
     if (textBytes) std::memcpy(&blob[kPrefix], state.text.data(), textBytes);
     AesEncKeySchedule schedule;
-    expandenckey(key, schedule);
+    expandEncKey(key, schedule);
     std::array<std::uint8_t, 16> chain = sealed.iv;
-    cbcencrypt(blob.data(), blob.data(), blob.size(), chain.data(), schedule);
+    cbcEncrypt(blob.data(), blob.data(), blob.size(), chain.data(), schedule);
     secureWipe(&schedule, sizeof schedule);
     secureWipe(sealed.blob);
     sealed.blob.swap(blob);
@@ -90,14 +90,14 @@ bool sealEditorState(const EditorState& state, const std::uint8_t key[32], Seale
 bool openEditorState(const SealedText& sealed, const std::uint8_t key[32], EditorState& state) {
     if (sealed.blob.size() < kPrefix || sealed.blob.size() % 16) return false;
     AesDecKeySchedule schedule;
-    expanddeckey(key, schedule);
+    expandDecKey(key, schedule);
     std::array<std::uint8_t, 16> chain = sealed.iv;
     // Wiped on every way out below.
     std::vector<std::uint8_t> plain(sealed.blob.size());
-    cbcdecrypt(sealed.blob.data(), plain.data(), 16, chain.data(), schedule);
+    cbcDecrypt(sealed.blob.data(), plain.data(), 16, chain.data(), schedule);
     const bool right = std::memcmp(plain.data(), kCheckBlock, 16) == 0;
     if (right)
-        cbcdecrypt(sealed.blob.data() + 16, plain.data() + 16, plain.size() - 16, chain.data(),
+        cbcDecrypt(sealed.blob.data() + 16, plain.data() + 16, plain.size() - 16, chain.data(),
                    schedule);
     secureWipe(&schedule, sizeof schedule);
     const std::size_t units = right ? loadLE32(&plain[28]) : 0;

@@ -30,7 +30,7 @@ void registerWindowClass() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.lpfnWndProc = mainWindowProc;
     windowClass.hInstance = appState().instance;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
@@ -55,7 +55,7 @@ void centreOnDesktop(HWND window) {
 
 }  // namespace
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // An exception must not unwind through the system's code that called us. What failed (a
     // huge paste, a save out of memory) is abandoned; a save replaces the note file only once
     // the new one is complete, so the file stays as it was.
@@ -138,12 +138,12 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& stor
                         nullptr, nullptr, appState().instance, this);
     if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
-    std::u16string text = textOfStoredForm(storedText, (document_->header.flags & NOTE_UTF8) != 0);
+    std::u16string text = textOfStoredForm(storedText, (document_->header.flags & kNoteUtf8) != 0);
     secureWipe(storedText);
     // A note larger than the control holds (one written elsewhere) would be cut by the control
     // and then saved cut: it opens read-only instead, so nothing of it can be lost.
     const bool tooLarge = controlCharacters(text) > kEditorTextLimit;
-    if (tooLarge) document_->header.flags |= NOTE_READONLY;
+    if (tooLarge) document_->header.flags |= kNoteReadOnly;
     setEditorText(text);
     secureWipe(text);
     setEditorModified(editor_, false);
@@ -191,10 +191,10 @@ void MainWindow::storeEditorText() {
     getEditorText(text);
     StoredText stored = storedFormOf(text);
     secureWipe(text);
-    document_->settext(stored.bytes);
+    document_->setText(stored.bytes);
     secureWipe(stored.bytes);
     auto& flags = document_->header.flags;
-    flags = stored.utf8 ? flags | NOTE_UTF8 : flags & ~NOTE_UTF8;
+    flags = stored.utf8 ? flags | kNoteUtf8 : flags & ~kNoteUtf8;
 }
 
 void MainWindow::enableReadOnlyCommands(bool enable) {
@@ -205,7 +205,7 @@ void MainWindow::enableReadOnlyCommands(bool enable) {
 }
 
 bool MainWindow::isReadOnly() const {
-    return (document_->header.flags & NOTE_READONLY) != 0;
+    return (document_->header.flags & kNoteReadOnly) != 0;
 }
 
 LRESULT MainWindow::onCreate(HWND window) {
@@ -251,11 +251,11 @@ void MainWindow::createEditor() {
 void MainWindow::placeAndShow() {
     // Created at the size in units; now the monitor it is on tells the pixels.
     const WindowSize size =
-        windowSizeFromHeader(document_->header.window_width, document_->header.window_height);
+        windowSizeFromHeader(document_->header.windowWidth, document_->header.windowHeight);
     const std::int32_t dpi = windowDpi(window_);
     SetWindowPos(window_, nullptr, 0, 0, pixelsFromUnits(size.width, dpi),
                  pixelsFromUnits(size.height, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (document_->header.flags & NOTE_MAXIMIZED) {
+    if (document_->header.flags & kNoteMaximized) {
         ShowWindow(window_, SW_MAXIMIZE);
         return;
     }

@@ -14,8 +14,8 @@
 #include "editor/win_handles.h"
 #include "storage/note_document.h"
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The procedure's work; MainWindowProc keeps its exceptions from the system's code.
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The procedure's work; mainWindowProc keeps its exceptions from the system's code.
 LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 class MainWindow {
@@ -45,7 +45,7 @@ public:
     void getEditorText(std::u16string& text) const;
     void setEditorText(std::u16string_view text);
     // Hands the editor's text to the document in the form the note stores (code-page bytes, or
-    // UTF-8 with NOTE_UTF8 when the text does not fit the code page).
+    // UTF-8 with kNoteUtf8 when the text does not fit the code page).
     void storeEditorText();
     void enableReadOnlyCommands(bool enable);
 

@@ -104,7 +104,7 @@ void MainWindow::updateStatusBar() {
     const int zoomNow = zoom();
     status_.setTexts(
         statusTexts({placeAt(editor_, caretPosition(editor_)), editorCharacters(editor_), zoomNow,
-                     (document_->header.flags & NOTE_UTF8) != 0, isReadOnly()}));
+                     (document_->header.flags & kNoteUtf8) != 0, isReadOnly()}));
 }
 
 int MainWindow::zoom() const {

@@ -93,7 +93,7 @@ void eraseTempCopy(const std::string& path) {
         std::exit(-1);
     }
     for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
-        if (!fileExists(path.c_str())) std::exit(-1);
+        if (!file::exists(path.c_str())) std::exit(-1);
         if (file::remove(path.c_str())) std::exit(0);
         Sleep(kErasePauseMs);
     }
@@ -116,4 +116,3 @@ bool launchProcess(const std::string& executable, const std::string& arguments) 
     return true;
 }
 
-bool fileExists(const char* path) { return file::exists(path); }

@@ -19,7 +19,5 @@ bool relaunchThroughTemp();
 // Starts `executable` with the command line `"executable" arguments` and does not wait for it.
 bool launchProcess(const std::string& executable, const std::string& arguments);
 
-bool fileExists(const char* path);
-
 // The user's temporary folder with its trailing separator; false when there is none.
 bool tempDirectory(std::string& directory);

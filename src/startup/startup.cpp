@@ -112,7 +112,7 @@ void gatherStartupState() {
     state.findMessage = RegisterWindowMessageA("commdlg_FindReplace");
     if (loadSystemLibrary("RichEd20.DLL") == nullptr) failWith("Error loading RichEdit control!");
     std::srand(GetTickCount());
-    buildaestables();
+    buildAesTables();
 }
 
 // The prompt until a passphrase opens the note. Each entry is wiped as soon as the key is made
@@ -121,7 +121,7 @@ void gatherStartupState() {
 void askPassphrase(NoteDocument& document, std::string& storedText) {
     for (;;) {
         std::u16string passphrase;
-        const INT_PTR result = ShowEnterPassphraseDialog(passphrase);
+        const INT_PTR result = showEnterPassphraseDialog(passphrase);
         if (result == 0) endRun(0);
         if (result != 1) endRun(kFailure);
         const Opened opened = openWithPassphrase(document, passphrase, kAnsiCodePage, &storedText);

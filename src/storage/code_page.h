@@ -21,7 +21,7 @@ bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string&
 
 #ifdef _WIN32
 // How a note stores its text: the ANSI code page's bytes when the text fits it exactly (the
-// form every note had before), otherwise UTF-8 with the note's NOTE_UTF8 flag set.
+// form every note had before), otherwise UTF-8 with the note's kNoteUtf8 flag set.
 struct StoredText {
     std::string bytes;
     bool utf8 = false;

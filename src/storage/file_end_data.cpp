@@ -11,12 +11,12 @@ constexpr std::uint32_t kLimit = 0x7FFFFFFFu;
 FileEndData::FileEndData(const std::string& path, bool readOnly) : state_(new FileEndState) {
     state_->path = path;
     state_->readOnly = readOnly;
-    readheader();
+    readHeader();
 }
 
 FileEndData::~FileEndData() = default;
 
-void FileEndData::readheader() {
+void FileEndData::readHeader() {
     file::Scoped h;
     file::open(h.handle(), state_->path.c_str(), false, false);
 
@@ -27,24 +27,24 @@ void FileEndData::readheader() {
     std::uint8_t trailer[kTrailerSize];
     std::uint32_t got = 0;
     if (!file::read(h, trailer, kTrailerSize, got) || got != kTrailerSize)
-        throw FEDError("FileEndData::readheader");
+        throw FEDError("FileEndData::readHeader");
 
     if (loadLE32(trailer) != kMagic) return;
 
     std::uint32_t length = loadLE32(trailer + 4);
     size = file::size(h);
-    if (size == file::kNoSize || size < kTrailerSize) throw FEDError("FileEndData::readheader");
+    if (size == file::kNoSize || size < kTrailerSize) throw FEDError("FileEndData::readHeader");
     if (length > size - kTrailerSize) throw FEDError("FileEndData::header");
 
     std::uint32_t position = file::position(h);
     if (position == file::kNoSize || position < length + kTrailerSize)
-        throw FEDError("FileEndData::readheader");
+        throw FEDError("FileEndData::readHeader");
     state_->hasData = true;
     state_->offset = position - length - kTrailerSize;
     state_->length = length;
 }
 
-bool FileEndData::readdata(std::vector<std::uint8_t>& buffer) {
+bool FileEndData::readData(std::vector<std::uint8_t>& buffer) {
     if (!state_->hasData) return false;
     file::Scoped h;
     file::open(h.handle(), state_->path.c_str(), false, false);
@@ -65,7 +65,7 @@ bool FileEndData::readdata(std::vector<std::uint8_t>& buffer) {
     return true;
 }
 
-bool FileEndData::writedata(const std::vector<std::uint8_t>& data) {
+bool FileEndData::writeData(const std::vector<std::uint8_t>& data) {
     if (state_->readOnly) return false;
     if (data.size() > kLimit) return false;
     const std::uint32_t length = static_cast<std::uint32_t>(data.size());

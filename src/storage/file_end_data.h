@@ -35,7 +35,7 @@ public:
     static constexpr std::uint32_t kTrailerSize = 8;
 
     // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read
-    // ("FileEndData::readheader") or claims more bytes than the file has ("FileEndData::header").
+    // ("FileEndData::readHeader") or claims more bytes than the file has ("FileEndData::header").
     FileEndData(const std::string& path, bool readOnly);
     ~FileEndData();
     FileEndData(const FileEndData&) = delete;
@@ -46,13 +46,13 @@ public:
     std::uint32_t length() const { return state_->length; }
 
     // Reads the block; false without a block or when it cannot be read in full.
-    bool readdata(std::vector<std::uint8_t>& buffer);
+    bool readData(std::vector<std::uint8_t>& buffer);
     // Writes `data` as the file's block (in place of the old one, or after the file's end), then
     // the trailer, and cuts the file there. Refused on a read-only object.
-    bool writedata(const std::vector<std::uint8_t>& data);
+    bool writeData(const std::vector<std::uint8_t>& data);
 
 private:
-    void readheader();
+    void readHeader();
 
     std::unique_ptr<FileEndState> state_;
 };

@@ -41,70 +41,70 @@ void appendTo(Bytes& out, const std::uint8_t* p, std::size_t n) {
 
 }  // namespace
 
-void textdigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
+void textDigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
                 std::uint8_t digest[32]) {
     Sha256Context ctx;
-    sha256init(ctx);
-    if (n) sha256update(ctx, text, n);
-    sha256update(ctx, iv, kBlock);
-    sha256final(ctx, digest);
+    sha256Init(ctx);
+    if (n) sha256Update(ctx, text, n);
+    sha256Update(ctx, iv, kBlock);
+    sha256Final(ctx, digest);
     secureWipe(&ctx, sizeof ctx);
 }
 
 NoteDocument::NoteDocument(std::string image) : image_(std::move(image)) {
-    resetheader();
+    resetHeader();
 }
 
 NoteDocument::~NoteDocument() {
     secureWipe(key.data(), key.size());
 }
 
-void NoteDocument::resetheader() {
+void NoteDocument::resetHeader() {
     secureWipe(key.data(), key.size());
-    key_set = false;
+    keySet = false;
     std::memset(&header, 0, sizeof header);
     std::memcpy(header.magic, NoteHeader::kMagic, 8);
 }
 
-void NoteDocument::setkey(std::string_view passphrase) {
+void NoteDocument::setKey(std::string_view passphrase) {
     sha256(passphrase.data(), passphrase.size(), key.data());
-    key_set = true;
+    keySet = true;
 }
 
 bool NoteDocument::trialDecrypt(std::uint8_t* piece, const TextSink& keep) const {
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
-    buildaestables();
+    buildAesTables();
     AesDecKeySchedule schedule;
-    expanddeckey(key.data(), schedule);
+    expandDecKey(key.data(), schedule);
     Sha256Context ctx;
-    sha256init(ctx);
+    sha256Init(ctx);
     // A payload that is not whole blocks is never decrypted: its trial is zero bytes, which fail
     // the digest.
     const bool blocks = payload.size() % kBlock == 0;
-    const std::size_t textLength = header.text_length;
+    const std::size_t textLength = header.textLength;
     for (std::size_t at = 0; at < payload.size(); at += kPiece) {
         const std::size_t n = std::min(kPiece, payload.size() - at);
         if (blocks)
-            cbcdecrypt(payload.data() + at, piece, n, iv, schedule);
+            cbcDecrypt(payload.data() + at, piece, n, iv, schedule);
         else
             std::memset(piece, 0, n);
         if (at >= textLength) continue;
         const std::size_t text = std::min(n, textLength - at);
-        sha256update(ctx, piece, text);
+        sha256Update(ctx, piece, text);
         if (keep) keep(piece, text);
     }
     secureWipe(&schedule, sizeof schedule);
     secureWipe(piece, std::min(kPiece, payload.size()));
-    sha256update(ctx, header.iv, kBlock);
+    sha256Update(ctx, header.iv, kBlock);
     std::uint8_t digest[32];
-    sha256final(ctx, digest);
+    sha256Final(ctx, digest);
     secureWipe(&ctx, sizeof ctx);
     return std::memcmp(digest, header.digest, 32) == 0;
 }
 
-bool NoteDocument::verifykey() const {
-    if (!key_set) return false;
+bool NoteDocument::verifyKey() const {
+    if (!keySet) return false;
     // An empty note protects nothing: its digest is zero and any key opens it.
     if (payload.empty()) return true;
     std::uint8_t piece[kPiece];
@@ -121,7 +121,7 @@ bool NoteDocument::decryptInto(Buffer& out) const {
     // Each piece is appended to a buffer of the kind the caller receives, sized once: the text
     // exists once, and no memory is zero-filled only to be overwritten.
     Buffer trial;
-    trial.reserve(header.text_length);
+    trial.reserve(header.textLength);
     std::uint8_t piece[kPiece];
     const bool ok = trialDecrypt(
         piece, [&trial](const std::uint8_t* text, std::size_t n) { appendTo(trial, text, n); });
@@ -134,7 +134,7 @@ bool NoteDocument::decrypt(Bytes& out) const {
     return decryptInto(out);
 }
 
-bool NoteDocument::gettext(std::string& out) const {
+bool NoteDocument::getText(std::string& out) const {
     return decryptInto(out);
 }
 
@@ -148,24 +148,24 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     ivMissing_ = n != 0 && !drawIv(fresh);
     if (ivMissing_) return;
     if (n == 0) {
-        header.payload_length = 0;
-        header.text_length = 0;
+        header.payloadLength = 0;
+        header.textLength = 0;
         std::memset(header.digest, 0, sizeof header.digest);
         payload.clear();
         return;
     }
     const std::size_t m = (n + kBlock - 1) / kBlock * kBlock;
-    header.text_length = static_cast<std::uint32_t>(n);
-    header.payload_length = static_cast<std::uint32_t>(m);
+    header.textLength = static_cast<std::uint32_t>(n);
+    header.payloadLength = static_cast<std::uint32_t>(m);
     std::memcpy(header.iv, fresh, kBlock);
 
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
-    buildaestables();
+    buildAesTables();
     AesEncKeySchedule schedule;
-    expandenckey(key.data(), schedule);
+    expandEncKey(key.data(), schedule);
     Sha256Context ctx;
-    sha256init(ctx);
+    sha256Init(ctx);
     // A piece at a time, copied, hashed and encrypted in place while it is still in the cache: the
     // clear text in `payload` is overwritten by its ciphertext, and the last piece is padded with
     // zero bytes to whole blocks. Every piece starts before the end of the text.
@@ -174,22 +174,22 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     for (std::size_t at = 0; at < m; at += kPiece) {
         const std::size_t text = std::min(kPiece, n - at);
         payload.insert(payload.end(), plaintext + at, plaintext + at + text);
-        sha256update(ctx, plaintext + at, text);
+        sha256Update(ctx, plaintext + at, text);
         payload.resize(std::min(m, at + kPiece));
-        cbcencrypt(payload.data() + at, payload.data() + at, payload.size() - at, iv, schedule);
+        cbcEncrypt(payload.data() + at, payload.data() + at, payload.size() - at, iv, schedule);
     }
     secureWipe(&schedule, sizeof schedule);
-    sha256update(ctx, header.iv, kBlock);
-    sha256final(ctx, header.digest);
+    sha256Update(ctx, header.iv, kBlock);
+    sha256Final(ctx, header.digest);
     secureWipe(&ctx, sizeof ctx);
     ivUnwritten_ = true;
 }
 
-void NoteDocument::settext(const std::string& text) {
+void NoteDocument::setText(const std::string& text) {
     encrypt(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
-bool NoteDocument::buildrecord(Bytes& out) const {
+void NoteDocument::buildRecord(Bytes& out) const {
     // Appended rather than resized and overwritten: a zero fill of megabytes is wasted work.
     std::uint8_t head[NoteHeader::kSize];
     header.store(head);
@@ -197,36 +197,35 @@ bool NoteDocument::buildrecord(Bytes& out) const {
     out.reserve(NoteHeader::kSize + payload.size());
     out.insert(out.end(), head, head + NoteHeader::kSize);
     out.insert(out.end(), payload.begin(), payload.end());
-    return true;
 }
 
-bool NoteDocument::readheader(const Bytes& record, NoteHeader& h) {
+bool NoteDocument::readHeader(const Bytes& record, NoteHeader& h) {
     return record.size() >= NoteHeader::kSize && headerFits(record.data(), record.size(), h);
 }
 
 bool NoteDocument::headerFits(const std::uint8_t* head, std::uint64_t recordSize, NoteHeader& h) {
     if (std::memcmp(head, NoteHeader::kMagic, 8) != 0) return false;
     h.loadFrom(head);
-    if (recordSize != static_cast<std::uint64_t>(h.payload_length) + NoteHeader::kSize)
+    if (recordSize != static_cast<std::uint64_t>(h.payloadLength) + NoteHeader::kSize)
         return false;
     // Lengths that lie would make decryption read past the payload, or let every passphrase in.
-    if (h.text_length > h.payload_length) return false;
-    if (h.payload_length != 0 && h.text_length == 0) return false;
-    if (h.payload_length == 0 && !allZero(h.digest, sizeof h.digest)) return false;
+    if (h.textLength > h.payloadLength) return false;
+    if (h.payloadLength != 0 && h.textLength == 0) return false;
+    if (h.payloadLength == 0 && !allZero(h.digest, sizeof h.digest)) return false;
     return true;
 }
 
-bool NoteDocument::parserecord(const Bytes& record) {
+bool NoteDocument::parseRecord(const Bytes& record) {
     NoteHeader h;
-    if (!readheader(record, h)) return false;
+    if (!readHeader(record, h)) return false;
     header = h;
     payload.assign(record.begin() + NoteHeader::kSize, record.end());
     return true;
 }
 
-bool NoteDocument::adoptrecord(Bytes& record) {
+bool NoteDocument::adoptRecord(Bytes& record) {
     NoteHeader h;
-    if (!readheader(record, h)) return false;
+    if (!readHeader(record, h)) return false;
     header = h;
     // The record's own storage becomes the payload: one move down, no second buffer.
     record.erase(record.begin(), record.begin() + NoteHeader::kSize);
@@ -234,7 +233,7 @@ bool NoteDocument::adoptrecord(Bytes& record) {
     return true;
 }
 
-bool NoteDocument::isrecordfile(const std::string& path) {
+bool NoteDocument::isRecordFile(const std::string& path) {
     file::Scoped h;
     file::open(h.handle(), path.c_str(), false, false);
     std::uint8_t head[NoteHeader::kSize];
@@ -249,7 +248,7 @@ bool NoteDocument::load(const std::string& notePath) {
     file::Stamp stamp;
     const bool present = file::lookAt(notePath.c_str(), stamp) == file::Presence::Present;
     Bytes record;
-    if (isrecordfile(notePath)) {
+    if (isRecordFile(notePath)) {
         file::Scoped h;
         file::open(h.handle(), notePath.c_str(), false, false);
         std::uint32_t size = file::size(h);
@@ -259,9 +258,9 @@ bool NoteDocument::load(const std::string& notePath) {
         if (!file::read(h, record.data(), size, got) || got != size) return false;
     } else {
         FileEndData block(notePath, true);
-        if (!block.hasData() || !block.readdata(record)) return false;
+        if (!block.hasData() || !block.readData(record)) return false;
     }
-    if (!adoptrecord(record)) return false;
+    if (!adoptRecord(record)) return false;
     path = notePath;
     identity_ = noteIdentity(present, stamp, header);
     return true;
@@ -269,17 +268,17 @@ bool NoteDocument::load(const std::string& notePath) {
 
 void NoteDocument::clear() {
     path.clear();
-    settext(std::string());
+    setText(std::string());
 }
 
-void NoteDocument::changepassphrase(std::string_view passphrase) {
+void NoteDocument::changePassphrase(std::string_view passphrase) {
     // Decrypted once: the text's digest is the check of the old key.
     Bytes text;
-    if (payload.empty() || !key_set || !decrypt(text)) {
-        setkey(passphrase);
+    if (payload.empty() || !keySet || !decrypt(text)) {
+        setKey(passphrase);
         return;
     }
-    setkey(passphrase);
+    setKey(passphrase);
     encrypt(text);
     secureWipe(text);
 }

@@ -13,15 +13,15 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::uint32_t NOTE_READONLY = 1;
-constexpr std::uint32_t NOTE_MAXIMIZED = 2;
+constexpr std::uint32_t kNoteReadOnly = 1;
+constexpr std::uint32_t kNoteMaximized = 2;
 // The text is UTF-8. Clear: the text is bytes of the ANSI code page of the Windows that wrote it,
 // the form every note had before the flag existed and still has when its text fits that page.
-constexpr std::uint32_t NOTE_UTF8 = 4;
+constexpr std::uint32_t kNoteUtf8 = 4;
 
 // Byte layout, little-endian, no padding:
-//   0 magic "QUiLLX*2" | 8 digest[32] | 40 iv[16] | 56 payload_length | 60 text_length |
-//   64 flags | 68 window_width (signed) | 72 window_height (signed)
+//   0 magic "QUiLLX*2" | 8 digest[32] | 40 iv[16] | 56 payloadLength | 60 textLength |
+//   64 flags | 68 windowWidth (signed) | 72 windowHeight (signed)
 struct NoteHeader {
     static constexpr std::size_t kSize = 76;
     static constexpr char kMagic[9] = "QUiLLX*2";
@@ -29,11 +29,11 @@ struct NoteHeader {
     char magic[8];
     std::uint8_t digest[32];
     std::uint8_t iv[16];
-    std::uint32_t payload_length;
-    std::uint32_t text_length;
+    std::uint32_t payloadLength;
+    std::uint32_t textLength;
     std::uint32_t flags;
-    std::int32_t window_width;
-    std::int32_t window_height;
+    std::int32_t windowWidth;
+    std::int32_t windowHeight;
 
     // Field by field, so the layout never depends on the compiler.
     void store(std::uint8_t out[kSize]) const;
@@ -61,23 +61,23 @@ public:
     NoteDocument(const NoteDocument&) = delete;
     NoteDocument& operator=(const NoteDocument&) = delete;
 
-    void resetheader();
+    void resetHeader();
     // The key is SHA-256 of exactly these bytes (passphrase.h says which bytes a passphrase is).
-    void setkey(std::string_view passphrase);
-    bool verifykey() const;
+    void setKey(std::string_view passphrase);
+    bool verifyKey() const;
     bool decrypt(Bytes& out) const;
     void encrypt(const Bytes& plaintext);
     void encrypt(const std::uint8_t* plaintext, std::size_t n);
-    bool gettext(std::string& out) const;
-    void settext(const std::string& text);
-    bool buildrecord(Bytes& out) const;
-    bool parserecord(const Bytes& record);
+    bool getText(std::string& out) const;
+    void setText(const std::string& text);
+    void buildRecord(Bytes& out) const;
+    bool parseRecord(const Bytes& record);
     // The header of `record` into `h` when the record is well formed: magic, lengths and digest
     // agree with its size.
-    static bool readheader(const Bytes& record, NoteHeader& h);
+    static bool readHeader(const Bytes& record, NoteHeader& h);
     // The same for a record of `recordSize` bytes of which only the kSize bytes of `head` are read.
     static bool headerFits(const std::uint8_t* head, std::uint64_t recordSize, NoteHeader& h);
-    static bool isrecordfile(const std::string& path);
+    static bool isRecordFile(const std::string& path);
     bool load(const std::string& path);
     // With `confirm`, the target is the note file this document read or last wrote, and a target
     // that has been written, replaced or removed since is overwritten only when `confirm` agrees.
@@ -88,7 +88,7 @@ public:
     // as `save`: for the settings the digest does not cover (the read-only flag).
     bool rewrite(const std::string& target);
     void clear();
-    void changepassphrase(std::string_view passphrase);
+    void changePassphrase(std::string_view passphrase);
 
     const std::string& image() const { return image_; }
     void setImage(std::string image) { image_ = std::move(image); }
@@ -96,7 +96,7 @@ public:
     std::string path;
     Bytes payload;
     std::array<std::uint8_t, 32> key{};
-    bool key_set = false;
+    bool keySet = false;
     NoteHeader header{};
 
 private:
@@ -105,11 +105,11 @@ private:
     // Decrypts the payload a piece at a time into the kPiece bytes of `piece`, which it wipes
     // at the end, and answers whether its digest matches; `keep`, when given, receives the text.
     bool trialDecrypt(std::uint8_t* piece, const TextSink& keep) const;
-    // `decrypt` and `gettext`: the whole text into a byte vector or a string.
+    // `decrypt` and `getText`: the whole text into a byte vector or a string.
     template <typename Buffer>
     bool decryptInto(Buffer& out) const;
-    // parserecord taking over `record`'s storage for the payload.
-    bool adoptrecord(Bytes& record);
+    // parseRecord taking over `record`'s storage for the payload.
+    bool adoptRecord(Bytes& record);
     // Decryption goes a piece at a time, each piece hashed while it is still in the cache.
     static constexpr std::size_t kPiece = 32 * 1024;
     // Builds the note file beside `target` and puts it in place; with a placement the text is
@@ -134,7 +134,7 @@ private:
 };
 
 // SHA-256 over the plaintext followed by the 16 IV bytes: the keyless check of a passphrase.
-void textdigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
+void textDigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
                 std::uint8_t digest[32]);
 // The number of bytes of `image` before any note block it carries: the editor part a note built
 // on it receives. Raises as FileEndData does when the image's trailer is broken.

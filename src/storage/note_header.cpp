@@ -7,20 +7,20 @@ void NoteHeader::store(std::uint8_t out[kSize]) const {
     std::memcpy(out, magic, 8);
     std::memcpy(out + 8, digest, 32);
     std::memcpy(out + 40, iv, 16);
-    storeLE32(out + 56, payload_length);
-    storeLE32(out + 60, text_length);
+    storeLE32(out + 56, payloadLength);
+    storeLE32(out + 60, textLength);
     storeLE32(out + 64, flags);
-    storeLE32(out + 68, static_cast<std::uint32_t>(window_width));
-    storeLE32(out + 72, static_cast<std::uint32_t>(window_height));
+    storeLE32(out + 68, static_cast<std::uint32_t>(windowWidth));
+    storeLE32(out + 72, static_cast<std::uint32_t>(windowHeight));
 }
 
 void NoteHeader::loadFrom(const std::uint8_t in[kSize]) {
     std::memcpy(magic, in, 8);
     std::memcpy(digest, in + 8, 32);
     std::memcpy(iv, in + 40, 16);
-    payload_length = loadLE32(in + 56);
-    text_length = loadLE32(in + 60);
+    payloadLength = loadLE32(in + 56);
+    textLength = loadLE32(in + 60);
     flags = loadLE32(in + 64);
-    window_width = static_cast<std::int32_t>(loadLE32(in + 68));
-    window_height = static_cast<std::int32_t>(loadLE32(in + 72));
+    windowWidth = static_cast<std::int32_t>(loadLE32(in + 68));
+    windowHeight = static_cast<std::int32_t>(loadLE32(in + 72));
 }

@@ -47,14 +47,14 @@ bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const No
     FileEndData block(path, true);
     if (!block.hasData() || block.offset() != imageBytes) return false;
     if (block.length() != NoteHeader::kSize + doc.payload.size()) return false;
-    if (!block.readdata(record)) return false;
+    if (!block.readData(record)) return false;
     std::uint8_t head[NoteHeader::kSize];
     doc.header.store(head);
     NoteHeader stored;
     return std::memcmp(record.data(), head, sizeof head) == 0 &&
            (doc.payload.empty() || std::memcmp(record.data() + sizeof head, doc.payload.data(),
                                                doc.payload.size()) == 0) &&
-           NoteDocument::readheader(record, stored);
+           NoteDocument::readHeader(record, stored);
 }
 
 bool flushFile(const std::string& path) {
@@ -81,7 +81,7 @@ bool NoteDocument::writeSafely(const std::string& named, const WindowPlacement* 
         return false;
     }
     // A note without text could never be opened again: its digest would match no passphrase.
-    if (header.text_length == 0 || image_.empty() || named.empty()) {
+    if (header.textLength == 0 || image_.empty() || named.empty()) {
         report::error("Error saving file!");
         return false;
     }
@@ -100,22 +100,22 @@ bool NoteDocument::writeSafely(const std::string& named, const WindowPlacement* 
             file::setReadOnly(temporary.c_str(), false)) {
             bool haveText = true;
             if (placement) {
-                header.window_width = placement->width;
-                header.window_height = placement->height;
-                header.flags = placement->maximized ? header.flags | NOTE_MAXIMIZED
-                                                    : header.flags & ~NOTE_MAXIMIZED;
+                header.windowWidth = placement->width;
+                header.windowHeight = placement->height;
+                header.flags = placement->maximized ? header.flags | kNoteMaximized
+                                                    : header.flags & ~kNoteMaximized;
                 // Every save writes under a fresh IV, even when the text did not change.
                 if (!ivUnwritten_) {
                     std::string text;
-                    haveText = gettext(text);
-                    if (haveText) settext(text);
+                    haveText = getText(text);
+                    if (haveText) setText(text);
                     haveText = haveText && !ivMissing_;
                     secureWipe(text);
                 }
             }
 
             Bytes record;
-            buildrecord(record);
+            buildRecord(record);
             ok = haveText && writeNoteFile(temporary, record) && flushFile(temporary) &&
                  readBackMatches(temporary, imageBytes, *this, record);
         }
@@ -173,7 +173,7 @@ bool NoteDocument::mayReplace(const std::string& target, const ConfirmOverwrite&
 
 bool NoteDocument::writeNoteFile(const std::string& temporary, const Bytes& record) const {
     FileEndData block(temporary, false);
-    return block.writedata(record);
+    return block.writeData(record);
 }
 
 bool NoteDocument::replaceTarget(const std::string& temporary, const std::string& target) const {

@@ -99,8 +99,8 @@ Opened openWithPassphrase(NoteDocument& document, std::u16string_view passphrase
     Opened opened = Opened::No;
     for (KeyForm form : {KeyForm::Exact, KeyForm::Utf8, KeyForm::QuestionMarks}) {
         if (!keyBytes(passphrase, codePage, form, bytes)) continue;
-        document.setkey(bytes);
-        if (text ? document.gettext(*text) : document.verifykey()) {
+        document.setKey(bytes);
+        if (text ? document.getText(*text) : document.verifyKey()) {
             opened = form == KeyForm::QuestionMarks ? Opened::Weakened : Opened::Fully;
             break;
         }

@@ -60,7 +60,7 @@ expect_info "kind" "note executable" "editor image" "$image bytes" "text length"
     "editor sha-256" "$(sha <editor.exe)"
 q 0 info --json note.exe
 check "info --json: the same fingerprint and lengths as the words" test "$(json \
-    'd["editor_sha256"], d["editor_image_bytes"], d["text_length"], d["read_only"], d["encoding"]')" \
+    'd["editor_sha256"], d["editor_image_bytes"], d["textLength"], d["read_only"], d["encoding"]')" \
     = "$(sha <editor.exe) $image $text_len False ansi"
 if [ ${#runner[@]} -eq 0 ]; then
     # Names Windows cannot have: JSON escapes quotes and controls, keeps well-formed UTF-8 (at the

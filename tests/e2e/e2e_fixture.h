@@ -79,8 +79,8 @@ protected:
                          const std::string& passphrase, const WindowPlacement& placement = {},
                          std::uint32_t flags = 0, const std::string& image = {}) {
         NoteDocument document(image.empty() ? editor_ : image);
-        document.setkey(passphrase.c_str());
-        document.settext(text);
+        document.setKey(passphrase.c_str());
+        document.setText(text);
         document.header.flags |= flags;
         const std::string note = path(name);
         if (!document.save(note, placement))
@@ -94,8 +94,8 @@ protected:
         NoteDocument document;
         std::string text;
         if (!document.load(note)) throw DriverError("cannot load " + inQuotes(note));
-        document.setkey(passphrase.c_str());
-        if (!document.verifykey() || !document.gettext(text))
+        document.setKey(passphrase.c_str());
+        if (!document.verifyKey() || !document.getText(text))
             throw DriverError(inQuotes(passphrase) + " does not open " + inQuotes(note));
         if (header) *header = document.header;
         return text;

@@ -169,8 +169,8 @@ TEST_F(StartRoads, WindowSizesAreUnitsAt144Dpi) {
     EXPECT_EQ("720x480 960x600 ", sizes);
     NoteHeader header;
     EXPECT_EQ("text!", readNote(note, "pw", &header));
-    EXPECT_EQ(640, header.window_width);
-    EXPECT_EQ(400, header.window_height);
+    EXPECT_EQ(640, header.windowWidth);
+    EXPECT_EQ(400, header.windowHeight);
 }
 
 // A passphrase in Cyrillic typed as Unicode key events keys the note by its characters: the tool

@@ -58,8 +58,8 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
             save(window);
             NoteHeader header;
             EXPECT_TRUE(readNote(note, kFirst, &header) == edited) << "open and save changed it";
-            EXPECT_EQ(600, header.window_width);
-            EXPECT_EQ(400, header.window_height);
+            EXPECT_EQ(600, header.windowWidth);
+            EXPECT_EQ(400, header.windowHeight);
 
             // Save As without an extension gets ".exe", on the bare image the copy runs from.
             chooseFile(window, ID_FILE_SAVE_AS, path("copy"));
@@ -130,7 +130,7 @@ TEST_F(Session, WholeRoadLeavesNoPlaintextOnDisk) {
 TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
     // Made on the test build of the editor, which stands in for an older build: other bytes.
     const std::string note =
-        makeNote("note.exe", "Grüße", "pw", {}, NOTE_UTF8, windowsPath(QUILLOX_FAULTY_EXE));
+        makeNote("note.exe", "Grüße", "pw", {}, kNoteUtf8, windowsPath(QUILLOX_FAULTY_EXE));
     // The bytes of a reimage are the tool's tests'; here the note must open in this editor.
     runTool("reimage --image " + inQuotes(editorExe()) + " " + inQuotes(note));
     ASSERT_EQ(readFile(editorExe()).size(), FileEndData(note, true).offset());
@@ -142,14 +142,14 @@ TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
         appendText(window, ", café", "Grüße, café");
         save(window);
         EXPECT_EQ(kOld + ", caf\xE9", readNote(note, "pw", &header));
-        EXPECT_FALSE(header.flags & NOTE_UTF8);
+        EXPECT_FALSE(header.flags & kNoteUtf8);
 
         // Cyrillic, CJK, an emoji (a surrogate pair) and a best-fit symbol do not.
         const std::string typed = "Grüße, café Привет 中文 😀 ∑";
         appendText(window, " Привет 中文 😀 ∑", typed);
         save(window);
         EXPECT_EQ(typed, readNote(note, "pw", &header));
-        EXPECT_TRUE(header.flags & NOTE_UTF8);
+        EXPECT_TRUE(header.flags & kNoteUtf8);
 
         // Copied and pasted inside the editor's process (Wine's X11 clipboard bridge between
         // processes can lose non-ASCII characters), each step sent, as a posted one would overtake

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FileEndData reader(scratch.path, true);
         FUZZ_CHECK(reader.hasData() == trailer && !lying);
         std::vector<std::uint8_t> block{7};
-        FUZZ_CHECK(reader.readdata(block) == trailer);
+        FUZZ_CHECK(reader.readData(block) == trailer);
         if (trailer) {
             FUZZ_CHECK(reader.length() == le32(data + size - 4));
             FUZZ_CHECK(std::uint64_t{reader.offset()} + reader.length() + 8 == size);
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             FUZZ_CHECK(block == std::vector<std::uint8_t>{7});  // untouched
         }
-        FUZZ_CHECK(!reader.writedata({1, 2, 3}));  // read-only objects never write
+        FUZZ_CHECK(!reader.writeData({1, 2, 3}));  // read-only objects never write
         FUZZ_CHECK(readFile(scratch.path) == Bytes(data, data + size));
     } catch (const FileEndData::FEDError&) {
         FUZZ_CHECK(lying);
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fresh.push_back(0x5A);
     {
         FileEndData writer(scratch.path, false);
-        FUZZ_CHECK(writer.writedata(fresh) && writer.offset() == host);
+        FUZZ_CHECK(writer.writeData(fresh) && writer.offset() == host);
     }
     const Bytes after = readFile(scratch.path);
     FUZZ_CHECK(after.size() == std::size_t{host} + fresh.size() + 8);

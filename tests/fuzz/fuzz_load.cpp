@@ -37,11 +37,11 @@ void saveAndReload(NoteDocument& doc, const std::string& text, ScratchFile& scra
 
     NoteDocument reread;
     FUZZ_CHECK(reread.load(copy));
-    reread.setkey(kFuzzPassphrase);
+    reread.setKey(kFuzzPassphrase);
     std::string again;
-    FUZZ_CHECK(reread.verifykey() && reread.gettext(again) && again == text);
-    FUZZ_CHECK(reread.header.flags == (flags & ~NOTE_MAXIMIZED));
-    FUZZ_CHECK(reread.header.window_width == 640 && reread.header.window_height == 480);
+    FUZZ_CHECK(reread.verifyKey() && reread.getText(again) && again == text);
+    FUZZ_CHECK(reread.header.flags == (flags & ~kNoteMaximized));
+    FUZZ_CHECK(reread.header.windowWidth == 640 && reread.header.windowHeight == 480);
 }
 
 }  // namespace
@@ -61,19 +61,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(doc.path == scratch.path);
     // Parsed: the whole file when it begins with the magic, else the block before the trailer.
-    const bool recordFile = NoteDocument::isrecordfile(scratch.path);
+    const bool recordFile = NoteDocument::isRecordFile(scratch.path);
     Bytes record, expected(data, data + size);
     if (size < NoteHeader::kSize || std::memcmp(data, NoteHeader::kMagic, 8) != 0)
         expected = size < 8 || le32(data + size - 4) > size - 8
                        ? Bytes()
                        : Bytes(data + size - 8 - le32(data + size - 4), data + size - 8);
-    doc.buildrecord(record);
+    doc.buildRecord(record);
     FUZZ_CHECK(record == expected);
 
-    doc.setkey(kFuzzPassphrase);
+    doc.setKey(kFuzzPassphrase);
     std::string text;
-    const bool opens = doc.verifykey();
-    FUZZ_CHECK(doc.gettext(text) == opens);
+    const bool opens = doc.verifyKey();
+    FUZZ_CHECK(doc.getText(text) == opens);
     // Only a note with text can be saved: an empty one could never be opened again.
     if (opens && !text.empty()) saveAndReload(doc, text, scratch, data, size, recordFile);
     return 0;

@@ -26,7 +26,7 @@ Bytes fromHex(const std::string& hex) {
 
 Bytes finalDigest(Sha256Context& ctx) {
     Bytes digest(32);
-    sha256final(ctx, digest.data());
+    sha256Final(ctx, digest.data());
     return digest;
 }
 
@@ -79,10 +79,10 @@ TEST_P(Crypto, Sha256PublishedVectorsAndPaddingBoundaries) {
     const std::string chunk(1000, 'a');
     const std::size_t pieces[] = {1, 3, 63, 65, 127, 129, 997, 7, 55, 57};
     Sha256Context ctx;
-    sha256init(ctx);
+    sha256Init(ctx);
     for (std::size_t i = 0, left = 1000000; left != 0; ++i) {
         const std::size_t piece = std::min(pieces[i % 10], left);
-        sha256update(ctx, chunk.data(), piece);
+        sha256Update(ctx, chunk.data(), piece);
         left -= piece;
     }
     EXPECT_EQ(finalDigest(ctx),
@@ -111,13 +111,13 @@ TEST_P(Crypto, Sha256ByteCountCarriesIntoHighWordAndIsEncodedInFull) {
     };
     for (const auto& c : cases) {
         Sha256Context ctx;
-        sha256init(ctx);
+        sha256Init(ctx);
         ctx.countHigh = c.high;
         ctx.countLow = c.low;
         for (std::uint32_t i = 0; i < (c.low & 63); ++i) ctx.buffer[i] = std::uint8_t(0xa5 ^ i);
         Bytes feed(c.feed);
         for (std::size_t i = 0; i < feed.size(); ++i) feed[i] = std::uint8_t(i * 31 + 7);
-        sha256update(ctx, feed.data(), feed.size());
+        sha256Update(ctx, feed.data(), feed.size());
         SCOPED_TRACE(testing::Message() << std::hex << c.high << ':' << c.low);
         EXPECT_EQ(ctx.countHigh, c.highAfter);
         EXPECT_EQ(ctx.countLow, c.lowAfter);
@@ -132,9 +132,9 @@ struct Schedules {
 
 Schedules expand(const Bytes& key) {
     Schedules s{};
-    buildaestables();
-    EXPECT_EQ(expandenckey(key.data(), s.enc), 0);
-    EXPECT_EQ(expanddeckey(key.data(), s.dec), 0);
+    buildAesTables();
+    expandEncKey(key.data(), s.enc);
+    expandDecKey(key.data(), s.dec);
     return s;
 }
 
@@ -146,17 +146,17 @@ TEST_P(Crypto, AesBlockAndCbcVectors) {
     const Bytes plain = fromHex("00112233445566778899aabbccddeeff");
     const Bytes cipher = fromHex("8ea2b7ca516745bfeafc49904b496089");
     Bytes block = plain, out(16);
-    ASSERT_EQ(encryptblock(block.data(), out.data(), s.enc), 0);
+    ASSERT_EQ(encryptBlock(block.data(), out.data(), s.enc), 0);
     EXPECT_EQ(out, cipher);
-    ASSERT_EQ(encryptblock(block.data(), block.data(), s.enc), 0);
+    ASSERT_EQ(encryptBlock(block.data(), block.data(), s.enc), 0);
     EXPECT_EQ(block, cipher);
-    ASSERT_EQ(decryptblock(block.data(), block.data(), s.dec), 0);
+    ASSERT_EQ(decryptBlock(block.data(), block.data(), s.dec), 0);
     EXPECT_EQ(block, plain);
     // At an odd address the portable code moves bytes one by one.
     Bytes odd(17);
-    ASSERT_EQ(encryptblock(block.data(), odd.data() + 1, s.enc), 0);
+    ASSERT_EQ(encryptBlock(block.data(), odd.data() + 1, s.enc), 0);
     EXPECT_EQ(Bytes(odd.begin() + 1, odd.end()), cipher);
-    ASSERT_EQ(decryptblock(odd.data() + 1, odd.data() + 1, s.dec), 0);
+    ASSERT_EQ(decryptBlock(odd.data() + 1, odd.data() + 1, s.dec), 0);
     EXPECT_EQ(Bytes(odd.begin() + 1, odd.end()), plain);
 
     s = expand(fromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4"));
@@ -170,11 +170,11 @@ TEST_P(Crypto, AesBlockAndCbcVectors) {
     const Bytes lastBlock(chainCipher.end() - 16, chainCipher.end());
     Bytes iv = ivStart;
     out.resize(chainPlain.size());
-    ASSERT_EQ(cbcencrypt(chainPlain.data(), out.data(), out.size(), iv.data(), s.enc), 0);
+    ASSERT_EQ(cbcEncrypt(chainPlain.data(), out.data(), out.size(), iv.data(), s.enc), 0);
     EXPECT_EQ(out, chainCipher);
     EXPECT_EQ(iv, lastBlock);
     iv = ivStart;
-    ASSERT_EQ(cbcdecrypt(chainCipher.data(), out.data(), out.size(), iv.data(), s.dec), 0);
+    ASSERT_EQ(cbcDecrypt(chainCipher.data(), out.data(), out.size(), iv.data(), s.dec), 0);
     EXPECT_EQ(out, chainPlain);
     EXPECT_EQ(iv, lastBlock);
 }
@@ -201,11 +201,11 @@ TEST_P(Crypto, RejectedLengthsAndSchedulesTouchNothing) {
             SCOPED_TRACE(testing::Message()
                          << "op " << op << ", n " << c.n << ", marker " << int(c.marker));
             Bytes out(48, 0xee), iv = ivStart;
-            const int result = op == 0   ? encryptblock(input.data(), out.data(), k.enc)
-                               : op == 1 ? decryptblock(input.data(), out.data(), k.dec)
+            const int result = op == 0   ? encryptBlock(input.data(), out.data(), k.enc)
+                               : op == 1 ? decryptBlock(input.data(), out.data(), k.dec)
                                : op == 2
-                                   ? cbcencrypt(input.data(), out.data(), c.n, iv.data(), k.enc)
-                                   : cbcdecrypt(input.data(), out.data(), c.n, iv.data(), k.dec);
+                                   ? cbcEncrypt(input.data(), out.data(), c.n, iv.data(), k.enc)
+                                   : cbcDecrypt(input.data(), out.data(), c.n, iv.data(), k.dec);
             EXPECT_EQ(result, c.result);
             if (c.result != 0 || c.n == 0) {
                 EXPECT_EQ(out, Bytes(48, 0xee));
@@ -229,8 +229,8 @@ TEST(CryptoSwitch, BothPathsAgreeOnRandomInputs) {
             setHardwareCrypto(hardware);
             Schedules s;
             std::memset(&s, 0, sizeof s);  // the padding too: it is compared
-            expandenckey(key.data(), s.enc);
-            expanddeckey(key.data(), s.dec);
+            expandEncKey(key.data(), s.enc);
+            expandDecKey(key.data(), s.dec);
             Bytes& all = results[hardware];
             const auto* schedules = reinterpret_cast<const std::uint8_t*>(&s);
             all.assign(schedules, schedules + sizeof s);
@@ -238,17 +238,17 @@ TEST(CryptoSwitch, BothPathsAgreeOnRandomInputs) {
             std::uint8_t* in = inBuffer.data() + inAt;
             std::uint8_t* out = outAt == inAt ? in : outBuffer.data() + outAt;
             std::copy(message.begin(), message.begin() + n, in);
-            EXPECT_EQ(cbcencrypt(in, out, n, chain.data(), s.enc), 0);
+            EXPECT_EQ(cbcEncrypt(in, out, n, chain.data(), s.enc), 0);
             all.insert(all.end(), out, out + n);
             all.insert(all.end(), chain.begin(), chain.end());
             chain = iv;
             std::memmove(in, out, n);
-            EXPECT_EQ(cbcdecrypt(in, out, n, chain.data(), s.dec), 0);
+            EXPECT_EQ(cbcDecrypt(in, out, n, chain.data(), s.dec), 0);
             EXPECT_TRUE(std::equal(out, out + n, message.begin())) << trial;
             Sha256Context ctx;
-            sha256init(ctx);
-            sha256update(ctx, message.data(), split);
-            sha256update(ctx, message.data() + split, message.size() - split);
+            sha256Init(ctx);
+            sha256Update(ctx, message.data(), split);
+            sha256Update(ctx, message.data() + split, message.size() - split);
             const Bytes digest = finalDigest(ctx);
             all.insert(all.end(), digest.begin(), digest.end());
         }

@@ -43,7 +43,7 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
         EXPECT_EQ(c.offset, fed.offset());
         EXPECT_EQ(c.length, fed.length());
         Bytes read = {1, 2, 3};
-        EXPECT_EQ(c.hasData, fed.readdata(read));
+        EXPECT_EQ(c.hasData, fed.readData(read));
         const Bytes expected = c.hasData ? Bytes(c.contents.begin() + c.offset,
                                                  c.contents.begin() + c.offset + c.length)
                                          : Bytes{1, 2, 3};  // untouched without a block
@@ -60,22 +60,22 @@ TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTailButNeverThroughAReader)
                 second = patternBytes(10, 5);
     writeFile(path, host);
     FileEndData fed(path, false);
-    ASSERT_TRUE(fed.writedata(first));
+    ASSERT_TRUE(fed.writeData(first));
     EXPECT_EQ(withTrailer(host + first, 1000), readFile(path));
-    ASSERT_TRUE(fed.writedata(second));
+    ASSERT_TRUE(fed.writeData(second));
     EXPECT_EQ(host.size(), fed.offset());
     EXPECT_EQ(withTrailer(host + second, 10), readFile(path));
     // A missing file is made by a writer only; an empty block is a block.
-    EXPECT_FALSE(FileEndData(fresh, true).writedata(patternBytes(5)));
+    EXPECT_FALSE(FileEndData(fresh, true).writeData(patternBytes(5)));
     EXPECT_FALSE(file::exists(fresh.c_str()));
     FileEndData writer(fresh, false);
     EXPECT_FALSE(writer.hasData());
-    ASSERT_TRUE(writer.writedata(patternBytes(33)));
+    ASSERT_TRUE(writer.writeData(patternBytes(33)));
     EXPECT_EQ(0u, writer.offset());
     EXPECT_EQ(withTrailer(patternBytes(33), 33), readFile(fresh));
-    ASSERT_TRUE(writer.writedata(Bytes{}));
+    ASSERT_TRUE(writer.writeData(Bytes{}));
     Bytes read = {9};
-    EXPECT_TRUE(FileEndData(fresh, true).readdata(read));
+    EXPECT_TRUE(FileEndData(fresh, true).readData(read));
     EXPECT_TRUE(read.empty());
     EXPECT_EQ(withTrailer({}, 0), readFile(fresh));
 }

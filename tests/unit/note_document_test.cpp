@@ -17,19 +17,19 @@ void putLE32(Bytes& r, std::size_t at, std::uint32_t v) {
 
 Bytes sealed(const std::string& text, const char* passphrase) {
     NoteDocument doc;
-    doc.setkey(passphrase);
-    doc.settext(text);
+    doc.setKey(passphrase);
+    doc.setText(text);
     Bytes record;
-    doc.buildrecord(record);
+    doc.buildRecord(record);
     return record;
 }
 
 std::string opened(const Bytes& record, const char* passphrase) {
     NoteDocument doc;
-    if (!doc.parserecord(record)) return "<no parse>";
-    doc.setkey(passphrase);
+    if (!doc.parseRecord(record)) return "<no parse>";
+    doc.setKey(passphrase);
     std::string out = "<untouched>";
-    return doc.gettext(out) ? out : doc.verifykey() ? "<verified>" : out;
+    return doc.getText(out) ? out : doc.verifyKey() ? "<verified>" : out;
 }
 
 // Built straight from the primitives, as any reader of the format would: the document must
@@ -42,31 +42,31 @@ TEST(NoteRecord, MatchesARecordBuiltFromThePrimitives) {
     Bytes payload = bytesOf(text), chain = iv;
     payload.resize(48);
     AesEncKeySchedule ks;
-    buildaestables();
-    expandenckey(key, ks);
-    cbcencrypt(payload.data(), payload.data(), payload.size(), chain.data(), ks);
+    buildAesTables();
+    expandEncKey(key, ks);
+    cbcEncrypt(payload.data(), payload.data(), payload.size(), chain.data(), ks);
     const Bytes digestInput = bytesOf(text + std::string(iv.begin(), iv.end()));
     sha256(digestInput.data(), digestInput.size(), digest);
     Bytes reference = bytesOf("QUiLLX*2");
     reference.insert(reference.end(), digest, digest + 32);
     reference.insert(reference.end(), iv.begin(), iv.end());
     for (std::uint32_t v :
-         {48u, std::uint32_t(text.size()), 0x80000010u | NOTE_READONLY, std::uint32_t(-2), 700u})
+         {48u, std::uint32_t(text.size()), 0x80000010u | kNoteReadOnly, std::uint32_t(-2), 700u})
         putLE32(reference, reference.size(), v);
     reference.insert(reference.end(), payload.begin(), payload.end());
 
     NoteDocument doc;
-    ASSERT_TRUE(doc.parserecord(reference));
-    EXPECT_EQ(0x80000010u | NOTE_READONLY, doc.header.flags);
-    EXPECT_EQ(-2, doc.header.window_width);
-    EXPECT_EQ(700, doc.header.window_height);
-    EXPECT_FALSE(doc.verifykey()) << "no key set yet";
-    doc.setkey("Correct Horse");
+    ASSERT_TRUE(doc.parseRecord(reference));
+    EXPECT_EQ(0x80000010u | kNoteReadOnly, doc.header.flags);
+    EXPECT_EQ(-2, doc.header.windowWidth);
+    EXPECT_EQ(700, doc.header.windowHeight);
+    EXPECT_FALSE(doc.verifyKey()) << "no key set yet";
+    doc.setKey("Correct Horse");
     std::string out;
-    ASSERT_TRUE(doc.gettext(out));
+    ASSERT_TRUE(doc.getText(out));
     EXPECT_EQ(text, out);
     Bytes rebuilt;
-    doc.buildrecord(rebuilt);
+    doc.buildRecord(rebuilt);
     EXPECT_EQ(reference, rebuilt);
 }
 
@@ -89,10 +89,10 @@ TEST(NoteRecord, RoundTripsEverySizeOnlyWithItsPassphraseUnderAFreshIvEachTime) 
     }
     // Every save draws a new IV of bytes 0..254, so the same text never gives the same record.
     NoteDocument doc;
-    doc.setkey("k");
+    doc.setKey("k");
     std::set<Bytes> ivs;
     for (int i = 0; i < 100; ++i) {
-        doc.settext("the same text");
+        doc.setText("the same text");
         const Bytes iv(doc.header.iv, doc.header.iv + 16);
         EXPECT_EQ(0, std::count(iv.begin(), iv.end(), 255));
         ivs.insert(iv);
@@ -104,24 +104,24 @@ TEST(NoteRecord, RoundTripsEverySizeOnlyWithItsPassphraseUnderAFreshIvEachTime) 
 // and the flags of the note it clears.
 TEST(NoteRecord, ChangePassphraseOnAnEmptyDocumentSetsTheKeyAndClearKeepsKeyIvAndFlags) {
     NoteDocument blank;
-    blank.changepassphrase("first");
-    EXPECT_TRUE(blank.key_set);
+    blank.changePassphrase("first");
+    EXPECT_TRUE(blank.keySet);
     EXPECT_TRUE(blank.payload.empty());
     NoteDocument doc;
-    doc.setkey("old");
-    doc.settext("keep me");
+    doc.setKey("old");
+    doc.setText("keep me");
     doc.path = "somewhere";
-    doc.header.flags = NOTE_READONLY | 0x100;
+    doc.header.flags = kNoteReadOnly | 0x100;
     const Bytes iv(doc.header.iv, doc.header.iv + 16);
     const auto key = doc.key;
     doc.clear();
     EXPECT_TRUE(doc.path.empty());
     EXPECT_TRUE(doc.payload.empty());
-    EXPECT_EQ(0u, doc.header.payload_length + doc.header.text_length);
+    EXPECT_EQ(0u, doc.header.payloadLength + doc.header.textLength);
     EXPECT_EQ(Bytes(32, 0), Bytes(doc.header.digest, doc.header.digest + 32));
     EXPECT_EQ(iv, Bytes(doc.header.iv, doc.header.iv + 16));
-    EXPECT_EQ(NOTE_READONLY | 0x100u, doc.header.flags);
-    EXPECT_TRUE(doc.key_set);
+    EXPECT_EQ(kNoteReadOnly | 0x100u, doc.header.flags);
+    EXPECT_TRUE(doc.keySet);
     EXPECT_EQ(key, doc.key);
 }
 
@@ -144,12 +144,12 @@ TEST(NoteRecord, DamagedRecordsDoNotParseAndLeaveTheDocumentAlone) {
     };
     for (const auto& record : cases) {
         NoteDocument doc;
-        doc.setkey("k");
-        doc.settext("before");
+        doc.setKey("k");
+        doc.setText("before");
         Bytes before, after;
-        doc.buildrecord(before);
-        EXPECT_FALSE(doc.parserecord(record)) << record.size();
-        doc.buildrecord(after);
+        doc.buildRecord(before);
+        EXPECT_FALSE(doc.parseRecord(record)) << record.size();
+        doc.buildRecord(after);
         EXPECT_EQ(before, after) << record.size();
     }
     // Partial blocks parse but open with no passphrase; an empty note opens with any.

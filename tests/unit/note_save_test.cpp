@@ -35,8 +35,8 @@ protected:
     std::unique_ptr<NoteDocument> document(const std::string& text,
                                            const std::string& editor = "") {
         auto doc = std::make_unique<NoteDocument>(editor.empty() ? image : editor);
-        doc->setkey("pw");
-        doc->settext(text);
+        doc->setKey("pw");
+        doc->setText(text);
         return doc;
     }
     bool save(const std::string& target, const std::string& text) {
@@ -45,9 +45,9 @@ protected:
     static std::string openText(const std::string& path) {
         NoteDocument doc;
         if (!doc.load(path)) return "<no load>";
-        doc.setkey("pw");
+        doc.setKey("pw");
         std::string out;
-        return doc.gettext(out) ? out : "<no verify>";
+        return doc.getText(out) ? out : "<no verify>";
     }
 
     ScratchDir dir;
@@ -63,8 +63,8 @@ TEST_F(NoteSave, WritesTheEditorImageTheRecordAndTheTrailer) {
     const Bytes first = readFile(target);
     NoteDocument reader;
     ASSERT_TRUE(reader.load(target));
-    EXPECT_EQ(std::make_tuple(800, 600, NOTE_MAXIMIZED),
-              std::make_tuple(reader.header.window_width, reader.header.window_height,
+    EXPECT_EQ(std::make_tuple(800, 600, kNoteMaximized),
+              std::make_tuple(reader.header.windowWidth, reader.header.windowHeight,
                               reader.header.flags));
     EXPECT_EQ("first text", openText(target));
     // Saved again unchanged: a fresh IV. Saved from the note itself, as a note executable's own
@@ -72,7 +72,7 @@ TEST_F(NoteSave, WritesTheEditorImageTheRecordAndTheTrailer) {
     ASSERT_TRUE(doc->save(target, {800, 600, true}));
     EXPECT_NE(first, readFile(target));
     auto second = document("two, longer than one", target);
-    second->header.flags = 0x40 | NOTE_MAXIMIZED;
+    second->header.flags = 0x40 | kNoteMaximized;
     ASSERT_TRUE(second->save(target, {300, 200, false}));
     EXPECT_EQ("two, longer than one", openText(target));
     ASSERT_TRUE(reader.load(target));
@@ -120,7 +120,7 @@ TEST_F(NoteSave, AFailureAtAnyStepLeavesTheOldNoteIntactAndReadOnly) {
             reported.clear();
             auto doc = document("the new text, which is longer");
             ASSERT_TRUE(doc->load(target));
-            doc->settext("the new text, which is longer");
+            doc->setText("the new text, which is longer");
             file::fault::arm(point, mode);
             const bool saved =
                 doc->save(target, {100, 100, true}, [](NoteChange) { return false; });
@@ -153,7 +153,7 @@ TEST_F(NoteSave, AChangedOrVanishedNoteIsReplacedOnlyIfTheUserAgrees) {
     ASSERT_TRUE(save(target, "first"));
     auto doc = document("mine");
     ASSERT_TRUE(doc->load(target));
-    doc->settext("mine");
+    doc->setText("mine");
     std::vector<NoteChange> asked;
     const auto answer = [&asked](bool yes) {
         return [&asked, yes](NoteChange change) {
@@ -215,7 +215,7 @@ TEST_F(NoteSave, ATargetHeldOpenByAnotherProcessIsNotDamaged) {
     HANDLE held = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    EXPECT_FALSE(FileEndData(target, false).writedata(patternBytes(4)));
+    EXPECT_FALSE(FileEndData(target, false).writeData(patternBytes(4)));
     EXPECT_FALSE(save(target, "lost"));
     EXPECT_EQ("kept", openText(target));
     CloseHandle(held);

@@ -45,8 +45,8 @@ TEST(Passphrase, KeyBytesFollowOneRuleAndOlderFormsAreTriedWithTheRightWarning) 
     }
     const auto opened = [](const std::string& keyedBy, const std::u16string& typed) {
         NoteDocument doc;
-        doc.setkey(keyedBy);
-        doc.settext("memo");
+        doc.setKey(keyedBy);
+        doc.setText("memo");
         std::string text;
         const Opened how = openWithPassphrase(doc, typed, 1252, &text);
         EXPECT_TRUE(how == Opened::No || text == "memo");

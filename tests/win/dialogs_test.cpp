@@ -50,9 +50,9 @@ TEST(Hyperlinks, LinksColourThemselvesAreVisitedAndHotAndTheAboutBoxAttachesThem
                                                              &DestroyWindow);
     const HWND first = GetDlgItem(dialog.get(), IDC_LINK_FIRST);
     const HWND second = GetDlgItem(dialog.get(), IDC_LINK_SECOND);
-    ASSERT_TRUE(a.AttachToControl(dialog.get(), IDC_LINK_FIRST, kTarget));
+    ASSERT_TRUE(a.attachToControl(dialog.get(), IDC_LINK_FIRST, kTarget));
     // A second link must not subclass the dialog again: its procedure would call itself.
-    ASSERT_TRUE(b.AttachToControl(dialog.get(), IDC_LINK_SECOND, kTarget));
+    ASSERT_TRUE(b.attachToControl(dialog.get(), IDC_LINK_SECOND, kTarget));
     EXPECT_EQ(kOwn, colourOf(GetDlgItem(dialog.get(), -1))) << "a plain static";
     SendMessageA(second, WM_KEYUP, VK_RETURN, 0xC0000001);
     EXPECT_FALSE(b.visited());
@@ -75,12 +75,12 @@ TEST(Hyperlinks, LinksColourThemselvesAreVisitedAndHotAndTheAboutBoxAttachesThem
     dialog.reset();
     EXPECT_EQ(nullptr, CHyperLink::underlineFont()) << "the last link frees the font";
     dialog.reset(openAbout(colouringDialog));
-    ASSERT_TRUE(a.AttachToControl(dialog.get(), IDC_LINK_FIRST, kTarget));
+    ASSERT_TRUE(a.attachToControl(dialog.get(), IDC_LINK_FIRST, kTarget));
     EXPECT_EQ(kVisited, colourOf(GetDlgItem(dialog.get(), IDC_LINK_FIRST))) << "kept when reopened";
 
     // The About box's own links, attached at every opening and released at every close.
     for (int opening = 0; opening < 2; ++opening) {
-        dialog.reset(openAbout(AboutDialogProc));
+        dialog.reset(openAbout(aboutDialogProc));
         EXPECT_EQ(2, CHyperLink::attachedCount());
         dialog.reset();
         EXPECT_EQ(0, CHyperLink::attachedCount());
@@ -94,7 +94,7 @@ TEST(Resources, ManifestBringsCommonControls6AndAboutShowsTheVersion) {
     char loaded[MAX_PATH] = {};
     GetModuleFileNameA(loadSystemLibrary("comctl32.dll"), loaded, MAX_PATH);
     EXPECT_NE(nullptr, std::strstr(CharLowerA(loaded), "\\winsxs\\")) << loaded;
-    const HWND about = openAbout(AboutDialogProc);
+    const HWND about = openAbout(aboutDialogProc);
     char text[200] = {};
     GetDlgItemTextA(about, IDC_ABOUT_TEXT, text, sizeof text);
     DestroyWindow(about);
@@ -141,16 +141,16 @@ TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndSetOpensOnlyOnceAtATime) {
              BoxAnswerer::press(IDC_PASSPHRASE_OK, {{IDC_PASSPHRASE, "still open "}})(box);
          },
          [&](HWND box) {
-             innerResult = ShowSetPassphraseDialog(inner);
+             innerResult = showSetPassphraseDialog(inner);
              set("one-Kq8#zW4!pX")(box);
          },
          set("two")});
-    EXPECT_EQ(0, ShowEnterPassphraseDialog(buffer));
+    EXPECT_EQ(0, showEnterPassphraseDialog(buffer));
     EXPECT_EQ(u"old", buffer);
-    EXPECT_EQ(1, ShowEnterPassphraseDialog(buffer));
+    EXPECT_EQ(1, showEnterPassphraseDialog(buffer));
     EXPECT_EQ(u"still open ", buffer);
     EXPECT_TRUE(capsShown == "Caps Lock is on|" || capsShown == "|Caps Lock is on") << capsShown;
-    EXPECT_TRUE(ShowSetPassphraseDialog(buffer));
+    EXPECT_TRUE(showSetPassphraseDialog(buffer));
     EXPECT_FALSE(innerResult);
     EXPECT_EQ(u"kept", inner);
     EXPECT_EQ(u"one-Kq8#zW4!pX", buffer);
@@ -179,10 +179,10 @@ TEST(PassphraseDialogs, SetShowsStrengthAndDifferenceAndAsksBeforeAWeakPassphras
     };
     BoxAnswerer boxes({BoxAnswerer::press(IDC_PASSPHRASE_OK), BoxAnswerer::press(IDOK), typed,
                        asked(IDNO), typed, asked(IDYES)});
-    EXPECT_FALSE(ShowSetPassphraseDialog(buffer));
-    EXPECT_FALSE(ShowSetPassphraseDialog(buffer));
+    EXPECT_FALSE(showSetPassphraseDialog(buffer));
+    EXPECT_FALSE(showSetPassphraseDialog(buffer));
     EXPECT_EQ(u"old", buffer);
-    EXPECT_TRUE(ShowSetPassphraseDialog(buffer));
+    EXPECT_TRUE(showSetPassphraseDialog(buffer));
     EXPECT_EQ(u"abc123", buffer);
     EXPECT_EQ(IDNO, defaultButton);
     ASSERT_EQ(6u, boxes.seen.size());

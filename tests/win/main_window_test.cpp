@@ -57,8 +57,8 @@ TEST_F(MainWindowTest, OpensAsTheHeaderAndTheFontSettingsSay) {
     const DWORD points = 12;
     RegSetKeyValueA(HKEY_CURRENT_USER, kFontSettingsKey, "fontface", REG_SZ, "Consolas", 9);
     RegSetKeyValueA(HKEY_CURRENT_USER, kFontSettingsKey, "fontsize", REG_DWORD, &points, 4);
-    for (const std::uint32_t flags : {NOTE_READONLY, NOTE_MAXIMIZED}) {
-        const bool readOnly = flags == NOTE_READONLY;
+    for (const std::uint32_t flags : {kNoteReadOnly, kNoteMaximized}) {
+        const bool readOnly = flags == kNoteReadOnly;
         MainWindow& main = open(flags);
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kFontSettingsKey, "fontface");
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kFontSettingsKey, "fontsize");
@@ -129,8 +129,8 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     NoteDocument saved;
     std::string content;
     ASSERT_TRUE(saved.load(note));
-    saved.setkey(kPass);
-    EXPECT_TRUE(saved.gettext(content) && content == "typed into a blank editor");
+    saved.setKey(kPass);
+    EXPECT_TRUE(saved.getText(content) && content == "typed into a blank editor");
     setModified(true);
     command(ID_FILE_SAVE_AS);  // over a file that is there, answered No
     EXPECT_EQ(bytesOf("someone else's file"), readFile(taken));
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     // accelerator, and the save on closing is refused with the window kept.
     command(ID_FILE_MAKE_READONLY);
     EXPECT_EQ("Quillox version 1.3-beta1: " + note + " [read-only]", windowText(main.window()));
-    EXPECT_TRUE(readOnly() && (main.document().header.flags & NOTE_READONLY));
+    EXPECT_TRUE(readOnly() && (main.document().header.flags & kNoteReadOnly));
     expectGrayed(true);
     command(ID_FILE_SAVE);
     command(ID_EDIT_SELECT_ALL);  // the control may count its final paragraph mark in
@@ -158,8 +158,8 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     setModified(false);
     command(ID_FILE_NEW);
     EXPECT_EQ("Quillox version 1.3-beta1: <new document>", windowText(main.window()));
-    EXPECT_FALSE(readOnly() || (main.document().header.flags & NOTE_READONLY));
-    EXPECT_TRUE(main.document().path.empty() && main.document().key_set &&
+    EXPECT_FALSE(readOnly() || (main.document().header.flags & kNoteReadOnly));
+    EXPECT_TRUE(main.document().path.empty() && main.document().keySet &&
                 controlText(main.editor()).empty());
     expectGrayed(false);
 }

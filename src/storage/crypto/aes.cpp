@@ -78,7 +78,7 @@ void decryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uin
 
 }  // namespace
 
-void buildaestables() {
+void buildAesTables() {
     if (aesdetail::tablesBuilt) return;
     AesTables& T = tables;
 
@@ -134,17 +134,17 @@ void buildaestables() {
     aesdetail::tablesBuilt = true;
 }
 
-int expandenckey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
+void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
         hwcrypto::expandEncKey(key, schedule.roundKeys);
         schedule.roundsMarker = 14 * 16;
-        return 0;
+        return;
     }
 #endif
     // The tables are a precondition; building them here costs one test of the flag and keeps
     // a forgotten call from producing a silently wrong key.
-    buildaestables();
+    buildAesTables();
     std::uint32_t* w = schedule.roundKeys;
     // KeyExpansion (5.2) with Nk = 8, Nr = 14: 4 * (Nr + 1) = 60 words.
     for (int i = 0; i < 8; ++i) w[i] = ByteIo::load(key + 4 * i);
@@ -157,18 +157,17 @@ int expandenckey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
         w[i] = w[i - 8] ^ temp;
     }
     schedule.roundsMarker = 14 * 16;
-    return 0;
 }
 
-int expanddeckey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
+void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
     AesEncKeySchedule enc;
-    expandenckey(key, enc);
+    expandEncKey(key, enc);
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
         hwcrypto::invertKeys(enc.roundKeys, schedule.roundKeys);
         schedule.roundsMarker = enc.roundsMarker;
         secureWipe(&enc, sizeof enc);
-        return 0;
+        return;
     }
 #endif
     // The equivalent inverse cipher (5.3.5) takes the round keys last to first, and the inner
@@ -181,10 +180,9 @@ int expanddeckey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
     for (int j = 0; j < 4; ++j) d[56 + j] = e[j];
     schedule.roundsMarker = enc.roundsMarker;
     secureWipe(&enc, sizeof enc);
-    return 0;
 }
 
-int encryptblock(const std::uint8_t in[16], std::uint8_t out[16],
+int encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
                  const AesEncKeySchedule& schedule) {
     const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
     if (rounds == 0) return 1;
@@ -204,7 +202,7 @@ int encryptblock(const std::uint8_t in[16], std::uint8_t out[16],
     return 0;
 }
 
-int decryptblock(const std::uint8_t in[16], std::uint8_t out[16],
+int decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
                  const AesDecKeySchedule& schedule) {
     const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
     if (rounds == 0) return 1;

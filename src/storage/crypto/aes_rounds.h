@@ -10,7 +10,7 @@
 
 namespace aesdetail {
 
-// Filled by buildaestables(); see aes.cpp for how each table is derived.
+// Filled by buildAesTables(); see aes.cpp for how each table is derived.
 struct AesTables {
     std::uint8_t sbox[256];
     std::uint8_t invSbox[256];
@@ -138,7 +138,7 @@ inline void encryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32
            (T.te4[(t1 >> 8) & 0xff] & 0x0000ff00u) ^ (T.te4[t2 & 0xff] & 0x000000ffu) ^ rk[3];
 }
 
-// The equivalent inverse cipher of FIPS-197, 5.3.5, with round keys from expanddeckey. InvShiftRows
+// The equivalent inverse cipher of FIPS-197, 5.3.5, with round keys from expandDecKey. InvShiftRows
 // moves row r right, so column j takes byte 1 from column j-1, byte 2 from j-2, byte 3 from j-3.
 inline void decryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32_t s[4]) {
     const AesTables& T = tables;

@@ -75,7 +75,7 @@ void decryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std:
 
 }  // namespace
 
-int cbcencrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+int cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
                const AesEncKeySchedule& schedule) {
     if (n % 16 != 0) return 1;
     if (n == 0) return 0;
@@ -97,7 +97,7 @@ int cbcencrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::ui
     return 0;
 }
 
-int cbcdecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+int cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
                const AesDecKeySchedule& schedule) {
     if (n % 16 != 0) return 1;
     if (n == 0) return 0;

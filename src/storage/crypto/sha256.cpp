@@ -156,7 +156,7 @@ void compressBlocks(std::uint32_t state[8], const std::uint8_t* data, std::size_
 
 }  // namespace
 
-void sha256init(Sha256Context& ctx) {
+void sha256Init(Sha256Context& ctx) {
     // The initial hash value of 5.3.2: the first 32 bits of the fractional parts of the square
     // roots of the first eight primes.
     static const std::uint32_t initial[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
@@ -166,7 +166,7 @@ void sha256init(Sha256Context& ctx) {
     std::memcpy(ctx.state, initial, sizeof initial);
 }
 
-void sha256update(Sha256Context& ctx, const void* data, std::size_t n) {
+void sha256Update(Sha256Context& ctx, const void* data, std::size_t n) {
     if (n == 0) return;
     const std::uint8_t* in = static_cast<const std::uint8_t*>(data);
     std::size_t used = ctx.countLow & 63;
@@ -194,7 +194,7 @@ void sha256update(Sha256Context& ctx, const void* data, std::size_t n) {
     if (n != 0) std::memcpy(ctx.buffer, in, n);
 }
 
-void sha256final(Sha256Context& ctx, std::uint8_t digest[32]) {
+void sha256Final(Sha256Context& ctx, std::uint8_t digest[32]) {
     // 5.1.1: the byte 0x80, zeros up to 56 modulo 64, then the length in bits, 64 bits
     // big-endian: the byte count times eight, with the three bits shifted out of the low word
     // moving into the high one.
@@ -218,9 +218,9 @@ void sha256final(Sha256Context& ctx, std::uint8_t digest[32]) {
 
 void sha256(const void* data, std::size_t n, std::uint8_t digest[32]) {
     Sha256Context ctx;
-    sha256init(ctx);
-    sha256update(ctx, data, n);
-    sha256final(ctx, digest);
+    sha256Init(ctx);
+    sha256Update(ctx, data, n);
+    sha256Final(ctx, digest);
     // The buffer may hold the tail of a passphrase.
     secureWipe(&ctx, sizeof ctx);
 }

@@ -11,8 +11,8 @@ struct Sha256Context {
     std::uint8_t buffer[64];  // an incomplete block
 };
 
-void sha256init(Sha256Context& ctx);
-void sha256update(Sha256Context& ctx, const void* data, std::size_t n);
-void sha256final(Sha256Context& ctx, std::uint8_t digest[32]);
+void sha256Init(Sha256Context& ctx);
+void sha256Update(Sha256Context& ctx, const void* data, std::size_t n);
+void sha256Final(Sha256Context& ctx, std::uint8_t digest[32]);
 // One shot on a local context, wiped afterwards.
 void sha256(const void* data, std::size_t n, std::uint8_t digest[32]);
