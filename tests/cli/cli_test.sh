@@ -344,9 +344,8 @@ if [ ${#runner[@]} -eq 0 ] && cc -shared -fPIC -o hook.so "$hook" && LD_PRELOAD=
     truncate -s $((image + 76 + (1 << 30))) sparse.exe && printf '\xef\xbe\xad\xde\x4c\0\0\x40' >>sparse.exe
     for _ in $(seq 400); do cat text.txt; done >big.txt
     printf 'Passphrase-of-the-hook\nNew-passphrase-of-the-hook\n' >hook-pass.txt
-    # The passphrases join the plaintext once their reader keeps no unwiped copies: secrets=3.
-    secrets=1 needles=$'part 07 of the note\nPassphrase-of-the-hook\nNew-passphrase-of-the-hook'
-    runner=(env LD_PRELOAD=./hook.so "QUILLOX_SECRETS=$(head -n $secrets <<<"$needles")")
+    runner=(env LD_PRELOAD=./hook.so
+        $'QUILLOX_SECRETS=part 07 of the note\nPassphrase-of-the-hook\nNew-passphrase-of-the-hook')
     q --in big.txt 0 seal --image editor.exe -o piped-big.exe - --passphrase-file hook-pass.txt
     steps <<'EOF'
 0||seal --image editor.exe -o hooked.exe big.txt --passphrase-file hook-pass.txt|test "$(stat -c %a hooked.exe)" = 600
@@ -366,7 +365,7 @@ EOF
     check "no random numbers: no note" test ! -e no-iv.exe
     runner=(bash -c 'ulimit -v 400000 && exec timeout 20 "$@"' --)
     for args in "info fifo.exe" "cat fifo.exe" "verify fifo.exe" "set fifo.exe --read-only on" \
-        "reimage --image editor.exe fifo.exe" "info dir.exe" "seal --image fifo.exe -o x.exe memo.txt"; do
+        "reimage --image editor.exe fifo.exe" "info dir.exe" "seal --image fifo.exe -o fifo-note.exe memo.txt"; do
         # shellcheck disable=SC2086
         q 2 $args --passphrase-file pass1.txt
         check "$args: not a regular file" grep -q "not a regular file" err.txt out.txt
