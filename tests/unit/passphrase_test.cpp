@@ -113,7 +113,7 @@ TEST(Passphrase, StrengthIsLowForWhatGuessersTryFirst) {
         {u"Abc123", 0, 10},       {u"pizza", 13, 14},      {u"klmnopqrstuv", 0, 12},
         {u"vutsrqponmlk", 0, 12}, {u"31x12x1999", 30, 40}, {u"31.12.1999", 16, 17},
         {u"tkvrdbpizza", 50, 53},  // a word only where a run of letters begins
-        {u"sdfghjkl", 8, 10},      {u"lkjhgfdsa", 9, 9.5},  {u"zxc", 14, 15},
+        {u"sdfghjkl", 8, 10},     {u"lkjhgfdsa", 9, 9.5},  {u"zxc", 14, 15},
         {u"2099", 7, 8},
     };
     for (const auto& [passphrase, low, high] : bounds) {
