@@ -44,23 +44,23 @@ std::string recordProblem(const std::uint8_t* head, std::uint64_t size) {
 bool readHead(const std::string& path, const FileEndData& block, std::uint8_t* head) {
     if (block.length() < NoteHeader::kSize) return true;
     file::Scoped h;
-    file::open(h.handle(), path.c_str(), false, false);
-    return readAt(h, block.offset(), head, NoteHeader::kSize);
+    file::open(*h.receive(), path.c_str(), false, false);
+    return readAt(h.get(), block.offset(), head, NoteHeader::kSize);
 }
 
 }  // namespace
 
 bool fingerprint(const std::string& path, std::uint32_t length, std::string& hex) {
     file::Scoped h;
-    file::open(h.handle(), path.c_str(), false, false);
-    if (!file::seek(h, 0)) return false;
+    file::open(*h.receive(), path.c_str(), false, false);
+    if (!file::seek(h.get(), 0)) return false;
     Sha256Context ctx;
     sha256Init(ctx);
     static std::uint8_t chunk[65536];
     for (std::uint32_t left = length; left > 0;) {
         const std::uint32_t n = std::min<std::uint32_t>(left, sizeof chunk);
         std::uint32_t got = 0;
-        if (!file::read(h, chunk, n, got) || got != n) return false;
+        if (!file::read(h.get(), chunk, n, got) || got != n) return false;
         sha256Update(ctx, chunk, n);
         left -= n;
     }
@@ -80,12 +80,12 @@ std::string executableProblem(const std::string& path, std::uint32_t length) {
     constexpr std::uint32_t kDosHeader = 64, kPeHeader = 24;  // signature and file header
     if (length < kDosHeader + kPeHeader) return "too short to be a Windows executable";
     file::Scoped h;
-    file::open(h.handle(), path.c_str(), false, false);
+    file::open(*h.receive(), path.c_str(), false, false);
     std::uint8_t dos[kDosHeader], pe[kPeHeader];
-    if (!readAt(h, 0, dos, sizeof dos)) return "unreadable";
+    if (!readAt(h.get(), 0, dos, sizeof dos)) return "unreadable";
     if (dos[0] != 'M' || dos[1] != 'Z') return "not a Windows executable (no MZ header)";
     const std::uint32_t peAt = loadLE32(dos + 0x3C);
-    if (peAt > length - kPeHeader || !readAt(h, peAt, pe, sizeof pe) ||
+    if (peAt > length - kPeHeader || !readAt(h.get(), peAt, pe, sizeof pe) ||
         std::memcmp(pe, "PE\0\0", 4) != 0)
         return "not a Windows executable (no PE header)";
     if (pe[6] == 0 && pe[7] == 0) return "not a Windows executable (no sections)";
@@ -186,7 +186,8 @@ std::vector<std::uint32_t> findRecords(const Bytes& data) {
 std::uint32_t recordSizeAt(const Bytes& data, std::uint32_t offset) {
     if (data.size() < NoteHeader::kSize || offset > data.size() - NoteHeader::kSize) return 0;
     const std::uint64_t size =
-        std::uint64_t{loadLE32(data.data() + offset + 56)} + NoteHeader::kSize;
+        std::uint64_t{loadLE32(data.data() + offset + NoteHeader::kPayloadLengthAt)} +
+        NoteHeader::kSize;
     return size > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(size);
 }
 
@@ -204,15 +205,15 @@ int loadHeader(const std::string& path, NoteHeader& h, bool& recordFile, std::ui
         recordFile = NoteDocument::isRecordFile(path);
         image = 0;
         file::Scoped f;
-        file::open(f.handle(), path.c_str(), false, false);
+        file::open(*f.receive(), path.c_str(), false, false);
         if (recordFile) {
-            size = file::size(f);
-            if (size == file::kNoSize || !readAt(f, 0, head, sizeof head))
+            size = file::size(f.get());
+            if (size == file::kNoSize || !readAt(f.get(), 0, head, sizeof head))
                 return fail(kNotANote, damaged);
         } else {
             FileEndData block(path, true);
             if (!block.hasData() || block.length() < NoteHeader::kSize ||
-                !readAt(f, block.offset(), head, sizeof head))
+                !readAt(f.get(), block.offset(), head, sizeof head))
                 return fail(kNotANote, damaged);
             size = block.length();
             image = block.offset();

@@ -19,6 +19,7 @@
 #include "storage/passphrase_strength.h"
 #include "storage/report.h"
 #include "storage/system_path.h"
+#include "storage/text_limit.h"
 #include "storage/wipe.h"
 
 #ifdef _WIN32
@@ -70,7 +71,7 @@ namespace {
 using namespace cli;
 
 // The editor holds at most this many characters; a larger note would be cut when edited there.
-constexpr std::size_t kEditorLimit = 4194304;
+constexpr auto kEditorLimit = static_cast<std::size_t>(kEditorTextLimit);
 // The most a text file can take for that many characters (a CR LF pair of UTF-16 is four bytes
 // for one), with a byte-order mark.
 constexpr std::size_t kTextFileLimit = kEditorLimit * 4 + 4;
@@ -271,7 +272,7 @@ int info(const Options& o) {
     else if (!fingerprint(o.note, image, sha))
         sha = "unreadable";
     std::printf("editor sha-256:  %s\n", sha.c_str());
-    std::printf("record:          %u bytes\n", h.payloadLength + 76u);
+    std::printf("record:          %u bytes\n", h.payloadLength + unsigned{NoteHeader::kSize});
     std::printf("text length:     %u bytes\n", h.textLength);
     std::printf("payload length:  %u bytes\n", h.payloadLength);
     std::printf("text encoding:   %s\n", (h.flags & kNoteUtf8) ? "UTF-8" : "ANSI code page");
@@ -355,8 +356,8 @@ int seal(const Options& o) {
         if (int rc = refuseSpecial(o.input)) return rc;
     {
         file::Scoped h;
-        file::open(h.handle(), o.image.c_str(), false, false);
-        if (file::size(h) == file::kNoSize)
+        file::open(*h.receive(), o.image.c_str(), false, false);
+        if (file::size(h.get()) == file::kNoSize)
             return fail(kNotANote, o.image + ": cannot read the editor");
     }
     // A file that begins like a note record is read as one, so a note built on it would not open.
@@ -373,8 +374,8 @@ int seal(const Options& o) {
     if (!fromStdin) std::fclose(in);
     if (!read) {
         secureWipe(text);
-        return fail(kUsage,
-                    "the text cannot be read, or is larger than the editor's 4194304 characters");
+        return fail(kUsage, "the text cannot be read, or is larger than the editor's " +
+                                std::to_string(kEditorTextLimit) + " characters");
     }
     if (text.empty())
         return fail(kUsage, "refusing to seal an empty text: it could never be opened");
@@ -385,7 +386,8 @@ int seal(const Options& o) {
         return fail(kUsage, "code page " + std::to_string(o.codePage) + " is not known here");
     if (sealed.characters > kEditorLimit) {
         secureWipe(sealed.bytes);
-        return fail(kUsage, "the text is larger than the editor's 4194304 characters");
+        return fail(kUsage, "the text is larger than the editor's " +
+                                std::to_string(kEditorTextLimit) + " characters");
     }
 
     PassphraseInput input(passphraseCodePage(o));

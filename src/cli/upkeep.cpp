@@ -47,12 +47,12 @@ int reimageOne(const std::string& note, const EditorPart& editor) {
 
 bool readWhole(const std::string& path, Bytes& data) {
     file::Scoped h;
-    file::open(h.handle(), path.c_str(), false, false);
-    const std::uint32_t size = file::size(h);
+    file::open(*h.receive(), path.c_str(), false, false);
+    const std::uint32_t size = file::size(h.get());
     if (size == file::kNoSize) return false;
     data.resize(size);
     std::uint32_t got = 0;
-    return size == 0 || (file::read(h, data.data(), size, got) && got == size);
+    return size == 0 || (file::read(h.get(), data.data(), size, got) && got == size);
 }
 
 }  // namespace
@@ -163,7 +163,7 @@ int infoJson(const Options& o) {
     j.text("file", o.note).text("kind", recordFile ? "record file" : "note executable");
     j.number("editor_image_bytes", image)
         .raw("editor_sha256", recordFile ? "null" : jsonString(sha));
-    j.number("record_bytes", h.payloadLength + std::int64_t{76})
+    j.number("record_bytes", h.payloadLength + std::int64_t{NoteHeader::kSize})
         .number("textLength", h.textLength);
     j.number("payloadLength", h.payloadLength).flag("read_only", h.flags & kNoteReadOnly);
     j.flag("maximized", h.flags & kNoteMaximized)

@@ -9,12 +9,6 @@
 
 namespace {
 
-// Where each open dialog puts a confirmed passphrase: the caller's buffer, taken from the creation
-// parameter. One slot per template, so each dialog is open at most once at a time.
-std::u16string* enterDestination = nullptr;
-std::u16string* setDestination = nullptr;
-bool setDialogOpen = false;
-
 // Caps Lock is read from the keyboard state this often: no message tells a dialog it changed.
 constexpr UINT_PTR kCapsLockTimer = 1;
 constexpr UINT kCapsLockPeriodMs = 250;
@@ -50,8 +44,16 @@ INT_PTR endWith(HWND dialog, INT_PTR result) {
     return TRUE;
 }
 
-std::u16string* destinationOf(LPARAM creationParameter) {
-    return creationParameter ? *reinterpret_cast<std::u16string**>(creationParameter) : nullptr;
+// Each dialog keeps where a confirmed passphrase goes, the caller's buffer from the creation
+// parameter, in itself, so two dialogs open at once never answer into each other's buffer.
+void keepDestination(HWND dialog, LPARAM creationParameter) {
+    std::u16string* destination =
+        creationParameter ? *reinterpret_cast<std::u16string**>(creationParameter) : nullptr;
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(destination));
+}
+
+std::u16string* destinationOf(HWND dialog) {
+    return reinterpret_cast<std::u16string*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 // Commands from the buttons only: a null control handle is a menu or accelerator origin, and
@@ -71,10 +73,11 @@ void initDialog(HWND dialog) {
 }
 
 INT_PTR onEnterOk(HWND dialog) {
-    if (enterDestination == nullptr) return endWith(dialog, 0);
+    std::u16string* destination = destinationOf(dialog);
+    if (destination == nullptr) return endWith(dialog, 0);
     FieldText field(dialog, IDC_PASSPHRASE);
-    secureWipe(*enterDestination);
-    enterDestination->swap(field.text);
+    secureWipe(*destination);
+    destination->swap(field.text);
     return endWith(dialog, 1);
 }
 
@@ -101,13 +104,14 @@ bool acceptWeak(HWND dialog, const std::u16string& passphrase) {
 INT_PTR onSetOk(HWND dialog) {
     FieldText first(dialog, IDC_PASSPHRASE), second(dialog, IDC_PASSPHRASE_REPEAT);
     const PassphraseProblem problem = passphraseProblem(first.text);
+    std::u16string* destination = destinationOf(dialog);
     if (first.text != second.text) {
         showError("Passphrases don't match");
     } else if (problem != PassphraseProblem::None) {
         showError(passphraseProblemText(problem));
-    } else if (setDestination != nullptr && acceptWeak(dialog, first.text)) {
-        secureWipe(*setDestination);
-        setDestination->swap(first.text);
+    } else if (destination != nullptr && acceptWeak(dialog, first.text)) {
+        secureWipe(*destination);
+        destination->swap(first.text);
         endWith(dialog, 1);
     }
     return TRUE;
@@ -124,7 +128,7 @@ INT_PTR CALLBACK enterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPa
                                            LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            enterDestination = destinationOf(lParam);
+            keepDestination(dialog, lParam);
             initDialog(dialog);
             return TRUE;
         case WM_TIMER:
@@ -143,14 +147,13 @@ INT_PTR CALLBACK enterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPa
 INT_PTR showEnterPassphraseDialog(std::u16string& buffer, HWND owner) {
     const INT_PTR result =
         runDialog(IDD_ENTER_PASSPHRASE, enterPassphraseDialogProc, &buffer, owner);
-    enterDestination = nullptr;
     return result == 0 || result == 1 ? result : -1;
 }
 
 INT_PTR CALLBACK setPassphraseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            setDestination = destinationOf(lParam);
+            keepDestination(dialog, lParam);
             initDialog(dialog);
             return TRUE;
         case WM_TIMER:
@@ -171,13 +174,6 @@ INT_PTR CALLBACK setPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPara
 }
 
 bool showSetPassphraseDialog(std::u16string& buffer) {
-    // Owned by the main window, which waits while it is open; a second request (from a window
-    // without one) must still not take over the one destination slot.
-    if (setDialogOpen) return false;
-    setDialogOpen = true;
-    const INT_PTR result =
-        runDialog(IDD_SET_PASSPHRASE, setPassphraseDialogProc, &buffer, boxOwner());
-    setDestination = nullptr;
-    setDialogOpen = false;
-    return result == 1;
+    // Owned by the main window, which is disabled while it is open, so the menu cannot ask twice.
+    return runDialog(IDD_SET_PASSPHRASE, setPassphraseDialogProc, &buffer, boxOwner()) == 1;
 }

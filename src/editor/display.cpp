@@ -1,7 +1,7 @@
 #include "editor/display.h"
 
 #include "base/dll_search.h"
-#include "editor/win_handles.h"
+#include "base/win_handles.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "editor/win_handles.h"
+#include "base/win_handles.h"
 
 struct FontSettings {
     std::string face;

@@ -13,7 +13,7 @@
 #include "editor/find.h"
 #include "editor/main_window.h"
 #include "editor/richedit.h"
-#include "editor/win_handles.h"
+#include "base/win_handles.h"
 #include "editor/window_rules.h"
 #include "storage/code_page.h"
 #include "storage/passphrase.h"

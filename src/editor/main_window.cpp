@@ -19,8 +19,6 @@
 namespace {
 
 constexpr const wchar_t* kClassName = L"Quillox::main";
-// Binds the MainWindow object to its window, so the procedure can find it.
-constexpr const wchar_t* kDispatchProperty = L"Quillox::dispatch";
 
 constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
@@ -68,11 +66,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
+    // Bound at the first message that carries the object, so that none after it is lost.
+    if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetPropW(window, kDispatchProperty, create->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* self = static_cast<MainWindow*>(GetPropW(window, kDispatchProperty));
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
 
     // Registered at run time, so it cannot be a case label.
@@ -166,7 +166,7 @@ MainWindow::~MainWindow() {
     if (!window_) return;
     // Still open (the message loop did not end it): unbind first, so that no message of the
     // closing window reaches this object.
-    RemovePropW(window_, kDispatchProperty);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     if (appState().mainWindow == window_) appState().mainWindow = nullptr;
     forgetFindDialogOf(window_);
     lock_.stop(window_);
@@ -229,7 +229,7 @@ void MainWindow::onDestroy() {
 void MainWindow::onNcDestroy() {
     if (appState().mainWindow == window_) appState().mainWindow = nullptr;
     forgetFindDialogOf(window_);
-    RemovePropW(window_, kDispatchProperty);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     window_ = nullptr;
     editor_ = nullptr;
 }

@@ -11,7 +11,7 @@
 
 #include "editor/lock.h"
 #include "editor/status_bar.h"
-#include "editor/win_handles.h"
+#include "base/win_handles.h"
 #include "storage/note_document.h"
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -10,7 +10,7 @@
 #include "editor/command_rules.h"
 #include "editor/file_dialogs.h"
 #include "editor/main_window.h"
-#include "editor/win_handles.h"
+#include "base/win_handles.h"
 #include "editor/window_rules.h"
 #include "storage/code_page.h"
 #include "storage/file.h"

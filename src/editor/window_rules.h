@@ -9,10 +9,9 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "storage/text_limit.h"
 
 constexpr const char* kNewDocumentLabel = "<new document>";
-// The editor never holds more characters than this (4 MiB of single-byte text).
-constexpr std::int32_t kEditorTextLimit = 4194304;
 
 // "Quillox version <version>: " + label, or the path when there is no label, + " [read-only]".
 std::string composeTitle(const char* label, const std::string& path, bool readOnly);

@@ -6,6 +6,7 @@
 
 #include "base/app_state.h"
 #include "base/error_box.h"
+#include "base/win_handles.h"
 #include "startup/temp_name.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -20,24 +21,11 @@ constexpr int kNameAttempts = 9;
 constexpr int kEraseAttempts = 30;
 constexpr DWORD kErasePauseMs = 100;
 
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-private:
-    HANDLE handle_;
-};
-
 // True when `path` can be opened for writing without sharing, that is no running program holds it.
 bool nameIsFree(const std::string& path) {
     file::Scoped probe;
-    file::open(probe.handle(), path.c_str(), true, true);
-    return probe.handle() != file::kFailed && probe.handle() != file::kNull;
+    file::open(*probe.receive(), path.c_str(), true, true);
+    return static_cast<bool>(probe);
 }
 
 bool writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
@@ -111,8 +99,7 @@ bool launchProcess(const std::string& executable, const std::string& arguments) 
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    ScopedHandle processHandle(process.hProcess);
-    ScopedHandle threadHandle(process.hThread);
+    const UniqueHandle<KernelHandleTraits> processHandle(process.hProcess);
+    const UniqueHandle<KernelHandleTraits> threadHandle(process.hThread);
     return true;
 }
-

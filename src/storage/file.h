@@ -7,6 +7,8 @@
 #include <exception>
 #include <string>
 
+#include "base/unique_handle.h"
+
 namespace file {
 
 // A raw platform handle: a HANDLE on Windows, a descriptor on POSIX. Null means "no handle";
@@ -38,7 +40,8 @@ private:
 // not happen there; the tests check those rules under Wine only.
 void open(Handle& handle, const char* path, bool writable, bool create);
 void close(Handle handle);
-// Positions at an absolute offset; false for a negative offset (or 2^31 and beyond) or a bad handle.
+// Positions at an absolute offset; false for a negative offset (or 2^31 and beyond) or a bad
+// handle.
 bool seek(Handle handle, std::int32_t offset);
 
 // The operations the callers perform on an open handle. Each reports success by its result.
@@ -96,20 +99,13 @@ Presence lookAt(const char* path, Stamp& stamp);
 // must not fail only because the temporary name beside it is longer than its own.
 std::string createTemporaryBeside(const std::string& target);
 
-// Holds a handle for one scope and closes it on every way out, exceptions included.
-class Scoped {
-public:
-    Scoped() = default;
-    ~Scoped() { close(handle_); }
-    Scoped(const Scoped&) = delete;
-    Scoped& operator=(const Scoped&) = delete;
-
-    Handle& handle() { return handle_; }
-    operator Handle() const { return handle_; }
-
-private:
-    Handle handle_ = kNull;
+struct HandleTraits {
+    using Handle = file::Handle;
+    static bool valid(Handle handle) { return handle != kNull && handle != kFailed; }
+    static void close(Handle handle) { file::close(handle); }
 };
+// Holds a handle for one scope and closes it on every way out, exceptions included.
+using Scoped = UniqueHandle<HandleTraits>;
 
 // Failure injection for the save paths' tests. Every fallible step of the operations above that
 // writes or replaces (createNew, open for writing, write, flush, setReadOnly, replace) and every

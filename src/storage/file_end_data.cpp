@@ -18,25 +18,25 @@ FileEndData::~FileEndData() = default;
 
 void FileEndData::readHeader() {
     file::Scoped h;
-    file::open(h.handle(), state_->path.c_str(), false, false);
+    file::open(*h.receive(), state_->path.c_str(), false, false);
 
     // A failed size is all bits set, so size - 8 is negative and the seek fails: no block.
-    std::uint32_t size = file::size(h);
-    if (!file::seek(h, static_cast<std::int32_t>(size - kTrailerSize))) return;
+    std::uint32_t size = file::size(h.get());
+    if (!file::seek(h.get(), static_cast<std::int32_t>(size - kTrailerSize))) return;
 
     std::uint8_t trailer[kTrailerSize];
     std::uint32_t got = 0;
-    if (!file::read(h, trailer, kTrailerSize, got) || got != kTrailerSize)
+    if (!file::read(h.get(), trailer, kTrailerSize, got) || got != kTrailerSize)
         throw FEDError("FileEndData::readHeader");
 
     if (loadLE32(trailer) != kMagic) return;
 
     std::uint32_t length = loadLE32(trailer + 4);
-    size = file::size(h);
+    size = file::size(h.get());
     if (size == file::kNoSize || size < kTrailerSize) throw FEDError("FileEndData::readHeader");
     if (length > size - kTrailerSize) throw FEDError("FileEndData::header");
 
-    std::uint32_t position = file::position(h);
+    std::uint32_t position = file::position(h.get());
     if (position == file::kNoSize || position < length + kTrailerSize)
         throw FEDError("FileEndData::readHeader");
     state_->hasData = true;
@@ -47,8 +47,8 @@ void FileEndData::readHeader() {
 bool FileEndData::readData(std::vector<std::uint8_t>& buffer) {
     if (!state_->hasData) return false;
     file::Scoped h;
-    file::open(h.handle(), state_->path.c_str(), false, false);
-    if (!file::seek(h, static_cast<std::int32_t>(state_->offset))) return false;
+    file::open(*h.receive(), state_->path.c_str(), false, false);
+    if (!file::seek(h.get(), static_cast<std::int32_t>(state_->offset))) return false;
 
     // Appended a piece at a time into storage sized once: a resize would zero-fill megabytes only
     // for the read to overwrite them.
@@ -58,7 +58,7 @@ bool FileEndData::readData(std::vector<std::uint8_t>& buffer) {
     for (std::uint32_t left = state_->length; left > 0;) {
         const std::uint32_t n = left < sizeof piece ? left : sizeof piece;
         std::uint32_t got = 0;
-        if (!file::read(h, piece, n, got) || got != n) return false;
+        if (!file::read(h.get(), piece, n, got) || got != n) return false;
         buffer.insert(buffer.end(), piece, piece + n);
         left -= n;
     }
@@ -75,22 +75,23 @@ bool FileEndData::writeData(const std::vector<std::uint8_t>& data) {
     storeLE32(trailer + 4, length);
 
     file::Scoped h;
-    file::open(h.handle(), state_->path.c_str(), true, true);
+    file::open(*h.receive(), state_->path.c_str(), true, true);
 
     if (!state_->hasData) {
-        std::uint32_t end = file::size(h);
+        std::uint32_t end = file::size(h.get());
         if (end == file::kNoSize) return false;
         state_->offset = end;
     }
     // The block must land exactly at its offset, or nowhere.
     if (state_->offset > kLimit - kTrailerSize - length) return false;
-    if (!file::seek(h, static_cast<std::int32_t>(state_->offset))) return false;
+    if (!file::seek(h.get(), static_cast<std::int32_t>(state_->offset))) return false;
 
     std::uint32_t put = 0;
-    if (length != 0 && (!file::write(h, data.data(), length, put) || put != length)) return false;
-    if (!file::write(h, trailer, kTrailerSize, put) || put != kTrailerSize) return false;
+    if (length != 0 && (!file::write(h.get(), data.data(), length, put) || put != length))
+        return false;
+    if (!file::write(h.get(), trailer, kTrailerSize, put) || put != kTrailerSize) return false;
 
     state_->length = length;
     state_->hasData = true;
-    return file::truncate(h);
+    return file::truncate(h.get());
 }

@@ -206,8 +206,7 @@ bool NoteDocument::readHeader(const Bytes& record, NoteHeader& h) {
 bool NoteDocument::headerFits(const std::uint8_t* head, std::uint64_t recordSize, NoteHeader& h) {
     if (std::memcmp(head, NoteHeader::kMagic, 8) != 0) return false;
     h.loadFrom(head);
-    if (recordSize != static_cast<std::uint64_t>(h.payloadLength) + NoteHeader::kSize)
-        return false;
+    if (recordSize != static_cast<std::uint64_t>(h.payloadLength) + NoteHeader::kSize) return false;
     // Lengths that lie would make decryption read past the payload, or let every passphrase in.
     if (h.textLength > h.payloadLength) return false;
     if (h.payloadLength != 0 && h.textLength == 0) return false;
@@ -235,10 +234,10 @@ bool NoteDocument::adoptRecord(Bytes& record) {
 
 bool NoteDocument::isRecordFile(const std::string& path) {
     file::Scoped h;
-    file::open(h.handle(), path.c_str(), false, false);
+    file::open(*h.receive(), path.c_str(), false, false);
     std::uint8_t head[NoteHeader::kSize];
     std::uint32_t got = 0;
-    if (!file::read(h, head, sizeof head, got) || got != sizeof head) return false;
+    if (!file::read(h.get(), head, sizeof head, got) || got != sizeof head) return false;
     return std::memcmp(head, NoteHeader::kMagic, 8) == 0;
 }
 
@@ -250,12 +249,12 @@ bool NoteDocument::load(const std::string& notePath) {
     Bytes record;
     if (isRecordFile(notePath)) {
         file::Scoped h;
-        file::open(h.handle(), notePath.c_str(), false, false);
-        std::uint32_t size = file::size(h);
+        file::open(*h.receive(), notePath.c_str(), false, false);
+        std::uint32_t size = file::size(h.get());
         if (size == file::kNoSize) return false;
         record.resize(size);
         std::uint32_t got = 0;
-        if (!file::read(h, record.data(), size, got) || got != size) return false;
+        if (!file::read(h.get(), record.data(), size, got) || got != size) return false;
     } else {
         FileEndData block(notePath, true);
         if (!block.hasData() || !block.readData(record)) return false;

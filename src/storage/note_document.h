@@ -24,6 +24,8 @@ constexpr std::uint32_t kNoteUtf8 = 4;
 //   64 flags | 68 windowWidth (signed) | 72 windowHeight (signed)
 struct NoteHeader {
     static constexpr std::size_t kSize = 76;
+    // Where payloadLength sits: the tool finds a record's end from it without loading the rest.
+    static constexpr std::size_t kPayloadLengthAt = 56;
     static constexpr char kMagic[9] = "QUiLLX*2";
 
     char magic[8];

@@ -12,11 +12,11 @@ namespace {
 // read fails.
 bool readHeaderAt(const std::string& path, std::uint32_t offset, NoteHeader& header, bool& found) {
     file::Scoped h;
-    file::open(h.handle(), path.c_str(), false, false);
+    file::open(*h.receive(), path.c_str(), false, false);
     std::uint8_t bytes[NoteHeader::kSize];
     std::uint32_t got = 0;
-    if (!file::seek(h, static_cast<std::int32_t>(offset)) ||
-        !file::read(h, bytes, sizeof bytes, got))
+    if (!file::seek(h.get(), static_cast<std::int32_t>(offset)) ||
+        !file::read(h.get(), bytes, sizeof bytes, got))
         return false;
     found = got == sizeof bytes && std::memcmp(bytes, NoteHeader::kMagic, 8) == 0;
     if (found) header.loadFrom(bytes);

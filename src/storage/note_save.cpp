@@ -19,8 +19,8 @@ bool editorPartLength(const std::string& image, std::uint32_t& length) {
         return true;
     }
     file::Scoped h;
-    file::open(h.handle(), image.c_str(), false, false);
-    length = file::size(h);
+    file::open(*h.receive(), image.c_str(), false, false);
+    length = file::size(h.get());
     return length != file::kNoSize;
 }
 
@@ -38,10 +38,10 @@ bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const No
     {
         // A file that begins like a note record is opened as a bare record, which this is not.
         file::Scoped h;
-        file::open(h.handle(), path.c_str(), false, false);
+        file::open(*h.receive(), path.c_str(), false, false);
         std::uint8_t head[8];
         std::uint32_t got = 0;
-        if (!file::read(h, head, sizeof head, got) || got != sizeof head) return false;
+        if (!file::read(h.get(), head, sizeof head, got) || got != sizeof head) return false;
         if (std::memcmp(head, NoteHeader::kMagic, sizeof head) == 0) return false;
     }
     FileEndData block(path, true);
@@ -59,8 +59,8 @@ bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const No
 
 bool flushFile(const std::string& path) {
     file::Scoped h;
-    file::open(h.handle(), path.c_str(), true, false);
-    return file::flush(h);
+    file::open(*h.receive(), path.c_str(), true, false);
+    return file::flush(h.get());
 }
 
 }  // namespace
@@ -70,7 +70,9 @@ bool NoteDocument::save(const std::string& target, const WindowPlacement& placem
     return writeSafely(target, &placement, confirm);
 }
 
-bool NoteDocument::rewrite(const std::string& target) { return writeSafely(target, nullptr); }
+bool NoteDocument::rewrite(const std::string& target) {
+    return writeSafely(target, nullptr);
+}
 
 // With a placement this is the editor's save: the window fields are taken and the text is
 // encrypted afresh once the image is in place. Without one the record is written as it stands.

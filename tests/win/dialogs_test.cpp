@@ -109,11 +109,11 @@ std::string textOf(HWND box, int id) {
 }
 
 // Enter: the close box cancels; commands without a control (a menu's, an accelerator's) and Escape
-// are ignored; OK gives the text as typed. Set: a second request can come while it
-// is open (here as it opens): it must not take the one place for the answer. Both show Caps Lock.
-TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndSetOpensOnlyOnceAtATime) {
+// are ignored; OK gives the text as typed. Set: a second one opened while the first is up answers
+// into its own buffer, the first into the first's. Both show Caps Lock.
+TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndEachKeepsItsOwnAnswer) {
     std::u16string buffer = u"old", inner = u"kept";
-    bool innerResult = true;
+    bool innerResult = false;
     std::string capsShown;
     const auto set = [](const char* both) {
         return BoxAnswerer::press(IDC_PASSPHRASE_OK,
@@ -144,15 +144,15 @@ TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndSetOpensOnlyOnceAtATime) {
              innerResult = showSetPassphraseDialog(inner);
              set("one-Kq8#zW4!pX")(box);
          },
-         set("two")});
+         set("two-Lm9$rT5&qY")});
     EXPECT_EQ(0, showEnterPassphraseDialog(buffer));
     EXPECT_EQ(u"old", buffer);
     EXPECT_EQ(1, showEnterPassphraseDialog(buffer));
     EXPECT_EQ(u"still open ", buffer);
     EXPECT_TRUE(capsShown == "Caps Lock is on|" || capsShown == "|Caps Lock is on") << capsShown;
     EXPECT_TRUE(showSetPassphraseDialog(buffer));
-    EXPECT_FALSE(innerResult);
-    EXPECT_EQ(u"kept", inner);
+    EXPECT_TRUE(innerResult);
+    EXPECT_EQ(u"two-Lm9$rT5&qY", inner);
     EXPECT_EQ(u"one-Kq8#zW4!pX", buffer);
 }
 
