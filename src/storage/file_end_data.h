@@ -24,18 +24,23 @@ class FileEndData {
 public:
     class FEDError : public std::exception {
     public:
-        explicit FEDError(const char* context) noexcept : context_(context) {}
-        const char* what() const noexcept override { return context_; }
+        // Unreadable: the trailer cannot be read; Overlong: it claims more bytes than the file has.
+        enum class Kind { Unreadable, Overlong };
+        explicit FEDError(Kind kind) noexcept : kind_(kind) {}
+        Kind kind() const noexcept { return kind_; }
+        const char* what() const noexcept override {
+            return kind_ == Kind::Overlong ? "FileEndData::header" : "FileEndData::readHeader";
+        }
 
     private:
-        const char* context_;
+        Kind kind_;
     };
 
     static constexpr std::uint32_t kMagic = 0xDEADBEEFu;
     static constexpr std::uint32_t kTrailerSize = 8;
 
-    // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read
-    // ("FileEndData::readHeader") or claims more bytes than the file has ("FileEndData::header").
+    // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read or claims more
+    // bytes than the file has.
     FileEndData(const std::string& path, bool readOnly);
     ~FileEndData();
     FileEndData(const FileEndData&) = delete;
