@@ -26,14 +26,17 @@ public:
     public:
         // Unreadable: the trailer cannot be read; Overlong: it claims more bytes than the file has.
         enum class Kind { Unreadable, Overlong };
-        explicit FEDError(Kind kind) noexcept : kind_(kind) {}
+        // The system's error is taken before the throw: unwinding may overwrite it.
+        FEDError(Kind kind, int systemError) noexcept : kind_(kind), systemError_(systemError) {}
         Kind kind() const noexcept { return kind_; }
+        int systemError() const noexcept { return systemError_; }
         const char* what() const noexcept override {
             return kind_ == Kind::Overlong ? "FileEndData::header" : "FileEndData::readHeader";
         }
 
     private:
         Kind kind_;
+        int systemError_;
     };
 
     static constexpr std::uint32_t kMagic = 0xDEADBEEFu;

@@ -62,9 +62,9 @@ void close(Handle handle) {
 
 bool seek(Handle handle, std::int32_t offset) {
     if (handle == kFailed) return false;  // a refused open has told its reason already
-    SetLastError(0);
-    DWORD at = SetFilePointer(raw(handle), offset, nullptr, FILE_BEGIN);
-    return !(at == INVALID_SET_FILE_POINTER && GetLastError() != 0);
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return SetFilePointerEx(raw(handle), to, nullptr, FILE_BEGIN) != FALSE;
 }
 
 bool read(Handle handle, void* data, std::uint32_t count, std::uint32_t& done) {

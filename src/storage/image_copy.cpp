@@ -9,6 +9,7 @@ bool copyImage(const char* source, const char* target, std::uint32_t length) {
     constexpr std::uint32_t kChunk = 256 * 1024;
     file::Scoped out;
     file::open(out.handle(), target, true, true);
+    if (out == file::kFailed) return false;  // before the next open can overwrite the reason
     file::Scoped in;
     file::open(in.handle(), source, false, false);
     if (!file::seek(in, 0) || !file::seek(out, 0)) return false;

@@ -116,6 +116,9 @@ SaveStatus NoteDocument::writeSafely(const std::string& named, const WindowPlace
             ok = haveText && writeNoteFile(temporary, record) && flushFile(temporary) &&
                  readBackMatches(temporary, imageBytes, *this, record);
         }
+    } catch (const FileEndData::FEDError& e) {
+        file::setLastError(e.systemError());
+        ok = false;
     } catch (const std::exception&) {
         ok = false;
     }
