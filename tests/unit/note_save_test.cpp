@@ -224,7 +224,10 @@ TEST_F(NoteSave, ATargetHeldOpenByAnotherProcessIsNotDamaged) {
                               0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_FALSE(FileEndData(target, false).writeData(patternBytes(4)));
-    EXPECT_FALSE(save(target, "lost"));
+    const SaveStatus saved = document("lost")->save(target, {});
+    EXPECT_EQ(static_cast<int>(ERROR_SHARING_VIOLATION), saved.systemError);
+    EXPECT_EQ("Error saving file!\n\n" + file::systemMessage(ERROR_SHARING_VIOLATION),
+              saveFailureText(saved, target));
     EXPECT_EQ("kept", openText(target));
     CloseHandle(held);
     EXPECT_EQ((std::vector<std::string>{"editor.exe", "held.exe"}), dir.list());
