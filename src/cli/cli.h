@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/save_status.h"
+
 class NoteDocument;
 
 namespace cli {
@@ -39,6 +41,9 @@ void warnWeakened(const std::string& note);
 void printError(const char* message);
 // Prints the message on stderr and gives back the code.
 int fail(int code, const std::string& message);
+// Tells a failed save of `target` on one line, the fixed words and then the system's reason;
+// gives back kWriteFailed.
+int writeFailed(const SaveStatus& status, const std::string& target);
 // 0 when `path` is missing or a regular file; otherwise 2, told on stderr, before anything
 // opens what could be a pipe or a device.
 int refuseSpecial(const std::string& path);

@@ -146,7 +146,7 @@ NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, u
                                         " (reimage puts it on that editor)");
     } catch (const FileEndData::FEDError& e) {
         return problem(kNotANote,
-                       std::strcmp(e.what(), "FileEndData::header") == 0
+                       e.kind() == FileEndData::FEDError::Kind::Overlong
                            ? "its trailer claims more bytes than the file has (try salvage)"
                            : "its trailer cannot be read");
     } catch (const std::exception&) {

@@ -40,6 +40,13 @@ int fail(int code, const std::string& message) {
     return code;
 }
 
+int writeFailed(const SaveStatus& status, const std::string& target) {
+    std::string words = saveFailureText(status, target);
+    const std::size_t gap = words.find("\n\n");
+    if (gap != std::string::npos) words.replace(gap, 2, ": ");
+    return fail(kWriteFailed, words);
+}
+
 int refuseSpecial(const std::string& path) {
     return file::isSpecial(path.c_str()) ? fail(kNotANote, path + ": not a regular file") : kDone;
 }
@@ -402,8 +409,8 @@ int seal(const Options& o) {
     doc.setText(sealed.bytes);
     secureWipe(sealed.bytes);
     if (sealed.utf8) doc.header.flags |= kNoteUtf8;
-    if (!doc.save(output, {})) return kWriteFailed;
-    return kDone;
+    const SaveStatus saved = doc.save(output, {});
+    return saved ? kDone : writeFailed(saved, output);
 }
 
 int rekey(const Options& o) {
@@ -421,7 +428,8 @@ int rekey(const Options& o) {
     if (int rc = newPassphrase(input, file, passphraseCodePage(o), pass)) return rc;
     doc.changePassphrase(pass);
     secureWipe(pass);
-    return doc.save(o.note, placementOf(doc.header)) ? kDone : kWriteFailed;
+    const SaveStatus saved = doc.save(o.note, placementOf(doc.header));
+    return saved ? kDone : writeFailed(saved, o.note);
 }
 
 int set(const Options& o) {
@@ -435,7 +443,8 @@ int set(const Options& o) {
         doc.header.flags |= kNoteReadOnly;
     else
         doc.header.flags &= ~kNoteReadOnly;
-    return doc.rewrite(o.note) ? kDone : kWriteFailed;
+    const SaveStatus saved = doc.rewrite(o.note);
+    return saved ? kDone : writeFailed(saved, o.note);
 }
 
 }  // namespace

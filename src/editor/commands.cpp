@@ -47,17 +47,16 @@ constexpr const char* kGoneQuestion =
 // has been told) or the user said No.
 bool saveInto(HWND owner, NoteDocument& document, const std::string& target,
               const WindowPlacement& placement, bool guarded) {
-    bool declined = false;
     ConfirmOverwrite confirm;
     if (guarded) {
-        confirm = [&](NoteChange change) {
+        confirm = [owner](NoteChange change) {
             const char* question = change == NoteChange::Gone ? kGoneQuestion : kChangedQuestion;
-            declined = MessageBoxA(owner, question, "Quillox", MB_YESNO | MB_DEFBUTTON2) != IDYES;
-            return !declined;
+            return MessageBoxA(owner, question, "Quillox", MB_YESNO | MB_DEFBUTTON2) == IDYES;
         };
     }
-    if (document.save(target, placement, confirm)) return true;
-    if (!declined) showError("Error saving file!");
+    const SaveStatus saved = document.save(target, placement, confirm);
+    if (saved) return true;
+    if (saved.fault != SaveFault::Declined) showError(saveFailureText(saved, target).c_str());
     return false;
 }
 
@@ -176,8 +175,7 @@ bool MainWindow::saveNote() {
     storeEditorText();
 
     if (isReadOnly()) {
-        showError("File is read-only.");
-        showError("Error saving file!");
+        showError("Error saving file!\n\nFile is read-only.");
         return false;
     }
     if (!saveInto(window_, *document_, document_->path, placement, true)) return false;

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "base/app_state.h"
 #include "base/error_box.h"
 #include "base/win_handles.h"
@@ -72,21 +70,21 @@ bool relaunchThroughTemp() {
     return true;
 }
 
-void eraseTempCopy(const std::string& path) {
+int eraseTempCopy(const std::string& path) {
     // Only a copy the relaunch made is ever deleted: the switch is open to anyone who can start
     // the program, and any other name would make it a tool for deleting the user's files.
     std::string directory;
     if (!tempDirectory(directory) || !isTempName(directory, path)) {
         showError("Malformed commandline argument!");
-        std::exit(-1);
+        return -1;
     }
     for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
-        if (!file::exists(path.c_str())) std::exit(-1);
-        if (file::remove(path.c_str())) std::exit(0);
+        if (!file::exists(path.c_str())) return -1;
+        if (file::remove(path.c_str())) return 0;
         Sleep(kErasePauseMs);
     }
     showError("Error erasing tempfile!");
-    std::exit(-1);
+    return -1;
 }
 
 bool launchProcess(const std::string& executable, const std::string& arguments) {

@@ -11,10 +11,10 @@
 bool relaunchThroughTemp();
 
 // Deletes `path`, trying again while the copy's process is still ending: 30 attempts 100 ms apart.
-// Ends the process: 0 when deleted, -1 when the file is missing (no message) or stays in use
-// ("Error erasing tempfile!"). A path that is not a temporary copy's name in the temporary folder
-// is never touched: -1 after "Malformed commandline argument!".
-[[noreturn]] void eraseTempCopy(const std::string& path);
+// Gives the exit code the start-up ends the process with: 0 when deleted, -1 when the file is
+// missing (no message) or stays in use ("Error erasing tempfile!"). A path that is not a temporary
+// copy's name in the temporary folder is never touched: -1 after "Malformed commandline argument!".
+int eraseTempCopy(const std::string& path);
 
 // Starts `executable` with the command line `"executable" arguments` and does not wait for it.
 bool launchProcess(const std::string& executable, const std::string& arguments);

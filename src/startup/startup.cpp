@@ -58,8 +58,6 @@ bool runningExecutableIsDisposable() {
         return !carriesBlock(appState().modulePath);
     } catch (const FileEndData::FEDError&) {
         return false;
-    } catch (const file::FileError&) {
-        return false;
     }
 }
 
@@ -181,7 +179,7 @@ void parseCommandLine() {
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     const CommandLine line = parseArguments(static_cast<int>(argv.size()), argv.data());
-    if (line.action == CommandLine::Action::Erase) eraseTempCopy(line.erasePath);
+    if (line.action == CommandLine::Action::Erase) std::exit(eraseTempCopy(line.erasePath));
     AppState& state = appState();
     state.notePath = line.notePath;
     state.eraseOnExit = line.eraseOnExit;
@@ -227,8 +225,6 @@ int runQuillox() {
     try {
         return runRoads();
     } catch (const FileEndData::FEDError&) {
-        failWith("Error loading file!");
-    } catch (const file::FileError&) {
         failWith("Error loading file!");
     } catch (const std::exception&) {
         endRun(kFailure);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <string>
 
 #include "base/unique_handle.h"
@@ -18,22 +17,13 @@ using Handle = std::intptr_t;
 constexpr Handle kNull = 0;
 constexpr Handle kFailed = -1;
 
-class FileError : public std::exception {
-public:
-    explicit FileError(const char* context) noexcept : context_(context) {}
-    const char* what() const noexcept override { return context_; }
-
-private:
-    const char* context_;
-};
-
 // Every open takes regular files only: a pipe, device or folder is refused as a missing file is,
 // at once, so that nothing waits for a writer that never comes. A created file is the owner's
 // alone (0600 on POSIX).
 //
 // Opens `path`. writable=false: read access, shared reading, the file must exist.
 // writable=true: read/write access, no sharing; with create=true a missing file is created and an
-// existing one is kept at its length. A refused open stores kFailed; only a null handle raises.
+// existing one is kept at its length. A refused open stores kFailed.
 //
 // POSIX has no mandatory share modes, so the second-open refusals that Windows gives (a file open
 // for writing cannot be opened again, a file open for reading cannot be opened for writing) do
@@ -99,6 +89,15 @@ Presence lookAt(const char* path, Stamp& stamp);
 // must not fail only because the temporary name beside it is longer than its own.
 std::string createTemporaryBeside(const std::string& target);
 
+// The system's error number of the last step that failed (errno, GetLastError()), and its words
+// as the system gives them, on one line; empty when it has none.
+int lastError();
+void setLastError(int error);
+std::string systemMessage(int error);
+// The platform's numbers for a full disk and a refused access: what an injected fault leaves.
+extern const int kDiskFull;
+extern const int kAccessDenied;
+
 struct HandleTraits {
     using Handle = file::Handle;
     static bool valid(Handle handle) { return handle != kNull && handle != kFailed; }
@@ -118,7 +117,8 @@ void arm(int failAtPoint, Mode mode = Mode::Fail);
 void disarm();
 // The number of fault points passed since the last arm().
 int pointsPassed();
-// True when the step at this point is to fail; called by the backends.
+// True when the step at this point is to fail, with the system error a failed write (a full disk)
+// or another step (access denied) would leave; called by the backends.
 bool hit(bool isWrite = false);
 bool shortWrite();
 }  // namespace fault

@@ -27,6 +27,7 @@ bool hit(bool isWrite) {
     if (armedAt == 0) return false;
     if (++passed != armedAt) return false;
     lastWasShort = isWrite && mode == Mode::ShortWrite;
+    setLastError(isWrite ? kDiskFull : kAccessDenied);
     return true;
 }
 

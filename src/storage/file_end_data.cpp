@@ -27,18 +27,19 @@ void FileEndData::readHeader() {
     std::uint8_t trailer[kTrailerSize];
     std::uint32_t got = 0;
     if (!file::read(h.get(), trailer, kTrailerSize, got) || got != kTrailerSize)
-        throw FEDError("FileEndData::readHeader");
+        throw FEDError(FEDError::Kind::Unreadable, file::lastError());
 
     if (loadLE32(trailer) != kMagic) return;
 
     std::uint32_t length = loadLE32(trailer + 4);
     size = file::size(h.get());
-    if (size == file::kNoSize || size < kTrailerSize) throw FEDError("FileEndData::readHeader");
-    if (length > size - kTrailerSize) throw FEDError("FileEndData::header");
+    if (size == file::kNoSize || size < kTrailerSize)
+        throw FEDError(FEDError::Kind::Unreadable, file::lastError());
+    if (length > size - kTrailerSize) throw FEDError(FEDError::Kind::Overlong, 0);
 
     std::uint32_t position = file::position(h.get());
     if (position == file::kNoSize || position < length + kTrailerSize)
-        throw FEDError("FileEndData::readHeader");
+        throw FEDError(FEDError::Kind::Unreadable, file::lastError());
     state_->hasData = true;
     state_->offset = position - length - kTrailerSize;
     state_->length = length;

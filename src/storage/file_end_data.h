@@ -24,18 +24,26 @@ class FileEndData {
 public:
     class FEDError : public std::exception {
     public:
-        explicit FEDError(const char* context) noexcept : context_(context) {}
-        const char* what() const noexcept override { return context_; }
+        // Unreadable: the trailer cannot be read; Overlong: it claims more bytes than the file has.
+        enum class Kind { Unreadable, Overlong };
+        // The system's error is taken before the throw: unwinding may overwrite it.
+        FEDError(Kind kind, int systemError) noexcept : kind_(kind), systemError_(systemError) {}
+        Kind kind() const noexcept { return kind_; }
+        int systemError() const noexcept { return systemError_; }
+        const char* what() const noexcept override {
+            return kind_ == Kind::Overlong ? "FileEndData::header" : "FileEndData::readHeader";
+        }
 
     private:
-        const char* context_;
+        Kind kind_;
+        int systemError_;
     };
 
     static constexpr std::uint32_t kMagic = 0xDEADBEEFu;
     static constexpr std::uint32_t kTrailerSize = 8;
 
-    // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read
-    // ("FileEndData::readHeader") or claims more bytes than the file has ("FileEndData::header").
+    // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read or claims more
+    // bytes than the file has.
     FileEndData(const std::string& path, bool readOnly);
     ~FileEndData();
     FileEndData(const FileEndData&) = delete;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "storage/file.h"
@@ -48,7 +49,21 @@ void open(Handle& handle, const char* path, bool writable, bool create) {
         d = moved;
     }
     handle = d < 0 ? kFailed : d;
-    if (handle == kNull) throw FileError("");
+}
+
+const int kDiskFull = ENOSPC;
+const int kAccessDenied = EACCES;
+
+int lastError() {
+    return errno;
+}
+
+void setLastError(int error) {
+    errno = error;
+}
+
+std::string systemMessage(int error) {
+    return error == 0 ? std::string() : std::strerror(error);
 }
 
 void close(Handle handle) {
@@ -56,6 +71,7 @@ void close(Handle handle) {
 }
 
 bool seek(Handle handle, std::int32_t offset) {
+    if (handle == kFailed) return false;  // a refused open has told its reason already
     if (offset < 0) return false;
     return ::lseek(fd(handle), offset, SEEK_SET) != -1;
 }
@@ -63,6 +79,7 @@ bool seek(Handle handle, std::int32_t offset) {
 bool read(Handle handle, void* data, std::uint32_t count, std::uint32_t& done) {
     done = 0;
     if (fault::hit()) return false;
+    if (handle == kFailed) return false;  // a refused open has told its reason already
     char* p = static_cast<char*>(data);
     while (done < count) {
         ssize_t n = ::read(fd(handle), p + done, count - done);
@@ -85,6 +102,7 @@ bool write(Handle handle, const void* data, std::uint32_t count, std::uint32_t& 
         errno = ENOSPC;
         return false;
     }
+    if (handle == kFailed) return false;
     const char* p = static_cast<const char*>(data);
     while (done < count) {
         ssize_t n = ::write(fd(handle), p + done, count - done);
@@ -96,6 +114,7 @@ bool write(Handle handle, const void* data, std::uint32_t count, std::uint32_t& 
 }
 
 std::uint32_t size(Handle handle) {
+    if (handle == kFailed) return kNoSize;
     struct stat st;
     if (::fstat(fd(handle), &st) != 0) return kNoSize;
     if (st.st_size < 0 || st.st_size > INT32_MAX) return kNoSize;
@@ -103,18 +122,21 @@ std::uint32_t size(Handle handle) {
 }
 
 std::uint32_t position(Handle handle) {
+    if (handle == kFailed) return kNoSize;
     off_t at = ::lseek(fd(handle), 0, SEEK_CUR);
     if (at < 0 || at > INT32_MAX) return kNoSize;
     return static_cast<std::uint32_t>(at);
 }
 
 bool truncate(Handle handle) {
+    if (handle == kFailed) return false;
     off_t at = ::lseek(fd(handle), 0, SEEK_CUR);
     return at >= 0 && ::ftruncate(fd(handle), at) == 0;
 }
 
 bool flush(Handle handle) {
     if (fault::hit()) return false;
+    if (handle == kFailed) return false;
     return ::fsync(fd(handle)) == 0;
 }
 

@@ -45,7 +45,11 @@ std::string createTemporaryBeside(const std::string& target) {
             candidate = folder + name.substr(0, nameRoom < 5 ? 5 : (nameRoom > 9 ? 9 : nameRoom));
         }
         if (createNew(candidate.c_str())) return candidate;
-        if (!exists(candidate.c_str())) return std::string();  // the folder refuses
+        const int refusal = lastError();
+        if (!exists(candidate.c_str())) {  // the folder refuses, for the reason createNew had
+            setLastError(refusal);
+            return std::string();
+        }
     }
     return std::string();
 }

@@ -34,22 +34,43 @@ void open(Handle& handle, const char* path, bool writable, bool create) {
         h = INVALID_HANDLE_VALUE;
     }
     handle = reinterpret_cast<Handle>(h);
-    if (handle == kNull) throw FileError("");
+}
+
+const int kDiskFull = ERROR_DISK_FULL;
+const int kAccessDenied = ERROR_ACCESS_DENIED;
+
+int lastError() {
+    return static_cast<int>(GetLastError());
+}
+
+void setLastError(int error) {
+    SetLastError(static_cast<DWORD>(error));
+}
+
+std::string systemMessage(int error) {
+    wchar_t words[512];
+    DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(error), 0, words, sizeof words / sizeof *words, nullptr);
+    while (n > 0 && (words[n - 1] == L'\r' || words[n - 1] == L'\n' || words[n - 1] == L' ')) --n;
+    return utf8Path(std::wstring_view(words, n));
 }
 
 void close(Handle handle) {
-    if (handle != kNull) CloseHandle(raw(handle));
+    if (handle != kNull && handle != kFailed) CloseHandle(raw(handle));
 }
 
 bool seek(Handle handle, std::int32_t offset) {
-    SetLastError(0);
-    DWORD at = SetFilePointer(raw(handle), offset, nullptr, FILE_BEGIN);
-    return !(at == INVALID_SET_FILE_POINTER && GetLastError() != 0);
+    if (handle == kFailed) return false;  // a refused open has told its reason already
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return SetFilePointerEx(raw(handle), to, nullptr, FILE_BEGIN) != FALSE;
 }
 
 bool read(Handle handle, void* data, std::uint32_t count, std::uint32_t& done) {
     done = 0;
     if (fault::hit()) return false;
+    if (handle == kFailed) return false;  // a refused open has told its reason already
     DWORD got = 0;
     BOOL ok = ReadFile(raw(handle), data, count, &got, nullptr);
     done = got;
@@ -67,18 +88,21 @@ bool write(Handle handle, const void* data, std::uint32_t count, std::uint32_t& 
         SetLastError(ERROR_DISK_FULL);
         return false;
     }
+    if (handle == kFailed) return false;
     BOOL ok = WriteFile(raw(handle), data, count, &put, nullptr);
     done = put;
     return ok != FALSE;
 }
 
 std::uint32_t size(Handle handle) {
+    if (handle == kFailed) return kNoSize;
     LARGE_INTEGER bytes;
     if (!GetFileSizeEx(raw(handle), &bytes) || bytes.QuadPart > 0x7FFFFFFF) return kNoSize;
     return static_cast<std::uint32_t>(bytes.QuadPart);
 }
 
 std::uint32_t position(Handle handle) {
+    if (handle == kFailed) return kNoSize;
     LARGE_INTEGER zero{}, at{};
     if (!SetFilePointerEx(raw(handle), zero, &at, FILE_CURRENT) || at.QuadPart > 0x7FFFFFFF)
         return kNoSize;
@@ -86,11 +110,13 @@ std::uint32_t position(Handle handle) {
 }
 
 bool truncate(Handle handle) {
+    if (handle == kFailed) return false;
     return SetEndOfFile(raw(handle)) != FALSE;
 }
 
 bool flush(Handle handle) {
     if (fault::hit()) return false;
+    if (handle == kFailed) return false;
     return FlushFileBuffers(raw(handle)) != FALSE;
 }
 

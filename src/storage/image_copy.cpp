@@ -9,6 +9,7 @@ bool copyImage(const char* source, const char* target, std::uint32_t length) {
     constexpr std::uint32_t kChunk = 256 * 1024;
     file::Scoped out;
     file::open(*out.receive(), target, true, true);
+    if (!out) return false;  // before the next open can overwrite the reason
     file::Scoped in;
     file::open(*in.receive(), source, false, false);
     if (!file::seek(in.get(), 0) || !file::seek(out.get(), 0)) return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "storage/note_identity.h"
+#include "storage/save_status.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -83,12 +84,12 @@ public:
     bool load(const std::string& path);
     // With `confirm`, the target is the note file this document read or last wrote, and a target
     // that has been written, replaced or removed since is overwritten only when `confirm` agrees.
-    // Declined, nothing is written and nothing reported, and the answer is false.
-    bool save(const std::string& target, const WindowPlacement& placement,
-              const ConfirmOverwrite& confirm = nullptr);
+    // Declined, nothing is written and the status says Declined.
+    SaveStatus save(const std::string& target, const WindowPlacement& placement,
+                    const ConfirmOverwrite& confirm = nullptr);
     // Writes the record as it stands, without decrypting or re-encrypting, by the same safe road
     // as `save`: for the settings the digest does not cover (the read-only flag).
-    bool rewrite(const std::string& target);
+    SaveStatus rewrite(const std::string& target);
     void clear();
     void changePassphrase(std::string_view passphrase);
 
@@ -116,8 +117,8 @@ private:
     static constexpr std::size_t kPiece = 32 * 1024;
     // Builds the note file beside `target` and puts it in place; with a placement the text is
     // encrypted afresh once the image is in place.
-    bool writeSafely(const std::string& named, const WindowPlacement* placement,
-                     const ConfirmOverwrite& confirm = nullptr);
+    SaveStatus writeSafely(const std::string& named, const WindowPlacement* placement,
+                           const ConfirmOverwrite& confirm = nullptr);
     // The last look at the target before it is replaced; `declined` when the user said No.
     bool mayReplace(const std::string& target, const ConfirmOverwrite& confirm,
                     bool& declined) const;

@@ -65,34 +65,29 @@ bool flushFile(const std::string& path) {
 
 }  // namespace
 
-bool NoteDocument::save(const std::string& target, const WindowPlacement& placement,
-                        const ConfirmOverwrite& confirm) {
+SaveStatus NoteDocument::save(const std::string& target, const WindowPlacement& placement,
+                              const ConfirmOverwrite& confirm) {
     return writeSafely(target, &placement, confirm);
 }
 
-bool NoteDocument::rewrite(const std::string& target) {
+SaveStatus NoteDocument::rewrite(const std::string& target) {
     return writeSafely(target, nullptr);
 }
 
 // With a placement this is the editor's save: the window fields are taken and the text is
 // encrypted afresh once the image is in place. Without one the record is written as it stands.
-bool NoteDocument::writeSafely(const std::string& named, const WindowPlacement* placement,
-                               const ConfirmOverwrite& confirm) {
-    if (ivMissing_) {
-        report::error(kNoRandom);
-        return false;
-    }
+SaveStatus NoteDocument::writeSafely(const std::string& named, const WindowPlacement* placement,
+                                     const ConfirmOverwrite& confirm) {
+    if (ivMissing_) return {SaveFault::NoRandom};
     // A note without text could never be opened again: its digest would match no passphrase.
-    if (header.textLength == 0 || image_.empty() || named.empty()) {
-        report::error("Error saving file!");
-        return false;
-    }
+    if (header.textLength == 0 || image_.empty() || named.empty()) return {SaveFault::Failed};
 
     // Through a symbolic link the file it names is replaced, and the link stays a link.
     const std::string target = file::finalPath(named);
     const bool targetExisted = file::exists(target.c_str());
     std::string temporary;
     bool ok = false, ownerKept = true;
+    file::setLastError(0);
     try {
         std::uint32_t imageBytes = 0;
         if (editorPartLength(image_, imageBytes)) temporary = file::createTemporaryBeside(target);
@@ -121,6 +116,9 @@ bool NoteDocument::writeSafely(const std::string& named, const WindowPlacement* 
             ok = haveText && writeNoteFile(temporary, record) && flushFile(temporary) &&
                  readBackMatches(temporary, imageBytes, *this, record);
         }
+    } catch (const FileEndData::FEDError& e) {
+        file::setLastError(e.systemError());
+        ok = false;
     } catch (const std::exception&) {
         ok = false;
     }
@@ -132,18 +130,15 @@ bool NoteDocument::writeSafely(const std::string& named, const WindowPlacement* 
     const unsigned names = ok ? file::linkCount(target.c_str()) : 1;
     if (ok) ok = replaceTarget(temporary, target);
     if (!ok) {
+        // Taken before the clean-up below, whose own calls may overwrite it.
+        const int systemError = file::lastError();
         // Should a failed replace ever have taken the old file away, the new one is all there is.
         bool onlyCopy = !declined && targetExisted && !file::exists(target.c_str());
         if (!temporary.empty() && !onlyCopy) file::remove(temporary.c_str());
-        if (ivMissing_)
-            report::error(kNoRandom);
-        else if (!ownerKept)
-            report::error((target + ": it belongs to another user or group, which this user "
-                                    "cannot give a new file; nothing was saved.")
-                              .c_str());
-        else if (!declined)
-            report::error("Error saving file!");
-        return false;
+        if (ivMissing_) return {SaveFault::NoRandom};
+        if (!ownerKept) return {SaveFault::OwnerNotKept};
+        if (declined) return {SaveFault::Declined};
+        return {SaveFault::Failed, systemError};
     }
     // The other names of a hard-linked note still point at the file that was replaced.
     if (names > 1)
@@ -155,7 +150,7 @@ bool NoteDocument::writeSafely(const std::string& named, const WindowPlacement* 
         noteIdentity(file::lookAt(target.c_str(), stamp) == file::Presence::Present, stamp, header);
     path = named;
     ivUnwritten_ = false;
-    return true;
+    return {};
 }
 
 // Looks again after every Yes: what is overwritten is what the user last agreed to lose.
@@ -189,6 +184,26 @@ bool NoteDocument::replaceTarget(const std::string& temporary, const std::string
 #endif
     if (wasReadOnly && !file::setReadOnly(target.c_str(), false)) return false;
     if (file::replace(temporary.c_str(), target.c_str())) return true;
+    const int systemError = file::lastError();
     if (wasReadOnly) file::setReadOnly(target.c_str(), true);
+    file::setLastError(systemError);
     return false;
+}
+
+std::string saveFailureText(const SaveStatus& status, const std::string& target) {
+    switch (status.fault) {
+        case SaveFault::None:
+        case SaveFault::Declined:
+            return {};
+        case SaveFault::NoRandom:
+            return kNoRandom;
+        case SaveFault::OwnerNotKept:
+            return target +
+                   ": it belongs to another user or group, which this user cannot give a "
+                   "new file; nothing was saved.";
+        case SaveFault::Failed:
+            break;
+    }
+    const std::string reason = file::systemMessage(status.systemError);
+    return reason.empty() ? "Error saving file!" : "Error saving file!\n\n" + reason;
 }

@@ -7,11 +7,7 @@ Sink current = nullptr;
 
 void setSink(Sink sink) { current = sink; }
 
-void error(const char* message) {
-    if (current) current(message);
-}
-
 void notice(const char* message) {
-    error(message);
+    if (current) current(message);
 }
 }  // namespace report

@@ -40,7 +40,7 @@ protected:
         return doc;
     }
     bool save(const std::string& target, const std::string& text) {
-        return document(text)->save(target, {});
+        return static_cast<bool>(document(text)->save(target, {}));
     }
     static std::string openText(const std::string& path) {
         NoteDocument doc;
@@ -93,9 +93,11 @@ TEST_F(NoteSave, RefusedSavesWriteNothingAndSaySo) {
     for (const auto& c : cases) {
         reported.clear();
         auto doc = document(c.text, c.editor);
-        EXPECT_FALSE(doc->save(c.target, {})) << c.target;
+        const SaveStatus saved = doc->save(c.target, {});
+        EXPECT_EQ(SaveFault::Failed, saved.fault) << c.target;
         EXPECT_TRUE(doc->path.empty());
-        EXPECT_EQ(std::vector<std::string>{"Error saving file!"}, reported);
+        EXPECT_EQ(0u, saveFailureText(saved, c.target).find("Error saving file!"));
+        EXPECT_TRUE(reported.empty()) << "the caller shows it, once";
         EXPECT_EQ((std::vector<std::string>{"editor.exe"}), dir.list());
     }
 }
@@ -122,7 +124,7 @@ TEST_F(NoteSave, AFailureAtAnyStepLeavesTheOldNoteIntactAndReadOnly) {
             ASSERT_TRUE(doc->load(target));
             doc->setText("the new text, which is longer");
             file::fault::arm(point, mode);
-            const bool saved =
+            const SaveStatus saved =
                 doc->save(target, {100, 100, true}, [](NoteChange) { return false; });
             const int passed = file::fault::pointsPassed();
             file::fault::disarm();
@@ -139,7 +141,13 @@ TEST_F(NoteSave, AFailureAtAnyStepLeavesTheOldNoteIntactAndReadOnly) {
             EXPECT_EQ(old, readFile(target));
             EXPECT_TRUE(file::isReadOnly(target.c_str()));
             EXPECT_EQ((std::vector<std::string>{"editor.exe", "note.exe"}), dir.list());
-            EXPECT_EQ(std::vector<std::string>{"Error saving file!"}, reported);
+            // The reason is the failed step's own: a full disk for a write, else a refusal.
+            EXPECT_TRUE(saved.systemError == file::kDiskFull ||
+                        saved.systemError == file::kAccessDenied)
+                << saved.systemError;
+            EXPECT_EQ("Error saving file!\n\n" + file::systemMessage(saved.systemError),
+                      saveFailureText(saved, target));
+            EXPECT_TRUE(reported.empty());
             EXPECT_EQ(target, doc->path);
         }
     }
@@ -174,7 +182,7 @@ TEST_F(NoteSave, AChangedOrVanishedNoteIsReplacedOnlyIfTheUserAgrees) {
     EXPECT_FALSE(doc->save(target, {}, answer(false)));
     EXPECT_EQ("theirs", openText(target));
     writeFile(target, "short");  // a look that reads to the end of a file is no failure
-    EXPECT_FALSE(doc->save(target, {}, answer(false)));
+    EXPECT_EQ(SaveFault::Declined, doc->save(target, {}, answer(false)).fault);
     file::remove(target.c_str());
     EXPECT_TRUE(doc->save(target, {}, answer(true)));
     EXPECT_EQ("mine", openText(target));
@@ -216,7 +224,10 @@ TEST_F(NoteSave, ATargetHeldOpenByAnotherProcessIsNotDamaged) {
                               0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_FALSE(FileEndData(target, false).writeData(patternBytes(4)));
-    EXPECT_FALSE(save(target, "lost"));
+    const SaveStatus saved = document("lost")->save(target, {});
+    EXPECT_EQ(static_cast<int>(ERROR_SHARING_VIOLATION), saved.systemError);
+    EXPECT_EQ("Error saving file!\n\n" + file::systemMessage(ERROR_SHARING_VIOLATION),
+              saveFailureText(saved, target));
     EXPECT_EQ("kept", openText(target));
     CloseHandle(held);
     EXPECT_EQ((std::vector<std::string>{"editor.exe", "held.exe"}), dir.list());

@@ -110,8 +110,7 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     BoxAnswerer boxes(
         {B::press(IDOK), B::press(IDOK), B::press(IDOK, {{cmb13, note}}),
          B::press(IDC_PASSPHRASE_OK, {{IDC_PASSPHRASE, kPass}, {IDC_PASSPHRASE_REPEAT, kPass}}),
-         B::press(IDOK, {{cmb13, taken}}), B::press(IDNO), B::press(IDYES), B::press(IDOK),
-         B::press(IDOK)});
+         B::press(IDOK, {{cmb13, taken}}), B::press(IDNO), B::press(IDYES), B::press(IDOK)});
     // Every box and dialog belongs to the main window.
     std::vector<HWND> owners;
     for (B::Answer& answer : boxes.answers)
@@ -151,7 +150,7 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     EXPECT_EQ((Boxes{refusal, refusal, "Save As|", "Quillox: Enter passphrase|", "Save As|",
                      "Quillox|File already exists - overwrite?",
                      "Quillox|Do you want to save modifications before exiting?",
-                     "Quillox::error|File is read-only.", "Quillox::error|Error saving file!"}),
+                     "Quillox::error|Error saving file!\n\nFile is read-only."}),
               boxes.seen);
     EXPECT_EQ(std::vector<HWND>(boxes.seen.size(), main.window()), owners);
 
