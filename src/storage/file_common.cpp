@@ -20,7 +20,9 @@ void disarm() {
     passed = 0;
 }
 
-int pointsPassed() { return passed; }
+int pointsPassed() {
+    return passed;
+}
 
 bool hit(bool isWrite) {
     lastWasShort = false;
@@ -31,6 +33,8 @@ bool hit(bool isWrite) {
     return true;
 }
 
-bool shortWrite() { return lastWasShort; }
+bool shortWrite() {
+    return lastWasShort;
+}
 
 }  // namespace file::fault

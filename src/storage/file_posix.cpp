@@ -14,7 +14,9 @@
 namespace file {
 namespace {
 
-int fd(Handle handle) { return handle == kNull ? -1 : static_cast<int>(handle); }
+int fd(Handle handle) {
+    return handle == kNull ? -1 : static_cast<int>(handle);
+}
 
 // Makes a rename durable: the directory entry is on disk once the directory is synced.
 void syncFolderOf(const char* path) {
@@ -181,7 +183,9 @@ bool keepOwner(const char* source, const char* target) {
     return ::chown(source, was.st_uid, was.st_gid) == 0;
 }
 
-bool remove(const char* path) { return ::unlink(path) == 0; }
+bool remove(const char* path) {
+    return ::unlink(path) == 0;
+}
 
 bool createNew(const char* path) {
     if (fault::hit()) return false;

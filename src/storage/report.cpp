@@ -5,7 +5,9 @@ namespace {
 Sink current = nullptr;
 }
 
-void setSink(Sink sink) { current = sink; }
+void setSink(Sink sink) {
+    current = sink;
+}
 
 void notice(const char* message) {
     if (current) current(message);
