@@ -54,8 +54,6 @@ protected:
 };
 
 TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
-    const DWORD seconds = 3;
-    RegSetKeyValueA(HKEY_CURRENT_USER, kSettings, "locktimeout", REG_DWORD, &seconds, 4);
     // The needle well inside the text: a freed block starts with the heap's own links.
     const std::string text = std::string(64, '-') + kHeapNeedle, edited = text + " typed";
     const std::string note = makeNote("note.exe", text, kHeapPassphrase);  // as openAsCopy types it
@@ -68,9 +66,12 @@ TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
     EXPECT_TRUE(
         IsClipboardFormatAvailable(RegisterClipboardFormatA("CanIncludeInClipboardHistory")));
 
-    // Left alone with the closing question open.
+    // Left alone with the closing question open. The short idle time only from here (the editor
+    // reads it at every tick): a slow step before could otherwise lock before the question.
     postClose(window.window);
     const HWND box = waitWindow(dialogTitled(kQuestionCaption, window.pid));
+    const DWORD seconds = 3;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kSettings, "locktimeout", REG_DWORD, &seconds, 4);
     HWND prompt = waitLocked(window);
     waitGone(box, "the question the lock cancels");
     EXPECT_EQ("", clipboardText());
