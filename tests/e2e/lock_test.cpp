@@ -60,8 +60,9 @@ TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
     EditorWindow window = openAsCopy(QUILLOX_FAULTY_EXE, note);
     appendText(window, " typed", edited);
     EXPECT_NE(0u, heapHits(window.window).first) << "the scan must see the open text";
-    pressChord(window.window, {VK_CONTROL, 'A'});
-    pressChord(window.window, {VK_CONTROL, 'C'});
+    // As commands, not keys: a chord can reach the window before it has the keyboard focus.
+    postCommand(window.window, ID_EDIT_SELECT_ALL);
+    postCommand(window.window, ID_EDIT_COPY);
     waitUntil([&] { return clipboardText() == edited; }, "the copy on the clipboard");
     EXPECT_TRUE(
         IsClipboardFormatAvailable(RegisterClipboardFormatA("CanIncludeInClipboardHistory")));
