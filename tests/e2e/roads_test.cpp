@@ -1,7 +1,6 @@
 // The roads a start of the editor can take, each run to its end as a person meets it: switches as
 // a shell or a dropped file hands them over, the erase of a copy, damaged notes, files that are no
 // note, and the rule that only a copy the relaunch made is ever handed over for erasing.
-#include <thread>
 
 #include "e2e_fixture.h"
 #include "editor/window_rules.h"
@@ -108,7 +107,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         writeFile(copy, "MZ");
         Handle held(CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 0, nullptr));
-        std::thread releaser([&] {
+        TestThread releaser([&] {
             Sleep(1000);
             if (released) held.reset();
         });

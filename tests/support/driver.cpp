@@ -139,7 +139,7 @@ ProcessFamily::ProcessFamily()
         !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
                                  sizeof(limits)))
         throw DriverError("cannot set up the job object of the process family");
-    watcher_ = std::thread([this] {
+    watcher_ = std::make_unique<TestThread>([this] {
         DWORD message = 0;
         ULONG_PTR key = 0;
         LPOVERLAPPED detail = nullptr;
@@ -148,8 +148,9 @@ ProcessFamily::ProcessFamily()
             // Opened at once, so its exit code stays readable however quickly it ends.
             const auto pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
             auto process = std::make_shared<Process>(pid, "process " + std::to_string(pid));
-            std::lock_guard<std::mutex> lock(mutex_);
+            AcquireSRWLockExclusive(&membersLock_);
             members_.push_back(std::move(process));
+            ReleaseSRWLockExclusive(&membersLock_);
         }
     });
 }
@@ -176,8 +177,10 @@ Process& ProcessFamily::start(const std::string& exe, const std::string& args, U
 }
 
 std::vector<std::shared_ptr<Process>> ProcessFamily::members() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return members_;
+    AcquireSRWLockShared(&membersLock_);
+    auto copy = members_;
+    ReleaseSRWLockShared(&membersLock_);
+    return copy;
 }
 
 bool ProcessFamily::allEnded() {
@@ -192,12 +195,28 @@ bool ProcessFamily::allEnded() {
            });
 }
 
+TestThread::TestThread(std::function<void()> body) : body_(std::move(body)) {
+    thread_.reset(CreateThread(
+        nullptr, 0,
+        [](void* self) -> DWORD {
+            static_cast<TestThread*>(self)->body_();
+            return 0;
+        },
+        this, 0, nullptr));
+    if (!thread_) throw DriverError("cannot start a thread");
+}
+
+void TestThread::join() {
+    if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
+    thread_.reset();
+}
+
 ProcessFamily::~ProcessFamily() {
     TerminateJobObject(job_.get(), 1);
     for (const auto& member : members()) member->kill();
     for (auto& process : started_) process->kill();
     PostQueuedCompletionStatus(port_.get(), 0, 0, nullptr);  // key 0: the watcher's stop signal
-    watcher_.join();
+    watcher_->join();
 }
 
 HWND findWindow(const WindowQuery& query) {

@@ -6,10 +6,8 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "test_files.h"
@@ -54,6 +52,19 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
 
+// A thread of the test's own, joined at the latest when it goes: the compiler that builds the
+// editor (and with it these tests) has no std::thread.
+class TestThread {
+public:
+    explicit TestThread(std::function<void()> body);
+    ~TestThread() { join(); }
+    void join();
+
+private:
+    std::function<void()> body_;
+    Handle thread_;
+};
+
 // One process, with a handle that keeps its exit code readable after it ends.
 class Process {
 public:
@@ -92,8 +103,8 @@ public:
 
 private:
     Handle job_, port_;
-    std::thread watcher_;
-    std::mutex mutex_;
+    SRWLOCK membersLock_ = SRWLOCK_INIT;
+    std::unique_ptr<TestThread> watcher_;
     std::vector<std::shared_ptr<Process>> members_;
     std::vector<std::unique_ptr<Process>> started_;
 };
