@@ -1,9 +1,13 @@
 // The C++ runtime reports its internal errors (a string grown past its maximum size, an index out
-// of range) through these functions. The library's versions build standard exceptions that carry
-// strings, which brings a second string implementation (some 35 KiB) into an executable that every
-// note carries. Linked as objects of the editor itself, these take their place: a request too
-// large to satisfy becomes std::bad_alloc, which the entry point reports like any failure, and
-// the rest, which only a programming error can cause, end the process at once.
+// of range) through these functions. The library keeps them all in one object, whose standard
+// exceptions carry copy-on-write strings, and those bring both of the library's string
+// implementations (some 55 KiB) into an executable that every note carries. GNU ld cannot drop
+// them: its script for Windows keeps every unwind entry, so a library object that is needed at all
+// stays whole. Linked as objects of the editor itself, these take their place: a request too large
+// to satisfy becomes std::bad_alloc, which the entry point reports like any failure, and the rest,
+// which only a programming error can cause, end the process at once. A program may not define
+// these by the standard's rules; they go once the editor is linked by a linker that drops unused
+// library functions (the README's "The editor's size" has the figures).
 #include <cstdlib>
 #include <new>
 
