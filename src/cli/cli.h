@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/save_status.h"
+#include "storage/io_status.h"
 
 class NoteDocument;
 
@@ -41,9 +41,12 @@ void warnWeakened(const std::string& note);
 void printError(const char* message);
 // Prints the message on stderr and gives back the code.
 int fail(int code, const std::string& message);
-// Tells a failed save of `target` on one line, the fixed words and then the system's reason;
-// gives back kWriteFailed.
-int writeFailed(const SaveStatus& status, const std::string& target);
+// Tells how a storage operation on `path` failed, on one line: the words of its fault and then
+// the system's reason; gives back the fault's exit code.
+int failed(const IoStatus& status, const std::string& path);
+// Tells how a save of `target` ended when there is something to tell (its failure, or a notice
+// of one that went well); 0 or the exit code of the failure.
+int saved(const IoStatus& status, const std::string& target);
 // 0 when `path` is missing or a regular file; otherwise 2, told on stderr, before anything
 // opens what could be a pipe or a device.
 int refuseSpecial(const std::string& path);

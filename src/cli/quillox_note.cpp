@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,6 @@
 #include "storage/note_document.h"
 #include "storage/passphrase.h"
 #include "storage/passphrase_strength.h"
-#include "storage/report.h"
 #include "storage/system_path.h"
 #include "storage/text_limit.h"
 #include "storage/wipe.h"
@@ -40,11 +40,45 @@ int fail(int code, const std::string& message) {
     return code;
 }
 
-int writeFailed(const SaveStatus& status, const std::string& target) {
-    std::string words = saveFailureText(status, target);
+namespace {
+
+// Each way a storage operation fails: its exit code and, for a read, the tool's own words; a
+// save's words are the editor's.
+struct FaultRow {
+    IoFault fault;
+    int code;
+    const char* words;
+};
+constexpr FaultRow kFaultRows[] = {
+    {IoFault::Unreadable, kNotANote, "cannot be read"},
+    {IoFault::NotANote, kNotANote, "not a Quillox note"},
+    {IoFault::Damaged, kNotANote, "damaged note (its trailer or record is broken)"},
+    {IoFault::NotWritten, kWriteFailed, nullptr},
+    {IoFault::NoRandom, kWriteFailed, nullptr},
+    {IoFault::OwnerNotKept, kWriteFailed, nullptr},
+    {IoFault::Declined, kWriteFailed, nullptr},  // also any fault not listed above
+};
+
+}  // namespace
+
+int failed(const IoStatus& status, const std::string& path) {
+    const FaultRow& row =
+        *std::find_if(std::begin(kFaultRows), std::end(kFaultRows) - 1,
+                      [&status](const FaultRow& r) { return r.fault == status.fault; });
+    std::string words = row.words
+                            ? failureText((path + ": " + row.words).c_str(), status.systemError)
+                            : saveFailureText(status, path);
+    // The editor's blank line before the reason is one line here.
     const std::size_t gap = words.find("\n\n");
     if (gap != std::string::npos) words.replace(gap, 2, ": ");
-    return fail(kWriteFailed, words);
+    return fail(row.code, words);
+}
+
+int saved(const IoStatus& status, const std::string& target) {
+    if (!status) return failed(status, target);
+    const std::string notice = saveNoticeText(status, target);
+    if (!notice.empty()) printError(notice.c_str());
+    return kDone;
 }
 
 int refuseSpecial(const std::string& path) {
@@ -62,13 +96,8 @@ void warnWeakened(const std::string& note) {
 
 int loadNote(const std::string& path, NoteDocument& doc) {
     if (int rc = refuseSpecial(path)) return rc;
-    try {
-        if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
-        if (!doc.load(path)) return fail(kNotANote, path + ": not a Quillox note, or damaged");
-    } catch (const std::exception&) {
-        return fail(kNotANote, path + ": damaged note (its trailer is broken)");
-    }
-    return kDone;
+    const IoStatus loaded = doc.load(path);
+    return loaded ? kDone : failed(loaded, path);
 }
 
 }  // namespace cli
@@ -409,8 +438,7 @@ int seal(const Options& o) {
     doc.setText(sealed.bytes);
     secureWipe(sealed.bytes);
     if (sealed.utf8) doc.header.flags |= kNoteUtf8;
-    const SaveStatus saved = doc.save(output, {});
-    return saved ? kDone : writeFailed(saved, output);
+    return saved(doc.save(output, {}), output);
 }
 
 int rekey(const Options& o) {
@@ -428,8 +456,7 @@ int rekey(const Options& o) {
     if (int rc = newPassphrase(input, file, passphraseCodePage(o), pass)) return rc;
     doc.changePassphrase(pass);
     secureWipe(pass);
-    const SaveStatus saved = doc.save(o.note, placementOf(doc.header));
-    return saved ? kDone : writeFailed(saved, o.note);
+    return saved(doc.save(o.note, placementOf(doc.header)), o.note);
 }
 
 int set(const Options& o) {
@@ -443,8 +470,7 @@ int set(const Options& o) {
         doc.header.flags |= kNoteReadOnly;
     else
         doc.header.flags &= ~kNoteReadOnly;
-    const SaveStatus saved = doc.rewrite(o.note);
-    return saved ? kDone : writeFailed(saved, o.note);
+    return saved(doc.rewrite(o.note), o.note);
 }
 
 }  // namespace
@@ -452,7 +478,6 @@ int set(const Options& o) {
 namespace {
 
 int run(int argc, char** argv) {
-    report::setSink(printError);
     Options o;
     std::string error;
     if (!parseOptions(argc, argv, o, error)) {

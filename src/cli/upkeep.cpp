@@ -38,10 +38,8 @@ int reimageOne(const std::string& note, const EditorPart& editor) {
     }
     // The record goes across as it was read: no passphrase, same IV, same digest.
     const bool readOnly = file::isReadOnly(note.c_str());
-    if (const SaveStatus saved = doc.rewrite(note); !saved) {
-        writeFailed(saved, note);
+    if (saved(doc.rewrite(note), note))
         return fail(kWriteFailed, note + ": not written, left as it was");
-    }
     if (readOnly && !file::setReadOnly(note.c_str(), true))
         return fail(kWriteFailed, note + ": written, but its read-only attribute is lost");
     std::printf("%s: now on %s\n", note.c_str(), editor.path.c_str());
@@ -146,10 +144,8 @@ int salvage(const Options& o) {
         return fail(kWrongPassphrase, o.note + ": the passphrase opens none of the " +
                                           std::to_string(found.size()) +
                                           " records found; nothing written");
-    if (const SaveStatus saved = doc.rewrite(o.output); !saved) {
-        writeFailed(saved, o.output);
+    if (saved(doc.rewrite(o.output), o.output))
         return fail(kWriteFailed, o.output + ": not written");
-    }
     std::printf("%s: record of %u bytes found at offset %u (%zu found%s); written to %s on %s\n",
                 o.note.c_str(), recordSizeAt(data, at), at, found.size(),
                 chosen ? ", opened with the passphrase" : "", o.output.c_str(),

@@ -54,9 +54,14 @@ bool saveInto(HWND owner, NoteDocument& document, const std::string& target,
             return MessageBoxA(owner, question, "Quillox", MB_YESNO | MB_DEFBUTTON2) == IDYES;
         };
     }
-    const SaveStatus saved = document.save(target, placement, confirm);
-    if (saved) return true;
-    if (saved.fault != SaveFault::Declined) showError(saveFailureText(saved, target).c_str());
+    const IoStatus saved = document.save(target, placement, confirm);
+    if (saved) {
+        const std::string notice = saveNoticeText(saved, target);
+        if (!notice.empty())
+            MessageBoxA(owner, notice.c_str(), "Quillox", MB_OK | MB_ICONINFORMATION);
+        return true;
+    }
+    if (saved.fault != IoFault::Declined) showError(saveFailureText(saved, target).c_str());
     return false;
 }
 

@@ -14,6 +14,7 @@
 #include "editor/window_rules.h"
 #include "storage/code_page.h"
 #include "storage/file.h"
+#include "storage/io_status.h"
 #include "storage/system_path.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
@@ -27,20 +28,23 @@ using namespace std::string_view_literals;
 // could never be shown.
 constexpr DWORD kImportBytes = kEditorTextLimit * 4 + 4;
 
-// Reads the whole file, up to kImportBytes; false when a read fails.
-bool readFileBytes(HANDLE file, std::string& bytes, bool& cut) {
+// Reads the whole file at `path`, up to kImportBytes. The bytes are plaintext: the caller wipes
+// them, whatever the status.
+IoStatus readFileBytes(const std::string& path, std::string& bytes, bool& cut) {
+    FileHandle file(
+        CreateFileW(widePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) return false;
+    if (!file || !GetFileSizeEx(file.get(), &size)) return systemFailure(IoFault::Unreadable);
     cut = size.QuadPart > kImportBytes;
     bytes.resize(static_cast<std::size_t>(cut ? kImportBytes : size.QuadPart));
     DWORD read = 0;
     if (!bytes.empty() &&
-        !ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
-        return false;
+        !ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return systemFailure(IoFault::Unreadable);
     bytes.resize(read);
     // A cut UTF-8 file must not lose its encoding for a character split at the end.
     if (cut) bytes.resize(utf8Boundary(bytes));
-    return true;
+    return {};
 }
 
 std::u16string decodeImported(std::string_view bytes) {
@@ -68,17 +72,19 @@ std::string exportedForm(std::u16string_view text) {
     return out;
 }
 
-// Writes `bytes` to `path`; true only when every byte reached the disk.
-bool writeFileBytes(const std::string& path, std::string_view bytes) {
+// Writes `bytes` to `path`; a failure unless every byte reached the disk. The status is made
+// before the handle closes, so the error is the failed step's own.
+IoStatus writeFileBytes(const std::string& path, std::string_view bytes) {
     FileHandle file(
         CreateFileW(widePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!file) return false;
+    if (!file) return systemFailure(IoFault::NotWritten);
     DWORD written = 0;
     if (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
                                       &written, nullptr) ||
                            written != bytes.size()))
-        return false;
-    return FlushFileBuffers(file.get()) != FALSE;
+        return systemFailure(IoFault::NotWritten);
+    if (!FlushFileBuffers(file.get())) return systemFailure(IoFault::NotWritten);
+    return {};
 }
 
 std::int64_t editorCharacters(HWND editor) {
@@ -91,15 +97,11 @@ std::int64_t editorCharacters(HWND editor) {
 void importText(MainWindow& main) {
     std::string path;
     if (!chooseOpenFile("Text Files (*.txt)\0*.txt"sv, main.window(), path)) return;
-    FileHandle file(
-        CreateFileW(widePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     std::string bytes;
     bool cut = false;
-    const bool read = file && readFileBytes(file.get(), bytes, cut);
-    file.reset();
-    if (!read) {
+    if (const IoStatus read = readFileBytes(path, bytes, cut); !read) {
         secureWipe(bytes);
-        showError("Error loading file!");
+        showError(failureText("Error loading file!", read.systemError).c_str());
         return;
     }
     std::u16string text = decodeImported(bytes);
@@ -126,17 +128,18 @@ void exportText(MainWindow& main) {
     // to a temporary file beside it first.
     const std::string temporary = file::createTemporaryBeside(path);
     if (temporary.empty()) {
-        showError("Error saving file!");
+        showError(failureText("Error saving file!", file::lastError()).c_str());
         return;
     }
     std::u16string text;
     main.getEditorText(text);
     std::string bytes = exportedForm(text);
     secureWipe(text);
-    const bool written = writeFileBytes(temporary, bytes);
+    IoStatus written = writeFileBytes(temporary, bytes);
     secureWipe(bytes);
-    if (!written || !file::replace(temporary.c_str(), path.c_str())) {
-        file::remove(temporary.c_str());
-        showError("Error saving file!");
-    }
+    if (written && !file::replace(temporary.c_str(), path.c_str()))
+        written = systemFailure(IoFault::NotWritten);
+    if (written) return;
+    file::remove(temporary.c_str());
+    showError(failureText("Error saving file!", written.systemError).c_str());
 }

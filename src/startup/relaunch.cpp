@@ -9,6 +9,7 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/image_copy.h"
+#include "storage/io_status.h"
 #include "storage/system_path.h"
 
 namespace {
@@ -26,22 +27,30 @@ bool nameIsFree(const std::string& path) {
     return static_cast<bool>(probe);
 }
 
-bool writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
+// The copy of the running executable's first `imageLength` bytes, written to `copyPath`.
+IoStatus writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
     std::string directory;
-    if (!tempDirectory(directory)) return false;
+    if (!tempDirectory(directory)) return systemFailure(IoFault::NotWritten);
     const std::string& image = appState().modulePath;
+    // Should every name be held by a running copy, the last refusal says why.
+    IoStatus held{IoFault::NotWritten};
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name;
-        if (!buildTempName(directory, static_cast<unsigned>(std::rand()), name)) return false;
-        if (!nameIsFree(name)) continue;
+        if (!buildTempName(directory, static_cast<unsigned>(std::rand()), name)) return held;
+        if (!nameIsFree(name)) {
+            held = systemFailure(IoFault::NotWritten);
+            continue;
+        }
         if (copyImage(image.c_str(), name.c_str(), imageLength)) {
             copyPath = name;
-            return true;
+            return {};
         }
+        // Taken before the remove, which may overwrite it.
+        const IoStatus failed = systemFailure(IoFault::NotWritten);
         file::remove(name.c_str());
-        return false;
+        return failed;
     }
-    return false;
+    return held;
 }
 
 }  // namespace
@@ -60,10 +69,15 @@ bool tempDirectory(std::string& directory) {
 
 bool relaunchThroughTemp() {
     const std::string& image = appState().modulePath;
-    FileEndData block(image, true);
     std::string copyPath;
-    if (!writeTempCopy(block.offset(), copyPath)) {
-        showError("Error copying file!");
+    IoStatus copied;
+    try {
+        copied = writeTempCopy(FileEndData(image, true).offset(), copyPath);
+    } catch (const FileEndData::FEDError& e) {
+        copied = {IoFault::Damaged, e.systemError()};  // changed since the start-up looked
+    }
+    if (!copied) {
+        showError(failureText("Error copying file!", copied.systemError).c_str());
         return false;
     }
     launchProcess(copyPath.c_str(), std::string("-edit:\"") + image + "\"");
@@ -78,12 +92,14 @@ int eraseTempCopy(const std::string& path) {
         showError("Malformed commandline argument!");
         return -1;
     }
+    int refusal = 0;
     for (int attempt = 0; attempt < kEraseAttempts; ++attempt) {
         if (!file::exists(path.c_str())) return -1;
         if (file::remove(path.c_str())) return 0;
+        refusal = file::lastError();
         Sleep(kErasePauseMs);
     }
-    showError("Error erasing tempfile!");
+    showError(failureText("Error erasing tempfile!", refusal).c_str());
     return -1;
 }
 

@@ -24,7 +24,6 @@
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
 #include "storage/passphrase.h"
-#include "storage/report.h"
 #include "storage/system_path.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
@@ -42,9 +41,16 @@ bool noteClaimsCopy = false;
 // The longest path Windows names at all: 32,767 UTF-16 units and the terminator.
 constexpr std::size_t kLongestPath = 32768;
 
-bool carriesBlock(const std::string& path) {
-    FileEndData block(path, true);
-    return block.hasData();
+// What `path` carries at its end: None for a block; NotANote for none, with the system's reason
+// when the file could not even be opened; Damaged for a trailer that is there but broken or
+// cannot be read.
+IoStatus blockStatus(const std::string& path) {
+    try {
+        FileEndData block(path, true);
+        return block.hasData() ? IoStatus{} : IoStatus{IoFault::NotANote, block.openError()};
+    } catch (const FileEndData::FEDError& e) {
+        return {IoFault::Damaged, e.systemError()};
+    }
 }
 
 // A disposable copy is a bare editor image that the relaunch made in the temporary folder. An
@@ -54,11 +60,7 @@ bool carriesBlock(const std::string& path) {
 bool runningExecutableIsDisposable() {
     std::string temporary;
     if (!tempDirectory(temporary) || !isTempName(temporary, appState().modulePath)) return false;
-    try {
-        return !carriesBlock(appState().modulePath);
-    } catch (const FileEndData::FEDError&) {
-        return false;
-    }
+    return blockStatus(appState().modulePath).fault == IoFault::NotANote;
 }
 
 void launchEraseOfSelf() {
@@ -76,6 +78,10 @@ void launchEraseOfSelf() {
 [[noreturn]] void failWith(const char* message) {
     showError(message);
     endRun(kFailure);
+}
+
+[[noreturn]] void failLoading(const IoStatus& status) {
+    failWith(failureText("Error loading file!", status.systemError).c_str());
 }
 
 // Nothing the editor shows needs more of the common controls than their registration, so a
@@ -148,9 +154,12 @@ int runRoads() {
     } wiper{storedText};
 
     if (state.notePath.empty()) {
-        if (carriesBlock(state.modulePath)) return relaunchThroughTemp() ? 0 : kFailure;
-    } else if (!openNoteForEdit(*document, state.notePath, storedText)) {
-        failWith("Error loading file!");
+        const IoStatus own = blockStatus(state.modulePath);
+        if (own) return relaunchThroughTemp() ? 0 : kFailure;
+        if (own.fault == IoFault::Damaged) failLoading(own);
+    } else if (const IoStatus opened = openNoteForEdit(*document, state.notePath, storedText);
+               !opened) {
+        failLoading(opened);
     }
 
     MainWindow mainWindow(std::move(document), storedText);
@@ -186,17 +195,13 @@ void parseCommandLine() {
     if (line.action == CommandLine::Action::Malformed) failWith("Malformed commandline argument!");
 }
 
-bool openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText) {
-    try {
-        if (!carriesBlock(path)) return false;
-    } catch (const FileEndData::FEDError&) {
-        noteClaimsCopy = true;
-        throw;
-    }
-    noteClaimsCopy = true;
-    if (!document.load(path)) failWith("Error loading file!");
+IoStatus openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText) {
+    const IoStatus block = blockStatus(path);
+    noteClaimsCopy = block || block.fault == IoFault::Damaged;
+    if (!block) return block;
+    if (const IoStatus loaded = document.load(path); !loaded) return loaded;
     askPassphrase(document, storedText);
-    return true;
+    return {};
 }
 
 void runMessageLoop(HWND mainWindow) {
@@ -220,12 +225,9 @@ void runMessageLoop(HWND mainWindow) {
 
 int runQuillox() {
     restrictDllSearch();
-    report::setSink(showError);
     gatherStartupState();
     try {
         return runRoads();
-    } catch (const FileEndData::FEDError&) {
-        failWith("Error loading file!");
     } catch (const std::exception&) {
         endRun(kFailure);
     }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "storage/io_status.h"
+
 class NoteDocument;
 
 // Reads the switches from the wide command line into appState(). "-erase" ends the
@@ -13,9 +15,9 @@ class NoteDocument;
 void parseCommandLine();
 
 // The "-edit" road before the window exists: loads the note at `path` and asks its passphrase
-// until it opens the note, leaving the text as stored in `storedText`. False only when the file
-// carries no note block; every other failure and a cancelled prompt end the process.
-bool openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText);
+// until it opens the note, leaving the text as stored in `storedText`. A file that carries no
+// note block or cannot be loaded gives back why; a cancelled prompt ends the process.
+IoStatus openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText);
 
 void runMessageLoop(HWND mainWindow);
 

@@ -17,9 +17,9 @@ using Handle = std::intptr_t;
 constexpr Handle kNull = 0;
 constexpr Handle kFailed = -1;
 
-// Every open takes regular files only: a pipe, device or folder is refused as a missing file is,
-// at once, so that nothing waits for a writer that never comes. A created file is the owner's
-// alone (0600 on POSIX).
+// Every open takes regular files only: a pipe, device or folder is refused as a missing file is
+// (with its error), at once, so that nothing waits for a writer that never comes. A created file is
+// the owner's alone (0600 on POSIX).
 //
 // Opens `path`. writable=false: read access, shared reading, the file must exist.
 // writable=true: read/write access, no sharing; with create=true a missing file is created and an

@@ -19,6 +19,10 @@ FileEndData::~FileEndData() = default;
 void FileEndData::readHeader() {
     file::Scoped h;
     file::open(*h.receive(), state_->path.c_str(), false, false);
+    if (!h) {
+        state_->openError = file::lastError();
+        return;
+    }
 
     // A failed size is all bits set, so size - 8 is negative and the seek fails: no block.
     std::uint32_t size = file::size(h.get());

@@ -18,6 +18,7 @@ struct FileEndState {
     bool readOnly = false;
     std::uint32_t offset = 0;  // first byte of the block
     std::uint32_t length = 0;
+    int openError = 0;  // the system's error when the file could not be opened
 };
 
 class FileEndData {
@@ -52,6 +53,9 @@ public:
     bool hasData() const { return state_->hasData; }
     std::uint32_t offset() const { return state_->offset; }
     std::uint32_t length() const { return state_->length; }
+    // Why a file that carries no block could not even be opened (errno or GetLastError()); 0
+    // when it was opened.
+    int openError() const { return state_->openError; }
 
     // Reads the block; false without a block or when it cannot be read in full.
     bool readData(std::vector<std::uint8_t>& buffer);

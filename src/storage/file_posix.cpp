@@ -43,6 +43,7 @@ void open(Handle& handle, const char* path, bool writable, bool create) {
     if (d >= 0 && (::fstat(d, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(d);
         d = -1;
+        errno = ENOENT;
     }
     if (d == 0) {
         // Descriptor 0 would read as "no handle"; move it out of the way.

@@ -32,6 +32,7 @@ void open(Handle& handle, const char* path, bool writable, bool create) {
     if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         h = INVALID_HANDLE_VALUE;
+        SetLastError(ERROR_FILE_NOT_FOUND);
     }
     handle = reinterpret_cast<Handle>(h);
 }
@@ -48,6 +49,7 @@ void setLastError(int error) {
 }
 
 std::string systemMessage(int error) {
+    if (error == 0) return {};  // which the system would put as "completed successfully"
     wchar_t words[512];
     DWORD n =
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

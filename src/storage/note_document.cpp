@@ -39,6 +39,36 @@ void appendTo(Bytes& out, const std::uint8_t* p, std::size_t n) {
     out.insert(out.end(), p, p + n);
 }
 
+// The note record of the file at `path`: the whole file when it begins as a record, else its
+// block. Each failure keeps the system's error of its own step: a file held by another program
+// or closed to this user says so.
+IoStatus readRecord(const std::string& path, Bytes& record) {
+    file::setLastError(0);
+    try {
+        file::Scoped h;
+        file::open(*h.receive(), path.c_str(), false, false);
+        if (!h) return systemFailure(IoFault::Unreadable);
+        std::uint8_t head[NoteHeader::kSize];
+        std::uint32_t got = 0;
+        if (!file::read(h.get(), head, sizeof head, got)) return systemFailure(IoFault::Unreadable);
+        if (got == sizeof head && std::memcmp(head, NoteHeader::kMagic, 8) == 0) {
+            const std::uint32_t size = file::size(h.get());
+            if (size == file::kNoSize || !file::seek(h.get(), 0))
+                return systemFailure(IoFault::Unreadable);
+            record.resize(size);
+            return file::read(h.get(), record.data(), size, got) && got == size
+                       ? IoStatus{}
+                       : systemFailure(IoFault::Unreadable);
+        }
+        FileEndData block(path, true);
+        if (!block.hasData()) return {IoFault::NotANote};
+        return block.readData(record) ? IoStatus{} : systemFailure(IoFault::Unreadable);
+    } catch (const FileEndData::FEDError& e) {
+        const bool overlong = e.kind() == FileEndData::FEDError::Kind::Overlong;
+        return {overlong ? IoFault::Damaged : IoFault::Unreadable, e.systemError()};
+    }
+}
+
 }  // namespace
 
 void textDigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
@@ -241,28 +271,17 @@ bool NoteDocument::isRecordFile(const std::string& path) {
     return std::memcmp(head, NoteHeader::kMagic, 8) == 0;
 }
 
-bool NoteDocument::load(const std::string& notePath) {
+IoStatus NoteDocument::load(const std::string& notePath) {
     // Looked at before the read: a write that lands in between makes the next save ask, where a
     // look after it could take the new file for the one read.
     file::Stamp stamp;
     const bool present = file::lookAt(notePath.c_str(), stamp) == file::Presence::Present;
     Bytes record;
-    if (isRecordFile(notePath)) {
-        file::Scoped h;
-        file::open(*h.receive(), notePath.c_str(), false, false);
-        std::uint32_t size = file::size(h.get());
-        if (size == file::kNoSize) return false;
-        record.resize(size);
-        std::uint32_t got = 0;
-        if (!file::read(h.get(), record.data(), size, got) || got != size) return false;
-    } else {
-        FileEndData block(notePath, true);
-        if (!block.hasData() || !block.readData(record)) return false;
-    }
-    if (!adoptRecord(record)) return false;
+    if (const IoStatus read = readRecord(notePath, record); !read) return read;
+    if (!adoptRecord(record)) return {IoFault::Damaged};
     path = notePath;
     identity_ = noteIdentity(present, stamp, header);
-    return true;
+    return {};
 }
 
 void NoteDocument::clear() {

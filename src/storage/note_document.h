@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "storage/note_identity.h"
-#include "storage/save_status.h"
+#include "storage/io_status.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -81,15 +81,17 @@ public:
     // The same for a record of `recordSize` bytes of which only the kSize bytes of `head` are read.
     static bool headerFits(const std::uint8_t* head, std::uint64_t recordSize, NoteHeader& h);
     static bool isRecordFile(const std::string& path);
-    bool load(const std::string& path);
+    // Reads the note file at `path`: a note executable's block, or a file that is a bare record.
+    // Failed, the document is left as it was.
+    IoStatus load(const std::string& path);
     // With `confirm`, the target is the note file this document read or last wrote, and a target
     // that has been written, replaced or removed since is overwritten only when `confirm` agrees.
     // Declined, nothing is written and the status says Declined.
-    SaveStatus save(const std::string& target, const WindowPlacement& placement,
-                    const ConfirmOverwrite& confirm = nullptr);
+    IoStatus save(const std::string& target, const WindowPlacement& placement,
+                  const ConfirmOverwrite& confirm = nullptr);
     // Writes the record as it stands, without decrypting or re-encrypting, by the same safe road
     // as `save`: for the settings the digest does not cover (the read-only flag).
-    SaveStatus rewrite(const std::string& target);
+    IoStatus rewrite(const std::string& target);
     void clear();
     void changePassphrase(std::string_view passphrase);
 
@@ -117,8 +119,8 @@ private:
     static constexpr std::size_t kPiece = 32 * 1024;
     // Builds the note file beside `target` and puts it in place; with a placement the text is
     // encrypted afresh once the image is in place.
-    SaveStatus writeSafely(const std::string& named, const WindowPlacement* placement,
-                           const ConfirmOverwrite& confirm = nullptr);
+    IoStatus writeSafely(const std::string& named, const WindowPlacement* placement,
+                         const ConfirmOverwrite& confirm = nullptr);
     // The last look at the target before it is replaced; `declined` when the user said No.
     bool mayReplace(const std::string& target, const ConfirmOverwrite& confirm,
                     bool& declined) const;

@@ -9,7 +9,6 @@
 #include "storage/file_end_data.h"
 #include "storage/image_copy.h"
 #include "storage/note_document.h"
-#include "storage/report.h"
 #include "storage/wipe.h"
 
 bool editorPartLength(const std::string& image, std::uint32_t& length) {
@@ -65,22 +64,22 @@ bool flushFile(const std::string& path) {
 
 }  // namespace
 
-SaveStatus NoteDocument::save(const std::string& target, const WindowPlacement& placement,
-                              const ConfirmOverwrite& confirm) {
+IoStatus NoteDocument::save(const std::string& target, const WindowPlacement& placement,
+                            const ConfirmOverwrite& confirm) {
     return writeSafely(target, &placement, confirm);
 }
 
-SaveStatus NoteDocument::rewrite(const std::string& target) {
+IoStatus NoteDocument::rewrite(const std::string& target) {
     return writeSafely(target, nullptr);
 }
 
 // With a placement this is the editor's save: the window fields are taken and the text is
 // encrypted afresh once the image is in place. Without one the record is written as it stands.
-SaveStatus NoteDocument::writeSafely(const std::string& named, const WindowPlacement* placement,
-                                     const ConfirmOverwrite& confirm) {
-    if (ivMissing_) return {SaveFault::NoRandom};
+IoStatus NoteDocument::writeSafely(const std::string& named, const WindowPlacement* placement,
+                                   const ConfirmOverwrite& confirm) {
+    if (ivMissing_) return {IoFault::NoRandom};
     // A note without text could never be opened again: its digest would match no passphrase.
-    if (header.textLength == 0 || image_.empty() || named.empty()) return {SaveFault::Failed};
+    if (header.textLength == 0 || image_.empty() || named.empty()) return {IoFault::NotWritten};
 
     // Through a symbolic link the file it names is replaced, and the link stays a link.
     const std::string target = file::finalPath(named);
@@ -135,22 +134,18 @@ SaveStatus NoteDocument::writeSafely(const std::string& named, const WindowPlace
         // Should a failed replace ever have taken the old file away, the new one is all there is.
         bool onlyCopy = !declined && targetExisted && !file::exists(target.c_str());
         if (!temporary.empty() && !onlyCopy) file::remove(temporary.c_str());
-        if (ivMissing_) return {SaveFault::NoRandom};
-        if (!ownerKept) return {SaveFault::OwnerNotKept};
-        if (declined) return {SaveFault::Declined};
-        return {SaveFault::Failed, systemError};
+        if (ivMissing_) return {IoFault::NoRandom};
+        if (!ownerKept) return {IoFault::OwnerNotKept};
+        if (declined) return {IoFault::Declined};
+        return {IoFault::NotWritten, systemError};
     }
-    // The other names of a hard-linked note still point at the file that was replaced.
-    if (names > 1)
-        report::notice((target + ": its " + std::to_string(names - 1) +
-                        " other name(s) (hard links) keep the old text and passphrase.")
-                           .c_str());
     file::Stamp stamp;
     identity_ =
         noteIdentity(file::lookAt(target.c_str(), stamp) == file::Presence::Present, stamp, header);
     path = named;
     ivUnwritten_ = false;
-    return {};
+    // The other names of a hard-linked note still point at the file that was replaced.
+    return {IoFault::None, 0, names - 1};
 }
 
 // Looks again after every Yes: what is overwritten is what the user last agreed to lose.
@@ -190,20 +185,24 @@ bool NoteDocument::replaceTarget(const std::string& temporary, const std::string
     return false;
 }
 
-std::string saveFailureText(const SaveStatus& status, const std::string& target) {
+std::string saveFailureText(const IoStatus& status, const std::string& target) {
     switch (status.fault) {
-        case SaveFault::None:
-        case SaveFault::Declined:
+        case IoFault::None:
+        case IoFault::Declined:
             return {};
-        case SaveFault::NoRandom:
+        case IoFault::NoRandom:
             return kNoRandom;
-        case SaveFault::OwnerNotKept:
+        case IoFault::OwnerNotKept:
             return target +
                    ": it belongs to another user or group, which this user cannot give a "
                    "new file; nothing was saved.";
-        case SaveFault::Failed:
-            break;
+        default:
+            return failureText("Error saving file!", status.systemError);
     }
-    const std::string reason = file::systemMessage(status.systemError);
-    return reason.empty() ? "Error saving file!" : "Error saving file!\n\n" + reason;
+}
+
+std::string saveNoticeText(const IoStatus& status, const std::string& target) {
+    if (!status || status.otherNames == 0) return {};
+    return target + ": its " + std::to_string(status.otherNames) +
+           " other name(s) (hard links) keep the old text and passphrase.";
 }

@@ -4,6 +4,7 @@
 
 #include "e2e_fixture.h"
 #include "editor/window_rules.h"
+#include "storage/file.h"
 #include "storage/file_end_data.h"
 
 namespace e2e {
@@ -35,6 +36,11 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     };
 
     const std::string error = "Error loading file!|";
+    // Held without sharing, as a program writing it holds it: the box gives the system's reason.
+    const std::string sharing = "\n\n" + file::systemMessage(ERROR_SHARING_VIOLATION) + "|";
+    copyFile(good, path("held.exe"));
+    Handle holder(
+        CreateFileA(path("held.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const std::string refused = "prompt|Invalid passphrase!|prompt|";
     const std::string editor = editorExe();
     const struct {
@@ -59,6 +65,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         {editor, damaged(record), error, "-1"},
         {editor, damaged(record + 8), refused, "0"},  // digest
         {editor, damaged(record + 64), "prompt|editor:" + body + "|", "0"},
+        {editor, "-edit:" + quoted("held.exe"), "Error loading file!" + sharing, "-1"},
     };
     for (const auto& road : roads) {
         SCOPED_TRACE(road.exe + " " + road.args);
@@ -66,6 +73,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         EXPECT_EQ(road.seen, ran.seen);
         EXPECT_EQ(road.codes, ran.codes);
     }
+    holder.reset();
     // A note in a folder, and a temporary folder, outside the session's code page: the note opens
     // under its own name, saves, and its copy is erased (the erase run's 0). Then one under a path
     // longer than MAX_PATH, which Wine allows (and starts no program from: the editor opens it).
@@ -113,7 +121,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
         });
         const Road ran = finish(editor, "-erase:" + inQuotes(copy));
         releaser.join();
-        EXPECT_EQ(released ? "" : "Error erasing tempfile!|", ran.seen);
+        EXPECT_EQ(released ? "" : "Error erasing tempfile!" + sharing, ran.seen);
         EXPECT_EQ(released ? "0" : "-1", ran.codes);
         EXPECT_EQ(!released, fileExists(copy));
     }

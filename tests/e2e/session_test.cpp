@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "e2e_fixture.h"
+#include "storage/file.h"
 #include "storage/file_end_data.h"
 
 namespace e2e {
@@ -210,14 +211,17 @@ TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
                 "the export of " + c.shown);
             EXPECT_EQ(bytesOf(c.exported), readFile(out));
         }
-        // A file another program holds fails either way and changes nothing.
+        // A file another program holds fails either way, says why and changes nothing.
         const std::string held = path("in0.txt");
         Handle holder(
             CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        const std::string why = "\n\n" + file::systemMessage(ERROR_SHARING_VIOLATION);
         for (const int command : {ID_FILE_IMPORT_TEXT, ID_FILE_EXPORT_TEXT}) {
             chooseFile(reopened, command, held);
-            EXPECT_EQ(command == ID_FILE_IMPORT_TEXT ? "Error loading file!" : "Error saving file!",
-                      answerMessageBox(kErrorCaption, IDOK, reopened.pid));
+            EXPECT_EQ(
+                (command == ID_FILE_IMPORT_TEXT ? "Error loading file!" : "Error saving file!") +
+                    why,
+                answerMessageBox(kErrorCaption, IDOK, reopened.pid));
         }
         holder.reset();
         EXPECT_EQ(bytesOf(cases[0].file), readFile(held));

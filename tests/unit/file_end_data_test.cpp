@@ -42,6 +42,7 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
         EXPECT_EQ(c.hasData, fed.hasData());
         EXPECT_EQ(c.offset, fed.offset());
         EXPECT_EQ(c.length, fed.length());
+        EXPECT_EQ(0, fed.openError());
         Bytes read = {1, 2, 3};
         EXPECT_EQ(c.hasData, fed.readData(read));
         const Bytes expected = c.hasData ? Bytes(c.contents.begin() + c.offset,
@@ -49,6 +50,7 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
                                          : Bytes{1, 2, 3};  // untouched without a block
         EXPECT_EQ(expected, read);
     }
+    EXPECT_NE(0, FileEndData(dir / "missing.bin", true).openError()) << "the system's reason";
     writeFile(path, withTrailer(forty, 0xFFFFFFF0));
     EXPECT_THROW(FileEndData(path, true), FileEndData::FEDError);
 }
