@@ -59,19 +59,17 @@ std::uint32_t invMixColumn(std::uint32_t w) {
 }
 
 template <typename Io>
-void encryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk,
-                 unsigned rounds) {
+void encryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk) {
     std::uint32_t s[4] = {Io::load(in), Io::load(in + 4), Io::load(in + 8), Io::load(in + 12)};
-    aesdetail::encryptColumns(rk, rounds, s);
+    aesdetail::encryptColumns(rk, s);
     for (int j = 0; j < 4; ++j) Io::store(out + 4 * j, s[j]);
     secureWipe(s, sizeof s);
 }
 
 template <typename Io>
-void decryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk,
-                 unsigned rounds) {
+void decryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk) {
     std::uint32_t s[4] = {Io::load(in), Io::load(in + 4), Io::load(in + 8), Io::load(in + 12)};
-    aesdetail::decryptColumns(rk, rounds, s);
+    aesdetail::decryptColumns(rk, s);
     for (int j = 0; j < 4; ++j) Io::store(out + 4 * j, s[j]);
     secureWipe(s, sizeof s);
 }
@@ -138,7 +136,6 @@ void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
         hwcrypto::expandEncKey(key, schedule.roundKeys);
-        schedule.roundsMarker = 14 * 16;
         return;
     }
 #endif
@@ -146,9 +143,9 @@ void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
     // a forgotten call from producing a silently wrong key.
     buildAesTables();
     std::uint32_t* w = schedule.roundKeys;
-    // KeyExpansion (5.2) with Nk = 8, Nr = 14: 4 * (Nr + 1) = 60 words.
+    // KeyExpansion (5.2) with Nk = 8: 4 * (Nr + 1) words.
     for (int i = 0; i < 8; ++i) w[i] = ByteIo::load(key + 4 * i);
-    for (int i = 8; i < 60; ++i) {
+    for (int i = 8; i < int(4 * (kAesRounds + 1)); ++i) {
         std::uint32_t temp = w[i - 1];
         if (i % 8 == 0)
             temp = subWord(rotr32(temp, 24)) ^ tables.rcon[i / 8 - 1];  // RotWord is <<< 8
@@ -156,7 +153,6 @@ void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
             temp = subWord(temp);
         w[i] = w[i - 8] ^ temp;
     }
-    schedule.roundsMarker = 14 * 16;
 }
 
 void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
@@ -165,7 +161,6 @@ void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
         hwcrypto::invertKeys(enc.roundKeys, schedule.roundKeys);
-        schedule.roundsMarker = enc.roundsMarker;
         secureWipe(&enc, sizeof enc);
         return;
     }
@@ -174,50 +169,34 @@ void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
     // ones through InvMixColumns so that it can add them after its mixing step.
     const std::uint32_t* e = enc.roundKeys;
     std::uint32_t* d = schedule.roundKeys;
-    for (int j = 0; j < 4; ++j) d[j] = e[56 + j];
-    for (int round = 1; round < 14; ++round)
-        for (int j = 0; j < 4; ++j) d[4 * round + j] = invMixColumn(e[4 * (14 - round) + j]);
-    for (int j = 0; j < 4; ++j) d[56 + j] = e[j];
-    schedule.roundsMarker = enc.roundsMarker;
+    constexpr unsigned last = 4 * kAesRounds;
+    for (unsigned j = 0; j < 4; ++j) d[j] = e[last + j];
+    for (unsigned round = 1; round < kAesRounds; ++round)
+        for (unsigned j = 0; j < 4; ++j) d[4 * round + j] = invMixColumn(e[last - 4 * round + j]);
+    for (unsigned j = 0; j < 4; ++j) d[last + j] = e[j];
     secureWipe(&enc, sizeof enc);
 }
 
-int encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                 const AesEncKeySchedule& schedule) {
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
+                  const AesEncKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
-    if (hwcrypto::aesInUse) {
-        hwcrypto::encryptBlock(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
+    if (hwcrypto::aesInUse) return hwcrypto::encryptBlock(in, out, schedule.roundKeys);
 #endif
 #if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out)) {
-        encryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
+    if (aesdetail::wordAligned(in, out))
+        return encryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys);
 #endif
-    encryptWith<ByteIo>(in, out, schedule.roundKeys, rounds);
-    return 0;
+    encryptWith<ByteIo>(in, out, schedule.roundKeys);
 }
 
-int decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                 const AesDecKeySchedule& schedule) {
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
+                  const AesDecKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
-    if (hwcrypto::aesInUse) {
-        hwcrypto::decryptBlock(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
+    if (hwcrypto::aesInUse) return hwcrypto::decryptBlock(in, out, schedule.roundKeys);
 #endif
 #if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out)) {
-        decryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
+    if (aesdetail::wordAligned(in, out))
+        return decryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys);
 #endif
-    decryptWith<ByteIo>(in, out, schedule.roundKeys, rounds);
-    return 0;
+    decryptWith<ByteIo>(in, out, schedule.roundKeys);
 }

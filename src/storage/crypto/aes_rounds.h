@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "storage/crypto/aes.h"
+
 namespace aesdetail {
 
 // Filled by buildAesTables(); see aes.cpp for how each table is derived.
@@ -24,11 +26,6 @@ struct AesTables {
 
 extern AesTables tables;
 extern bool tablesBuilt;
-
-// 10, 12 or 14 for the markers of AES-128, -192 and -256 (rounds times 16); 0 for anything else.
-inline unsigned roundsFromMarker(std::uint8_t marker) {
-    return (marker == 160 || marker == 192 || marker == 224) ? marker / 16u : 0u;
-}
 
 inline std::uint32_t swapBytes(std::uint32_t v) {
     return (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
@@ -109,13 +106,13 @@ inline bool wordAligned(const void* a, const void* b) {
     ((T.td4[a >> 24] & 0xff000000u) ^ (T.td4[(b >> 16) & 0xff] & 0x00ff0000u) ^ \
      (T.td4[(c >> 8) & 0xff] & 0x0000ff00u) ^ (T.td4[d & 0xff] & 0x000000ffu))
 
-// Encrypts the state s in place with round keys rk (4 * (rounds + 1) words); rounds is 10, 12
-// or 14. Two rounds per pass between s and t, as the round count is even.
-inline void encryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32_t s[4]) {
+// Encrypts the state s in place with the round keys rk. Two rounds per pass between s and t, as
+// the round count is even.
+inline void encryptColumns(const std::uint32_t* rk, std::uint32_t s[4]) {
     const AesTables& T = tables;
     std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
     std::uint32_t t0, t1, t2, t3;
-    for (unsigned pass = rounds / 2;;) {
+    for (unsigned pass = kAesRounds / 2;;) {
         QUILLOX_AES_ENC_COLUMN(t0, s0, s1, s2, s3, rk[4]);
         QUILLOX_AES_ENC_COLUMN(t1, s1, s2, s3, s0, rk[5]);
         QUILLOX_AES_ENC_COLUMN(t2, s2, s3, s0, s1, rk[6]);
@@ -140,11 +137,11 @@ inline void encryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32
 
 // The equivalent inverse cipher of FIPS-197, 5.3.5, with round keys from expandDecKey. InvShiftRows
 // moves row r right, so column j takes byte 1 from column j-1, byte 2 from j-2, byte 3 from j-3.
-inline void decryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32_t s[4]) {
+inline void decryptColumns(const std::uint32_t* rk, std::uint32_t s[4]) {
     const AesTables& T = tables;
     std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
     std::uint32_t t0, t1, t2, t3;
-    for (unsigned pass = rounds / 2;;) {
+    for (unsigned pass = kAesRounds / 2;;) {
         QUILLOX_AES_DEC_COLUMN(t0, s0, s3, s2, s1, rk[4]);
         QUILLOX_AES_DEC_COLUMN(t1, s1, s0, s3, s2, rk[5]);
         QUILLOX_AES_DEC_COLUMN(t2, s2, s1, s0, s3, rk[6]);
@@ -168,13 +165,12 @@ inline void decryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32
 
 // Two independent blocks through the inverse cipher at once, the lookups of one filling the
 // waits of the other; CBC decryption, unlike encryption, has its blocks free of each other.
-inline void decryptColumns2(const std::uint32_t* rk, unsigned rounds, std::uint32_t s[4],
-                            std::uint32_t u[4]) {
+inline void decryptColumns2(const std::uint32_t* rk, std::uint32_t s[4], std::uint32_t u[4]) {
     const AesTables& T = tables;
     std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
     std::uint32_t u0 = u[0] ^ rk[0], u1 = u[1] ^ rk[1], u2 = u[2] ^ rk[2], u3 = u[3] ^ rk[3];
     std::uint32_t t0, t1, t2, t3, v0, v1, v2, v3;
-    for (unsigned pass = rounds / 2;;) {
+    for (unsigned pass = kAesRounds / 2;;) {
         QUILLOX_AES_DEC_COLUMN(t0, s0, s3, s2, s1, rk[4]);
         QUILLOX_AES_DEC_COLUMN(v0, u0, u3, u2, u1, rk[4]);
         QUILLOX_AES_DEC_COLUMN(t1, s1, s0, s3, s2, rk[5]);

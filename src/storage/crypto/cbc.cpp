@@ -13,7 +13,7 @@ namespace {
 // Io loads and stores the data blocks; the IV, a separate small buffer, always goes byte-wise.
 template <typename Io>
 void encryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-                  const std::uint32_t* rk, unsigned rounds) {
+                  const std::uint32_t* rk) {
     std::uint32_t c[4] = {ByteIo::load(iv), ByteIo::load(iv + 4), ByteIo::load(iv + 8),
                           ByteIo::load(iv + 12)};
     for (std::size_t at = 0; at < n; at += 16) {
@@ -23,7 +23,7 @@ void encryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std:
         c[1] ^= Io::load(in + at + 4);
         c[2] ^= Io::load(in + at + 8);
         c[3] ^= Io::load(in + at + 12);
-        aesdetail::encryptColumns(rk, rounds, c);
+        aesdetail::encryptColumns(rk, c);
         Io::store(out + at, c[0]);
         Io::store(out + at + 4, c[1]);
         Io::store(out + at + 8, c[2]);
@@ -35,7 +35,7 @@ void encryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std:
 
 template <typename Io>
 void decryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-                  const std::uint32_t* rk, unsigned rounds) {
+                  const std::uint32_t* rk) {
     std::uint32_t previous[4] = {ByteIo::load(iv), ByteIo::load(iv + 4), ByteIo::load(iv + 8),
                                  ByteIo::load(iv + 12)};
     std::uint32_t cipher[4];
@@ -50,7 +50,7 @@ void decryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std:
             s[j] = cipher[j] = Io::load(in + at + 4 * j);
             u[j] = nextCipher[j] = Io::load(in + at + 16 + 4 * j);
         }
-        aesdetail::decryptColumns2(rk, rounds, s, u);
+        aesdetail::decryptColumns2(rk, s, u);
         for (int j = 0; j < 4; ++j) {
             Io::store(out + at + 4 * j, s[j] ^ previous[j]);
             Io::store(out + at + 16 + 4 * j, u[j] ^ cipher[j]);
@@ -59,7 +59,7 @@ void decryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std:
     }
     for (; at < n; at += 16) {
         for (int j = 0; j < 4; ++j) s[j] = cipher[j] = Io::load(in + at + 4 * j);
-        aesdetail::decryptColumns(rk, rounds, s);
+        aesdetail::decryptColumns(rk, s);
         for (int j = 0; j < 4; ++j) {
             Io::store(out + at + 4 * j, s[j] ^ previous[j]);
             previous[j] = cipher[j];
@@ -75,46 +75,42 @@ void decryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std:
 
 }  // namespace
 
-int cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-               const AesEncKeySchedule& schedule) {
-    if (n % 16 != 0) return 1;
-    if (n == 0) return 0;
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+bool cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+                const AesEncKeySchedule& schedule) {
+    if (n % 16 != 0) return false;
+    if (n == 0) return true;
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
-        hwcrypto::cbcEncrypt(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
+        hwcrypto::cbcEncrypt(in, out, n, iv, schedule.roundKeys);
+        return true;
     }
 #endif
 #if QUILLOX_AES_WORD_IO
     if (aesdetail::wordAligned(in, out)) {
-        encryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
+        encryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys);
+        return true;
     }
 #endif
-    encryptChain<ByteIo>(in, out, n, iv, schedule.roundKeys, rounds);
-    return 0;
+    encryptChain<ByteIo>(in, out, n, iv, schedule.roundKeys);
+    return true;
 }
 
-int cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-               const AesDecKeySchedule& schedule) {
-    if (n % 16 != 0) return 1;
-    if (n == 0) return 0;
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+bool cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+                const AesDecKeySchedule& schedule) {
+    if (n % 16 != 0) return false;
+    if (n == 0) return true;
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
-        hwcrypto::cbcDecrypt(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
+        hwcrypto::cbcDecrypt(in, out, n, iv, schedule.roundKeys);
+        return true;
     }
 #endif
 #if QUILLOX_AES_WORD_IO
     if (aesdetail::wordAligned(in, out)) {
-        decryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
+        decryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys);
+        return true;
     }
 #endif
-    decryptChain<ByteIo>(in, out, n, iv, schedule.roundKeys, rounds);
-    return 0;
+    decryptChain<ByteIo>(in, out, n, iv, schedule.roundKeys);
+    return true;
 }
