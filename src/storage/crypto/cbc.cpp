@@ -42,27 +42,19 @@ void decryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std:
     std::uint32_t nextCipher[4];
     std::uint32_t s[4];
     std::uint32_t u[4];
-    // P_j = CIPH^-1(C_j) ^ C_j-1. Each C_j is kept before P_j may overwrite it in place.
-    std::size_t at = 0;
-    for (; at + 32 <= n; at += 32) {
-        // Two blocks at a time; both are read before either plaintext is written.
+    // P_j = CIPH^-1(C_j) ^ C_j-1, two blocks at a time: both are read before either plaintext is
+    // written, as out may be in. A last odd block goes through paired with itself.
+    for (std::size_t at = 0; at < n; at += 32) {
+        const std::size_t next = at + 32 <= n ? at + 16 : at;
         for (int j = 0; j < 4; ++j) {
             s[j] = cipher[j] = Io::load(in + at + 4 * j);
-            u[j] = nextCipher[j] = Io::load(in + at + 16 + 4 * j);
+            u[j] = nextCipher[j] = Io::load(in + next + 4 * j);
         }
         aesdetail::decryptColumns2(rk, s, u);
         for (int j = 0; j < 4; ++j) {
             Io::store(out + at + 4 * j, s[j] ^ previous[j]);
-            Io::store(out + at + 16 + 4 * j, u[j] ^ cipher[j]);
+            if (next != at) Io::store(out + next + 4 * j, u[j] ^ cipher[j]);
             previous[j] = nextCipher[j];
-        }
-    }
-    for (; at < n; at += 16) {
-        for (int j = 0; j < 4; ++j) s[j] = cipher[j] = Io::load(in + at + 4 * j);
-        aesdetail::decryptColumns(rk, s);
-        for (int j = 0; j < 4; ++j) {
-            Io::store(out + at + 4 * j, s[j] ^ previous[j]);
-            previous[j] = cipher[j];
         }
     }
     for (int j = 0; j < 4; ++j) ByteIo::store(iv + 4 * j, previous[j]);
