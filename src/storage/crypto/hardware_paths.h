@@ -62,3 +62,10 @@ extern const std::uint32_t K[64];
 #else
 #define QUILLOX_UNROLL(n)
 #endif
+
+// The same, except in a build for size (the editor, which every note carries).
+#if defined(__OPTIMIZE_SIZE__)
+#define QUILLOX_UNROLL_FOR_SPEED(n)
+#else
+#define QUILLOX_UNROLL_FOR_SPEED(n) QUILLOX_UNROLL(n)
+#endif
