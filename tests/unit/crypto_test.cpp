@@ -152,7 +152,7 @@ TEST_P(Crypto, AesBlockAndCbcVectors) {
     EXPECT_EQ(block, cipher);
     decryptBlock(block.data(), block.data(), s.dec);
     EXPECT_EQ(block, plain);
-    // At an odd address the portable code moves bytes one by one.
+    // Unaligned, and in place.
     Bytes odd(17);
     encryptBlock(block.data(), odd.data() + 1, s.enc);
     EXPECT_EQ(Bytes(odd.begin() + 1, odd.end()), cipher);

@@ -3,6 +3,7 @@
 #include "storage/crypto/aes.h"
 
 #include "storage/crypto/aes_rounds.h"
+#include "storage/crypto/big_endian.h"
 #include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
@@ -14,7 +15,6 @@ bool tablesBuilt = false;
 }  // namespace aesdetail
 
 using aesdetail::AesTables;
-using aesdetail::ByteIo;
 using aesdetail::tables;
 
 namespace {
@@ -56,22 +56,6 @@ std::uint32_t invMixColumn(std::uint32_t w) {
     const AesTables& T = tables;
     return T.keyMix[0][w >> 24] ^ T.keyMix[1][(w >> 16) & 0xff] ^ T.keyMix[2][(w >> 8) & 0xff] ^
            T.keyMix[3][w & 0xff];
-}
-
-template <typename Io>
-void encryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk) {
-    std::uint32_t s[4] = {Io::load(in), Io::load(in + 4), Io::load(in + 8), Io::load(in + 12)};
-    aesdetail::encryptColumns(rk, s);
-    for (int j = 0; j < 4; ++j) Io::store(out + 4 * j, s[j]);
-    secureWipe(s, sizeof s);
-}
-
-template <typename Io>
-void decryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk) {
-    std::uint32_t s[4] = {Io::load(in), Io::load(in + 4), Io::load(in + 8), Io::load(in + 12)};
-    aesdetail::decryptColumns(rk, s);
-    for (int j = 0; j < 4; ++j) Io::store(out + 4 * j, s[j]);
-    secureWipe(s, sizeof s);
 }
 
 }  // namespace
@@ -144,7 +128,7 @@ void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
     buildAesTables();
     std::uint32_t* w = schedule.roundKeys;
     // KeyExpansion (5.2) with Nk = 8: 4 * (Nr + 1) words.
-    for (int i = 0; i < 8; ++i) w[i] = ByteIo::load(key + 4 * i);
+    for (int i = 0; i < 8; ++i) w[i] = loadBigEndian32(key + 4 * i);
     for (int i = 8; i < int(4 * (kAesRounds + 1)); ++i) {
         std::uint32_t temp = w[i - 1];
         if (i % 8 == 0)
@@ -182,11 +166,11 @@ void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) return hwcrypto::encryptBlock(in, out, schedule.roundKeys);
 #endif
-#if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out))
-        return encryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys);
-#endif
-    encryptWith<ByteIo>(in, out, schedule.roundKeys);
+    std::uint32_t s[4];  // wiped below
+    for (int j = 0; j < 4; ++j) s[j] = loadBigEndian32(in + 4 * j);
+    aesdetail::encryptColumns(schedule.roundKeys, s);
+    for (int j = 0; j < 4; ++j) storeBigEndian32(out + 4 * j, s[j]);
+    secureWipeLocal(s);
 }
 
 void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
@@ -194,9 +178,9 @@ void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) return hwcrypto::decryptBlock(in, out, schedule.roundKeys);
 #endif
-#if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out))
-        return decryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys);
-#endif
-    decryptWith<ByteIo>(in, out, schedule.roundKeys);
+    std::uint32_t s[4];  // wiped below
+    for (int j = 0; j < 4; ++j) s[j] = loadBigEndian32(in + 4 * j);
+    aesdetail::decryptColumns(schedule.roundKeys, s);
+    for (int j = 0; j < 4; ++j) storeBigEndian32(out + 4 * j, s[j]);
+    secureWipeLocal(s);
 }

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 #include "storage/crypto/aes.h"
 
@@ -26,70 +25,6 @@ struct AesTables {
 
 extern AesTables tables;
 extern bool tablesBuilt;
-
-inline std::uint32_t swapBytes(std::uint32_t v) {
-    return (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
-}
-
-// Column loads and stores for buffers of any alignment, byte by byte.
-struct ByteIo {
-    static std::uint32_t load(const std::uint8_t* p) {
-        return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) |
-               (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
-    }
-    static void store(std::uint8_t* p, std::uint32_t v) {
-        p[0] = std::uint8_t(v >> 24);
-        p[1] = std::uint8_t(v >> 16);
-        p[2] = std::uint8_t(v >> 8);
-        p[3] = std::uint8_t(v);
-    }
-};
-
-#if defined(__OPTIMIZE_SIZE__)
-// A build for size (the editor that every note carries) keeps the byte-wise code alone: the
-// word-wise copies of the block and CBC functions would only speed up the fallback for
-// processors without the AES instructions, and cost some 4 KiB.
-#define QUILLOX_AES_WORD_IO 0
-#elif defined(_WIN32) || (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
-#define QUILLOX_AES_WORD_IO 1
-// Column loads and stores for 4-byte-aligned buffers: one machine word each, turned around on
-// this little-endian host. memcpy of a word compiles to a single move and keeps the access
-// well-defined.
-struct WordIo {
-    static std::uint32_t load(const std::uint8_t* p) {
-        std::uint32_t v;
-        std::memcpy(&v, p, 4);
-        return swapBytes(v);
-    }
-    static void store(std::uint8_t* p, std::uint32_t v) {
-        v = swapBytes(v);
-        std::memcpy(p, &v, 4);
-    }
-};
-#elif defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-#define QUILLOX_AES_WORD_IO 1
-struct WordIo {
-    static std::uint32_t load(const std::uint8_t* p) {
-        std::uint32_t v;
-        std::memcpy(&v, p, 4);
-        return v;
-    }
-    static void store(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
-};
-#else
-#define QUILLOX_AES_WORD_IO 0
-#endif
-
-// True when every buffer given is 4-byte aligned, so the word-wise path may be taken.
-inline bool wordAligned(const void* a, const void* b) {
-#if QUILLOX_AES_WORD_IO
-    return ((reinterpret_cast<std::uintptr_t>(a) | reinterpret_cast<std::uintptr_t>(b)) & 3u) == 0;
-#else
-    (void)a;
-    (void)b;
-    return false;
-#endif
-}
 
 // One inner encryption round: column j of the result takes byte 0 of column j, byte 1 of
 // column j+1, byte 2 of j+2 and byte 3 of j+3 (ShiftRows), each through its rotated table

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "storage/crypto/big_endian.h"
 #include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
@@ -26,18 +27,6 @@ alignas(16) const std::uint32_t K[64] = {
 using sha256detail::K;
 
 namespace {
-
-inline std::uint32_t loadBigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
-           std::uint32_t(p[3]);
-}
-
-inline void storeBigEndian32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v >> 24);
-    p[1] = std::uint8_t(v >> 16);
-    p[2] = std::uint8_t(v >> 8);
-    p[3] = std::uint8_t(v);
-}
 
 inline std::uint32_t rotr(std::uint32_t x, unsigned n) {
     return (x >> n) | (x << (32 - n));
