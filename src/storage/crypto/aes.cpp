@@ -180,7 +180,7 @@ void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
 #endif
     std::uint32_t s[4];  // wiped below
     for (int j = 0; j < 4; ++j) s[j] = loadBigEndian32(in + 4 * j);
-    aesdetail::decryptColumns(schedule.roundKeys, s);
+    aesdetail::decryptColumns2(schedule.roundKeys, s, s);
     for (int j = 0; j < 4; ++j) storeBigEndian32(out + 4 * j, s[j]);
     secureWipeLocal(s);
 }
