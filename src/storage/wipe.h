@@ -20,6 +20,18 @@ inline void secureWipe(void* data, std::size_t n) {
 #endif
 }
 
+// For a local array the optimiser may keep in registers: the zeros reach the array's memory
+// wherever it has some, and its address is not taken, which would oblige it to live there.
+template <typename T, std::size_t N>
+void secureWipeLocal(T (&array)[N]) {
+#if defined(__GNUC__) || defined(__clang__)
+    std::memset(array, 0, sizeof array);
+    __asm__ __volatile__("" : "+m"(array));
+#else
+    secureWipe(array, sizeof array);
+#endif
+}
+
 template <typename T>
 void secureWipe(std::vector<T>& v) {
     if (!v.empty()) secureWipe(v.data(), v.size() * sizeof(T));

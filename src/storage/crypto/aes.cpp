@@ -3,6 +3,7 @@
 #include "storage/crypto/aes.h"
 
 #include "storage/crypto/aes_rounds.h"
+#include "storage/crypto/big_endian.h"
 #include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
@@ -14,7 +15,6 @@ bool tablesBuilt = false;
 }  // namespace aesdetail
 
 using aesdetail::AesTables;
-using aesdetail::ByteIo;
 using aesdetail::tables;
 
 namespace {
@@ -56,24 +56,6 @@ std::uint32_t invMixColumn(std::uint32_t w) {
     const AesTables& T = tables;
     return T.keyMix[0][w >> 24] ^ T.keyMix[1][(w >> 16) & 0xff] ^ T.keyMix[2][(w >> 8) & 0xff] ^
            T.keyMix[3][w & 0xff];
-}
-
-template <typename Io>
-void encryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk,
-                 unsigned rounds) {
-    std::uint32_t s[4] = {Io::load(in), Io::load(in + 4), Io::load(in + 8), Io::load(in + 12)};
-    aesdetail::encryptColumns(rk, rounds, s);
-    for (int j = 0; j < 4; ++j) Io::store(out + 4 * j, s[j]);
-    secureWipe(s, sizeof s);
-}
-
-template <typename Io>
-void decryptWith(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk,
-                 unsigned rounds) {
-    std::uint32_t s[4] = {Io::load(in), Io::load(in + 4), Io::load(in + 8), Io::load(in + 12)};
-    aesdetail::decryptColumns(rk, rounds, s);
-    for (int j = 0; j < 4; ++j) Io::store(out + 4 * j, s[j]);
-    secureWipe(s, sizeof s);
 }
 
 }  // namespace
@@ -138,7 +120,6 @@ void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
         hwcrypto::expandEncKey(key, schedule.roundKeys);
-        schedule.roundsMarker = 14 * 16;
         return;
     }
 #endif
@@ -146,9 +127,9 @@ void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
     // a forgotten call from producing a silently wrong key.
     buildAesTables();
     std::uint32_t* w = schedule.roundKeys;
-    // KeyExpansion (5.2) with Nk = 8, Nr = 14: 4 * (Nr + 1) = 60 words.
-    for (int i = 0; i < 8; ++i) w[i] = ByteIo::load(key + 4 * i);
-    for (int i = 8; i < 60; ++i) {
+    // KeyExpansion (5.2) with Nk = 8: 4 * (Nr + 1) words.
+    for (int i = 0; i < 8; ++i) w[i] = loadBigEndian32(key + 4 * i);
+    for (int i = 8; i < int(4 * (kAesRounds + 1)); ++i) {
         std::uint32_t temp = w[i - 1];
         if (i % 8 == 0)
             temp = subWord(rotr32(temp, 24)) ^ tables.rcon[i / 8 - 1];  // RotWord is <<< 8
@@ -156,7 +137,6 @@ void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule) {
             temp = subWord(temp);
         w[i] = w[i - 8] ^ temp;
     }
-    schedule.roundsMarker = 14 * 16;
 }
 
 void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
@@ -165,7 +145,6 @@ void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
         hwcrypto::invertKeys(enc.roundKeys, schedule.roundKeys);
-        schedule.roundsMarker = enc.roundsMarker;
         secureWipe(&enc, sizeof enc);
         return;
     }
@@ -174,50 +153,34 @@ void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule) {
     // ones through InvMixColumns so that it can add them after its mixing step.
     const std::uint32_t* e = enc.roundKeys;
     std::uint32_t* d = schedule.roundKeys;
-    for (int j = 0; j < 4; ++j) d[j] = e[56 + j];
-    for (int round = 1; round < 14; ++round)
-        for (int j = 0; j < 4; ++j) d[4 * round + j] = invMixColumn(e[4 * (14 - round) + j]);
-    for (int j = 0; j < 4; ++j) d[56 + j] = e[j];
-    schedule.roundsMarker = enc.roundsMarker;
+    constexpr unsigned last = 4 * kAesRounds;
+    for (unsigned j = 0; j < 4; ++j) d[j] = e[last + j];
+    for (unsigned round = 1; round < kAesRounds; ++round)
+        for (unsigned j = 0; j < 4; ++j) d[4 * round + j] = invMixColumn(e[last - 4 * round + j]);
+    for (unsigned j = 0; j < 4; ++j) d[last + j] = e[j];
     secureWipe(&enc, sizeof enc);
 }
 
-int encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                 const AesEncKeySchedule& schedule) {
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
+                  const AesEncKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
-    if (hwcrypto::aesInUse) {
-        hwcrypto::encryptBlock(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
+    if (hwcrypto::aesInUse) return hwcrypto::encryptBlock(in, out, schedule.roundKeys);
 #endif
-#if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out)) {
-        encryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
-#endif
-    encryptWith<ByteIo>(in, out, schedule.roundKeys, rounds);
-    return 0;
+    std::uint32_t s[4];  // wiped below
+    for (int j = 0; j < 4; ++j) s[j] = loadBigEndian32(in + 4 * j);
+    aesdetail::encryptColumns(schedule.roundKeys, s);
+    for (int j = 0; j < 4; ++j) storeBigEndian32(out + 4 * j, s[j]);
+    secureWipeLocal(s);
 }
 
-int decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                 const AesDecKeySchedule& schedule) {
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
+                  const AesDecKeySchedule& schedule) {
 #if QUILLOX_HARDWARE_CRYPTO
-    if (hwcrypto::aesInUse) {
-        hwcrypto::decryptBlock(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
+    if (hwcrypto::aesInUse) return hwcrypto::decryptBlock(in, out, schedule.roundKeys);
 #endif
-#if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out)) {
-        decryptWith<aesdetail::WordIo>(in, out, schedule.roundKeys, rounds);
-        return 0;
-    }
-#endif
-    decryptWith<ByteIo>(in, out, schedule.roundKeys, rounds);
-    return 0;
+    std::uint32_t s[4];  // wiped below
+    for (int j = 0; j < 4; ++j) s[j] = loadBigEndian32(in + 4 * j);
+    aesdetail::decryptColumns2(schedule.roundKeys, s, s);
+    for (int j = 0; j < 4; ++j) storeBigEndian32(out + 4 * j, s[j]);
+    secureWipeLocal(s);
 }

@@ -4,17 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 
-// 15 round keys of four words, then the number of rounds times 16 (224 for AES-256).
+// Nr of FIPS-197 for a 256-bit key; the only key size a note uses.
+constexpr unsigned kAesRounds = 14;
+
+// The Nr + 1 round keys of four words each.
 struct AesEncKeySchedule {
-    std::uint32_t roundKeys[60];
-    std::uint8_t roundsMarker;
+    std::uint32_t roundKeys[4 * (kAesRounds + 1)];
 };
 
 // The equivalent inverse cipher's round keys (inner ones through InvMixColumns), in the order
-// decryption uses them, with the same marker.
+// decryption uses them.
 struct AesDecKeySchedule {
-    std::uint32_t roundKeys[60];
-    std::uint8_t roundsMarker;
+    std::uint32_t roundKeys[4 * (kAesRounds + 1)];
 };
 
 // Builds the S-boxes and round tables from GF(2^8) arithmetic once per process; later calls
@@ -25,17 +26,16 @@ void buildAesTables();
 void expandEncKey(const std::uint8_t key[32], AesEncKeySchedule& schedule);
 void expandDecKey(const std::uint8_t key[32], AesDecKeySchedule& schedule);
 
-// 0, or 1 when the schedule's rounds marker is not that of 10, 12 or 14 rounds (nothing written).
 // Input and output may be the same buffer.
-int encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                 const AesEncKeySchedule& schedule);
-int decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                 const AesDecKeySchedule& schedule);
+void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
+                  const AesEncKeySchedule& schedule);
+void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
+                  const AesDecKeySchedule& schedule);
 
-// 0, or 1 when n is not a multiple of 16 or the schedule's rounds marker is refused as above
-// (output and iv untouched); n = 0 does nothing and returns 0. The iv is read and left
-// holding the last ciphertext block, so a following call continues the chain. In place allowed.
-int cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-               const AesEncKeySchedule& schedule);
-int cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-               const AesDecKeySchedule& schedule);
+// False when n is not a multiple of 16 (output and iv untouched); n = 0 does nothing. The iv is
+// read and left holding the last ciphertext block, so a following call
+// continues the chain. In place allowed.
+bool cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+                const AesEncKeySchedule& schedule);
+bool cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+                const AesDecKeySchedule& schedule);

@@ -10,6 +10,7 @@
 #include <tmmintrin.h>
 #include <wmmintrin.h>
 
+#include "storage/crypto/aes.h"
 #include "storage/wipe.h"
 
 #define AES_TARGET QUILLOX_TARGET("aes,ssse3")
@@ -38,13 +39,12 @@ AES_TARGET inline void storeBlock(std::uint8_t* p, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// Holds the rounds + 1 round keys in registers (or the stack) for one call and wipes them.
+// Holds the round keys in registers (or the stack) for one call and wipes them.
 struct RoundKeys {
-    __m128i k[15];
-    unsigned rounds;
+    __m128i k[kAesRounds + 1];
 
-    AES_TARGET RoundKeys(const std::uint32_t* rk, unsigned r) : rounds(r) {
-        for (unsigned i = 0; i <= r; ++i) k[i] = loadKey(rk + 4 * i);
+    AES_TARGET explicit RoundKeys(const std::uint32_t* rk) {
+        for (unsigned i = 0; i <= kAesRounds; ++i) k[i] = loadKey(rk + 4 * i);
     }
     ~RoundKeys() { secureWipe(k, sizeof k); }
     RoundKeys(const RoundKeys&) = delete;
@@ -52,13 +52,13 @@ struct RoundKeys {
 
     AES_TARGET __m128i encrypt(__m128i s) const {
         s = _mm_xor_si128(s, k[0]);
-        for (unsigned i = 1; i < rounds; ++i) s = _mm_aesenc_si128(s, k[i]);
-        return _mm_aesenclast_si128(s, k[rounds]);
+        for (unsigned i = 1; i < kAesRounds; ++i) s = _mm_aesenc_si128(s, k[i]);
+        return _mm_aesenclast_si128(s, k[kAesRounds]);
     }
     AES_TARGET __m128i decrypt(__m128i s) const {
         s = _mm_xor_si128(s, k[0]);
-        for (unsigned i = 1; i < rounds; ++i) s = _mm_aesdec_si128(s, k[i]);
-        return _mm_aesdeclast_si128(s, k[rounds]);
+        for (unsigned i = 1; i < kAesRounds; ++i) s = _mm_aesdec_si128(s, k[i]);
+        return _mm_aesdeclast_si128(s, k[kAesRounds]);
     }
 };
 
@@ -110,33 +110,34 @@ AES_TARGET void expandEncKey(const std::uint8_t key[32], std::uint32_t roundKeys
 
 AES_TARGET void invertKeys(const std::uint32_t encKeys[60], std::uint32_t decKeys[60]) {
     // Last to first, the inner ones through InvMixColumns (AESIMC), as 5.3.5 orders them.
-    __m128i key = loadKey(encKeys + 56);
+    constexpr unsigned last = 4 * kAesRounds;
+    __m128i key = loadKey(encKeys + last);
     storeKey(decKeys, key);
-    for (int round = 1; round < 14; ++round) {
-        key = _mm_aesimc_si128(loadKey(encKeys + 4 * (14 - round)));
+    for (unsigned round = 1; round < kAesRounds; ++round) {
+        key = _mm_aesimc_si128(loadKey(encKeys + last - 4 * round));
         storeKey(decKeys + 4 * round, key);
     }
     key = loadKey(encKeys);
-    storeKey(decKeys + 56, key);
+    storeKey(decKeys + last, key);
     secureWipe(&key, sizeof key);
 }
 
 AES_TARGET void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                             const std::uint32_t* rk, unsigned rounds) {
-    const RoundKeys keys(rk, rounds);
+                             const std::uint32_t* rk) {
+    const RoundKeys keys(rk);
     storeBlock(out, keys.encrypt(loadBlock(in)));
 }
 
 AES_TARGET void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16],
-                             const std::uint32_t* rk, unsigned rounds) {
-    const RoundKeys keys(rk, rounds);
+                             const std::uint32_t* rk) {
+    const RoundKeys keys(rk);
     storeBlock(out, keys.decrypt(loadBlock(in)));
 }
 
 AES_TARGET void cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n,
-                           std::uint8_t iv[16], const std::uint32_t* rk, unsigned rounds) {
+                           std::uint8_t iv[16], const std::uint32_t* rk) {
     // C_j = CIPH(P_j ^ C_j-1): each block waits for the one before, so one at a time.
-    const RoundKeys keys(rk, rounds);
+    const RoundKeys keys(rk);
     __m128i c = loadBlock(iv);
     for (std::size_t at = 0; at < n; at += 16) {
         c = keys.encrypt(_mm_xor_si128(c, loadBlock(in + at)));
@@ -146,14 +147,14 @@ AES_TARGET void cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_
 }
 
 AES_TARGET void cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n,
-                           std::uint8_t iv[16], const std::uint32_t* rk, unsigned rounds) {
+                           std::uint8_t iv[16], const std::uint32_t* rk) {
     // P_j = CIPH^-1(C_j) ^ C_j-1: the blocks are independent, so eight go through the rounds
     // together and the instructions' latency overlaps. All eight ciphertext blocks are read
     // before any plaintext is written, which allows in place. The lane loops are unrolled and
     // the states' address never taken, so that the blocks stay in registers (sixteen of them
     // hold the eight states, the key and the ciphertexts) and leave nothing on the stack.
     constexpr int lanes = 8;
-    const RoundKeys keys(rk, rounds);
+    const RoundKeys keys(rk);
     __m128i previous = loadBlock(iv);
     std::size_t at = 0;
     for (; at + 16 * lanes <= n; at += 16 * lanes) {
@@ -164,12 +165,12 @@ AES_TARGET void cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_
             c[j] = loadBlock(in + at + 16 * j);
             s[j] = _mm_xor_si128(c[j], keys.k[0]);
         }
-        for (unsigned i = 1; i < rounds; ++i) {
+        for (unsigned i = 1; i < kAesRounds; ++i) {
             const __m128i key = keys.k[i];
             QUILLOX_UNROLL(8)
             for (int j = 0; j < lanes; ++j) s[j] = _mm_aesdec_si128(s[j], key);
         }
-        const __m128i last = keys.k[rounds];
+        const __m128i last = keys.k[kAesRounds];
         QUILLOX_UNROLL(8)
         for (int j = 0; j < lanes; ++j)
             storeBlock(out + at + 16 * j, _mm_xor_si128(_mm_aesdeclast_si128(s[j], last),

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+
+#include "storage/crypto/aes.h"
+#include "storage/crypto/hardware_paths.h"
 
 namespace aesdetail {
 
@@ -25,75 +27,6 @@ struct AesTables {
 extern AesTables tables;
 extern bool tablesBuilt;
 
-// 10, 12 or 14 for the markers of AES-128, -192 and -256 (rounds times 16); 0 for anything else.
-inline unsigned roundsFromMarker(std::uint8_t marker) {
-    return (marker == 160 || marker == 192 || marker == 224) ? marker / 16u : 0u;
-}
-
-inline std::uint32_t swapBytes(std::uint32_t v) {
-    return (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
-}
-
-// Column loads and stores for buffers of any alignment, byte by byte.
-struct ByteIo {
-    static std::uint32_t load(const std::uint8_t* p) {
-        return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) |
-               (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
-    }
-    static void store(std::uint8_t* p, std::uint32_t v) {
-        p[0] = std::uint8_t(v >> 24);
-        p[1] = std::uint8_t(v >> 16);
-        p[2] = std::uint8_t(v >> 8);
-        p[3] = std::uint8_t(v);
-    }
-};
-
-#if defined(__OPTIMIZE_SIZE__)
-// A build for size (the editor that every note carries) keeps the byte-wise code alone: the
-// word-wise copies of the block and CBC functions would only speed up the fallback for
-// processors without the AES instructions, and cost some 4 KiB.
-#define QUILLOX_AES_WORD_IO 0
-#elif defined(_WIN32) || (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
-#define QUILLOX_AES_WORD_IO 1
-// Column loads and stores for 4-byte-aligned buffers: one machine word each, turned around on
-// this little-endian host. memcpy of a word compiles to a single move and keeps the access
-// well-defined.
-struct WordIo {
-    static std::uint32_t load(const std::uint8_t* p) {
-        std::uint32_t v;
-        std::memcpy(&v, p, 4);
-        return swapBytes(v);
-    }
-    static void store(std::uint8_t* p, std::uint32_t v) {
-        v = swapBytes(v);
-        std::memcpy(p, &v, 4);
-    }
-};
-#elif defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-#define QUILLOX_AES_WORD_IO 1
-struct WordIo {
-    static std::uint32_t load(const std::uint8_t* p) {
-        std::uint32_t v;
-        std::memcpy(&v, p, 4);
-        return v;
-    }
-    static void store(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
-};
-#else
-#define QUILLOX_AES_WORD_IO 0
-#endif
-
-// True when every buffer given is 4-byte aligned, so the word-wise path may be taken.
-inline bool wordAligned(const void* a, const void* b) {
-#if QUILLOX_AES_WORD_IO
-    return ((reinterpret_cast<std::uintptr_t>(a) | reinterpret_cast<std::uintptr_t>(b)) & 3u) == 0;
-#else
-    (void)a;
-    (void)b;
-    return false;
-#endif
-}
-
 // One inner encryption round: column j of the result takes byte 0 of column j, byte 1 of
 // column j+1, byte 2 of j+2 and byte 3 of j+3 (ShiftRows), each through its rotated table
 // (SubBytes and MixColumns), then AddRoundKey.
@@ -104,108 +37,70 @@ inline bool wordAligned(const void* a, const void* b) {
     o = T.td[0][a >> 24] ^ T.td[1][(b >> 16) & 0xff] ^ T.td[2][(c >> 8) & 0xff] ^ \
         T.td[3][d & 0xff] ^ (k)
 
-// The last decryption round of one column: inverse S-box bytes masked into place.
-#define QUILLOX_AES_DEC_LAST(a, b, c, d)                                        \
-    ((T.td4[a >> 24] & 0xff000000u) ^ (T.td4[(b >> 16) & 0xff] & 0x00ff0000u) ^ \
-     (T.td4[(c >> 8) & 0xff] & 0x0000ff00u) ^ (T.td4[d & 0xff] & 0x000000ffu))
+// The last round of one column, without mixing: bytes of the S-box (te4) or the inverse S-box
+// (td4) masked into place.
+#define QUILLOX_AES_LAST(table, a, b, c, d)                                     \
+    ((table[a >> 24] & 0xff000000u) ^ (table[(b >> 16) & 0xff] & 0x00ff0000u) ^ \
+     (table[(c >> 8) & 0xff] & 0x0000ff00u) ^ (table[d & 0xff] & 0x000000ffu))
 
-// Encrypts the state s in place with round keys rk (4 * (rounds + 1) words); rounds is 10, 12
-// or 14. Two rounds per pass between s and t, as the round count is even.
-inline void encryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32_t s[4]) {
+// Encrypts the state s in place with the round keys rk: one round a pass, from s to t and back.
+// A build for speed unrolls the passes, which does away with the copies.
+inline void encryptColumns(const std::uint32_t* rk, std::uint32_t s[4]) {
     const AesTables& T = tables;
     std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
-    std::uint32_t t0, t1, t2, t3;
-    for (unsigned pass = rounds / 2;;) {
-        QUILLOX_AES_ENC_COLUMN(t0, s0, s1, s2, s3, rk[4]);
-        QUILLOX_AES_ENC_COLUMN(t1, s1, s2, s3, s0, rk[5]);
-        QUILLOX_AES_ENC_COLUMN(t2, s2, s3, s0, s1, rk[6]);
-        QUILLOX_AES_ENC_COLUMN(t3, s3, s0, s1, s2, rk[7]);
-        rk += 8;
-        if (--pass == 0) break;
-        QUILLOX_AES_ENC_COLUMN(s0, t0, t1, t2, t3, rk[0]);
-        QUILLOX_AES_ENC_COLUMN(s1, t1, t2, t3, t0, rk[1]);
-        QUILLOX_AES_ENC_COLUMN(s2, t2, t3, t0, t1, rk[2]);
-        QUILLOX_AES_ENC_COLUMN(s3, t3, t0, t1, t2, rk[3]);
+    QUILLOX_UNROLL_FOR_SPEED(kAesRounds - 1)
+    for (unsigned round = 1; round < kAesRounds; ++round) {
+        rk += 4;
+        std::uint32_t t0, t1, t2, t3;
+        QUILLOX_AES_ENC_COLUMN(t0, s0, s1, s2, s3, rk[0]);
+        QUILLOX_AES_ENC_COLUMN(t1, s1, s2, s3, s0, rk[1]);
+        QUILLOX_AES_ENC_COLUMN(t2, s2, s3, s0, s1, rk[2]);
+        QUILLOX_AES_ENC_COLUMN(t3, s3, s0, s1, s2, rk[3]);
+        s0 = t0, s1 = t1, s2 = t2, s3 = t3;
     }
+    rk += 4;
     // The last round has no MixColumns: S-box bytes masked into place.
-    s[0] = (T.te4[t0 >> 24] & 0xff000000u) ^ (T.te4[(t1 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.te4[(t2 >> 8) & 0xff] & 0x0000ff00u) ^ (T.te4[t3 & 0xff] & 0x000000ffu) ^ rk[0];
-    s[1] = (T.te4[t1 >> 24] & 0xff000000u) ^ (T.te4[(t2 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.te4[(t3 >> 8) & 0xff] & 0x0000ff00u) ^ (T.te4[t0 & 0xff] & 0x000000ffu) ^ rk[1];
-    s[2] = (T.te4[t2 >> 24] & 0xff000000u) ^ (T.te4[(t3 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.te4[(t0 >> 8) & 0xff] & 0x0000ff00u) ^ (T.te4[t1 & 0xff] & 0x000000ffu) ^ rk[2];
-    s[3] = (T.te4[t3 >> 24] & 0xff000000u) ^ (T.te4[(t0 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.te4[(t1 >> 8) & 0xff] & 0x0000ff00u) ^ (T.te4[t2 & 0xff] & 0x000000ffu) ^ rk[3];
+    s[0] = QUILLOX_AES_LAST(T.te4, s0, s1, s2, s3) ^ rk[0];
+    s[1] = QUILLOX_AES_LAST(T.te4, s1, s2, s3, s0) ^ rk[1];
+    s[2] = QUILLOX_AES_LAST(T.te4, s2, s3, s0, s1) ^ rk[2];
+    s[3] = QUILLOX_AES_LAST(T.te4, s3, s0, s1, s2) ^ rk[3];
 }
 
-// The equivalent inverse cipher of FIPS-197, 5.3.5, with round keys from expandDecKey. InvShiftRows
+// Two independent blocks s and u (which may be the same) through the equivalent inverse cipher
+// of FIPS-197, 5.3.5, with round keys from expandDecKey, the lookups of one filling the waits of
+// the other: CBC decryption, unlike encryption, has its blocks free of each other. InvShiftRows
 // moves row r right, so column j takes byte 1 from column j-1, byte 2 from j-2, byte 3 from j-3.
-inline void decryptColumns(const std::uint32_t* rk, unsigned rounds, std::uint32_t s[4]) {
-    const AesTables& T = tables;
-    std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
-    std::uint32_t t0, t1, t2, t3;
-    for (unsigned pass = rounds / 2;;) {
-        QUILLOX_AES_DEC_COLUMN(t0, s0, s3, s2, s1, rk[4]);
-        QUILLOX_AES_DEC_COLUMN(t1, s1, s0, s3, s2, rk[5]);
-        QUILLOX_AES_DEC_COLUMN(t2, s2, s1, s0, s3, rk[6]);
-        QUILLOX_AES_DEC_COLUMN(t3, s3, s2, s1, s0, rk[7]);
-        rk += 8;
-        if (--pass == 0) break;
-        QUILLOX_AES_DEC_COLUMN(s0, t0, t3, t2, t1, rk[0]);
-        QUILLOX_AES_DEC_COLUMN(s1, t1, t0, t3, t2, rk[1]);
-        QUILLOX_AES_DEC_COLUMN(s2, t2, t1, t0, t3, rk[2]);
-        QUILLOX_AES_DEC_COLUMN(s3, t3, t2, t1, t0, rk[3]);
-    }
-    s[0] = (T.td4[t0 >> 24] & 0xff000000u) ^ (T.td4[(t3 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.td4[(t2 >> 8) & 0xff] & 0x0000ff00u) ^ (T.td4[t1 & 0xff] & 0x000000ffu) ^ rk[0];
-    s[1] = (T.td4[t1 >> 24] & 0xff000000u) ^ (T.td4[(t0 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.td4[(t3 >> 8) & 0xff] & 0x0000ff00u) ^ (T.td4[t2 & 0xff] & 0x000000ffu) ^ rk[1];
-    s[2] = (T.td4[t2 >> 24] & 0xff000000u) ^ (T.td4[(t1 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.td4[(t0 >> 8) & 0xff] & 0x0000ff00u) ^ (T.td4[t3 & 0xff] & 0x000000ffu) ^ rk[2];
-    s[3] = (T.td4[t3 >> 24] & 0xff000000u) ^ (T.td4[(t2 >> 16) & 0xff] & 0x00ff0000u) ^
-           (T.td4[(t1 >> 8) & 0xff] & 0x0000ff00u) ^ (T.td4[t0 & 0xff] & 0x000000ffu) ^ rk[3];
-}
-
-// Two independent blocks through the inverse cipher at once, the lookups of one filling the
-// waits of the other; CBC decryption, unlike encryption, has its blocks free of each other.
-inline void decryptColumns2(const std::uint32_t* rk, unsigned rounds, std::uint32_t s[4],
-                            std::uint32_t u[4]) {
+inline void decryptColumns2(const std::uint32_t* rk, std::uint32_t s[4], std::uint32_t u[4]) {
     const AesTables& T = tables;
     std::uint32_t s0 = s[0] ^ rk[0], s1 = s[1] ^ rk[1], s2 = s[2] ^ rk[2], s3 = s[3] ^ rk[3];
     std::uint32_t u0 = u[0] ^ rk[0], u1 = u[1] ^ rk[1], u2 = u[2] ^ rk[2], u3 = u[3] ^ rk[3];
-    std::uint32_t t0, t1, t2, t3, v0, v1, v2, v3;
-    for (unsigned pass = rounds / 2;;) {
-        QUILLOX_AES_DEC_COLUMN(t0, s0, s3, s2, s1, rk[4]);
-        QUILLOX_AES_DEC_COLUMN(v0, u0, u3, u2, u1, rk[4]);
-        QUILLOX_AES_DEC_COLUMN(t1, s1, s0, s3, s2, rk[5]);
-        QUILLOX_AES_DEC_COLUMN(v1, u1, u0, u3, u2, rk[5]);
-        QUILLOX_AES_DEC_COLUMN(t2, s2, s1, s0, s3, rk[6]);
-        QUILLOX_AES_DEC_COLUMN(v2, u2, u1, u0, u3, rk[6]);
-        QUILLOX_AES_DEC_COLUMN(t3, s3, s2, s1, s0, rk[7]);
-        QUILLOX_AES_DEC_COLUMN(v3, u3, u2, u1, u0, rk[7]);
-        rk += 8;
-        if (--pass == 0) break;
-        QUILLOX_AES_DEC_COLUMN(s0, t0, t3, t2, t1, rk[0]);
-        QUILLOX_AES_DEC_COLUMN(u0, v0, v3, v2, v1, rk[0]);
-        QUILLOX_AES_DEC_COLUMN(s1, t1, t0, t3, t2, rk[1]);
-        QUILLOX_AES_DEC_COLUMN(u1, v1, v0, v3, v2, rk[1]);
-        QUILLOX_AES_DEC_COLUMN(s2, t2, t1, t0, t3, rk[2]);
-        QUILLOX_AES_DEC_COLUMN(u2, v2, v1, v0, v3, rk[2]);
-        QUILLOX_AES_DEC_COLUMN(s3, t3, t2, t1, t0, rk[3]);
-        QUILLOX_AES_DEC_COLUMN(u3, v3, v2, v1, v0, rk[3]);
+    for (unsigned round = 1; round < kAesRounds; ++round) {
+        rk += 4;
+        std::uint32_t t0, t1, t2, t3, v0, v1, v2, v3;
+        QUILLOX_AES_DEC_COLUMN(t0, s0, s3, s2, s1, rk[0]);
+        QUILLOX_AES_DEC_COLUMN(v0, u0, u3, u2, u1, rk[0]);
+        QUILLOX_AES_DEC_COLUMN(t1, s1, s0, s3, s2, rk[1]);
+        QUILLOX_AES_DEC_COLUMN(v1, u1, u0, u3, u2, rk[1]);
+        QUILLOX_AES_DEC_COLUMN(t2, s2, s1, s0, s3, rk[2]);
+        QUILLOX_AES_DEC_COLUMN(v2, u2, u1, u0, u3, rk[2]);
+        QUILLOX_AES_DEC_COLUMN(t3, s3, s2, s1, s0, rk[3]);
+        QUILLOX_AES_DEC_COLUMN(v3, u3, u2, u1, u0, rk[3]);
+        s0 = t0, s1 = t1, s2 = t2, s3 = t3;
+        u0 = v0, u1 = v1, u2 = v2, u3 = v3;
     }
-    s[0] = QUILLOX_AES_DEC_LAST(t0, t3, t2, t1) ^ rk[0];
-    s[1] = QUILLOX_AES_DEC_LAST(t1, t0, t3, t2) ^ rk[1];
-    s[2] = QUILLOX_AES_DEC_LAST(t2, t1, t0, t3) ^ rk[2];
-    s[3] = QUILLOX_AES_DEC_LAST(t3, t2, t1, t0) ^ rk[3];
-    u[0] = QUILLOX_AES_DEC_LAST(v0, v3, v2, v1) ^ rk[0];
-    u[1] = QUILLOX_AES_DEC_LAST(v1, v0, v3, v2) ^ rk[1];
-    u[2] = QUILLOX_AES_DEC_LAST(v2, v1, v0, v3) ^ rk[2];
-    u[3] = QUILLOX_AES_DEC_LAST(v3, v2, v1, v0) ^ rk[3];
+    rk += 4;
+    s[0] = QUILLOX_AES_LAST(T.td4, s0, s3, s2, s1) ^ rk[0];
+    s[1] = QUILLOX_AES_LAST(T.td4, s1, s0, s3, s2) ^ rk[1];
+    s[2] = QUILLOX_AES_LAST(T.td4, s2, s1, s0, s3) ^ rk[2];
+    s[3] = QUILLOX_AES_LAST(T.td4, s3, s2, s1, s0) ^ rk[3];
+    u[0] = QUILLOX_AES_LAST(T.td4, u0, u3, u2, u1) ^ rk[0];
+    u[1] = QUILLOX_AES_LAST(T.td4, u1, u0, u3, u2) ^ rk[1];
+    u[2] = QUILLOX_AES_LAST(T.td4, u2, u1, u0, u3) ^ rk[2];
+    u[3] = QUILLOX_AES_LAST(T.td4, u3, u2, u1, u0) ^ rk[3];
 }
 
 #undef QUILLOX_AES_ENC_COLUMN
 #undef QUILLOX_AES_DEC_COLUMN
-#undef QUILLOX_AES_DEC_LAST
+#undef QUILLOX_AES_LAST
 
 }  // namespace aesdetail

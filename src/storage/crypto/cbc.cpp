@@ -3,118 +3,87 @@
 #include "storage/crypto/aes.h"
 
 #include "storage/crypto/aes_rounds.h"
+#include "storage/crypto/big_endian.h"
 #include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
-using aesdetail::ByteIo;
-
 namespace {
 
-// Io loads and stores the data blocks; the IV, a separate small buffer, always goes byte-wise.
-template <typename Io>
+// C_j = CIPH(P_j ^ C_j-1); the whole input block is read before the output is written, so in
+// and out may be the same buffer.
 void encryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-                  const std::uint32_t* rk, unsigned rounds) {
-    std::uint32_t c[4] = {ByteIo::load(iv), ByteIo::load(iv + 4), ByteIo::load(iv + 8),
-                          ByteIo::load(iv + 12)};
+                  const std::uint32_t* rk) {
+    std::uint32_t c[4];  // wiped below
+    for (int j = 0; j < 4; ++j) c[j] = loadBigEndian32(iv + 4 * j);
     for (std::size_t at = 0; at < n; at += 16) {
-        // C_j = CIPH(P_j ^ C_j-1); the whole input block is read before the output is written,
-        // so in and out may be the same buffer.
-        c[0] ^= Io::load(in + at);
-        c[1] ^= Io::load(in + at + 4);
-        c[2] ^= Io::load(in + at + 8);
-        c[3] ^= Io::load(in + at + 12);
-        aesdetail::encryptColumns(rk, rounds, c);
-        Io::store(out + at, c[0]);
-        Io::store(out + at + 4, c[1]);
-        Io::store(out + at + 8, c[2]);
-        Io::store(out + at + 12, c[3]);
+        c[0] ^= loadBigEndian32(in + at);
+        c[1] ^= loadBigEndian32(in + at + 4);
+        c[2] ^= loadBigEndian32(in + at + 8);
+        c[3] ^= loadBigEndian32(in + at + 12);
+        aesdetail::encryptColumns(rk, c);
+        storeBigEndian32(out + at, c[0]);
+        storeBigEndian32(out + at + 4, c[1]);
+        storeBigEndian32(out + at + 8, c[2]);
+        storeBigEndian32(out + at + 12, c[3]);
     }
-    for (int j = 0; j < 4; ++j) ByteIo::store(iv + 4 * j, c[j]);
-    secureWipe(c, sizeof c);
+    for (int j = 0; j < 4; ++j) storeBigEndian32(iv + 4 * j, c[j]);
+    secureWipeLocal(c);
 }
 
-template <typename Io>
+// P_j = CIPH^-1(C_j) ^ C_j-1, two blocks at a time: both are read before either plaintext is
+// written, as out may be in. A last odd block goes through paired with itself.
 void decryptChain(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-                  const std::uint32_t* rk, unsigned rounds) {
-    std::uint32_t previous[4] = {ByteIo::load(iv), ByteIo::load(iv + 4), ByteIo::load(iv + 8),
-                                 ByteIo::load(iv + 12)};
-    std::uint32_t cipher[4];
-    std::uint32_t nextCipher[4];
-    std::uint32_t s[4];
-    std::uint32_t u[4];
-    // P_j = CIPH^-1(C_j) ^ C_j-1. Each C_j is kept before P_j may overwrite it in place.
-    std::size_t at = 0;
-    for (; at + 32 <= n; at += 32) {
-        // Two blocks at a time; both are read before either plaintext is written.
+                  const std::uint32_t* rk) {
+    // All five wiped below.
+    std::uint32_t previous[4], cipher[4], nextCipher[4], s[4], u[4];
+    for (int j = 0; j < 4; ++j) previous[j] = loadBigEndian32(iv + 4 * j);
+    for (std::size_t at = 0; at < n; at += 32) {
+        const std::size_t next = at + 32 <= n ? at + 16 : at;
         for (int j = 0; j < 4; ++j) {
-            s[j] = cipher[j] = Io::load(in + at + 4 * j);
-            u[j] = nextCipher[j] = Io::load(in + at + 16 + 4 * j);
+            s[j] = cipher[j] = loadBigEndian32(in + at + 4 * j);
+            u[j] = nextCipher[j] = loadBigEndian32(in + next + 4 * j);
         }
-        aesdetail::decryptColumns2(rk, rounds, s, u);
+        aesdetail::decryptColumns2(rk, s, u);
         for (int j = 0; j < 4; ++j) {
-            Io::store(out + at + 4 * j, s[j] ^ previous[j]);
-            Io::store(out + at + 16 + 4 * j, u[j] ^ cipher[j]);
+            storeBigEndian32(out + at + 4 * j, s[j] ^ previous[j]);
+            if (next != at) storeBigEndian32(out + next + 4 * j, u[j] ^ cipher[j]);
             previous[j] = nextCipher[j];
         }
     }
-    for (; at < n; at += 16) {
-        for (int j = 0; j < 4; ++j) s[j] = cipher[j] = Io::load(in + at + 4 * j);
-        aesdetail::decryptColumns(rk, rounds, s);
-        for (int j = 0; j < 4; ++j) {
-            Io::store(out + at + 4 * j, s[j] ^ previous[j]);
-            previous[j] = cipher[j];
-        }
-    }
-    for (int j = 0; j < 4; ++j) ByteIo::store(iv + 4 * j, previous[j]);
-    secureWipe(s, sizeof s);
-    secureWipe(u, sizeof u);
-    secureWipe(cipher, sizeof cipher);
-    secureWipe(nextCipher, sizeof nextCipher);
-    secureWipe(previous, sizeof previous);
+    for (int j = 0; j < 4; ++j) storeBigEndian32(iv + 4 * j, previous[j]);
+    secureWipeLocal(previous);
+    secureWipeLocal(cipher);
+    secureWipeLocal(nextCipher);
+    secureWipeLocal(s);
+    secureWipeLocal(u);
 }
 
 }  // namespace
 
-int cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-               const AesEncKeySchedule& schedule) {
-    if (n % 16 != 0) return 1;
-    if (n == 0) return 0;
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+bool cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+                const AesEncKeySchedule& schedule) {
+    if (n % 16 != 0) return false;
+    if (n == 0) return true;
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
-        hwcrypto::cbcEncrypt(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
+        hwcrypto::cbcEncrypt(in, out, n, iv, schedule.roundKeys);
+        return true;
     }
 #endif
-#if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out)) {
-        encryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
-    }
-#endif
-    encryptChain<ByteIo>(in, out, n, iv, schedule.roundKeys, rounds);
-    return 0;
+    encryptChain(in, out, n, iv, schedule.roundKeys);
+    return true;
 }
 
-int cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-               const AesDecKeySchedule& schedule) {
-    if (n % 16 != 0) return 1;
-    if (n == 0) return 0;
-    const unsigned rounds = aesdetail::roundsFromMarker(schedule.roundsMarker);
-    if (rounds == 0) return 1;
+bool cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
+                const AesDecKeySchedule& schedule) {
+    if (n % 16 != 0) return false;
+    if (n == 0) return true;
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::aesInUse) {
-        hwcrypto::cbcDecrypt(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
+        hwcrypto::cbcDecrypt(in, out, n, iv, schedule.roundKeys);
+        return true;
     }
 #endif
-#if QUILLOX_AES_WORD_IO
-    if (aesdetail::wordAligned(in, out)) {
-        decryptChain<aesdetail::WordIo>(in, out, n, iv, schedule.roundKeys, rounds);
-        return 0;
-    }
-#endif
-    decryptChain<ByteIo>(in, out, n, iv, schedule.roundKeys, rounds);
-    return 0;
+    decryptChain(in, out, n, iv, schedule.roundKeys);
+    return true;
 }

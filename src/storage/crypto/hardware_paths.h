@@ -25,15 +25,13 @@ extern bool shaInUse;
 void expandEncKey(const std::uint8_t key[32], std::uint32_t roundKeys[60]);
 // From the encryption round keys to those of the equivalent inverse cipher.
 void invertKeys(const std::uint32_t encKeys[60], std::uint32_t decKeys[60]);
-// rounds is 10, 12 or 14; the callers have checked it.
-void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk,
-                  unsigned rounds);
-void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk,
-                  unsigned rounds);
+// rk holds the round keys of a schedule.
+void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk);
+void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16], const std::uint32_t* rk);
 void cbcEncrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-                const std::uint32_t* rk, unsigned rounds);
+                const std::uint32_t* rk);
 void cbcDecrypt(const std::uint8_t* in, std::uint8_t* out, std::size_t n, std::uint8_t iv[16],
-                const std::uint32_t* rk, unsigned rounds);
+                const std::uint32_t* rk);
 // Compresses `blocks` consecutive 64-byte blocks into the state.
 void sha256Blocks(std::uint32_t state[8], const std::uint8_t* data, std::size_t blocks);
 #endif
@@ -63,4 +61,11 @@ extern const std::uint32_t K[64];
 #define QUILLOX_UNROLL(n) QUILLOX_PRAGMA(GCC unroll n)
 #else
 #define QUILLOX_UNROLL(n)
+#endif
+
+// The same, except in a build for size (the editor, which every note carries).
+#if defined(__OPTIMIZE_SIZE__)
+#define QUILLOX_UNROLL_FOR_SPEED(n)
+#else
+#define QUILLOX_UNROLL_FOR_SPEED(n) QUILLOX_UNROLL(n)
 #endif

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "storage/crypto/big_endian.h"
 #include "storage/crypto/hardware_paths.h"
 #include "storage/wipe.h"
 
@@ -26,18 +27,6 @@ alignas(16) const std::uint32_t K[64] = {
 using sha256detail::K;
 
 namespace {
-
-inline std::uint32_t loadBigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
-           std::uint32_t(p[3]);
-}
-
-inline void storeBigEndian32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v >> 24);
-    p[1] = std::uint8_t(v >> 16);
-    p[2] = std::uint8_t(v >> 8);
-    p[3] = std::uint8_t(v);
-}
 
 inline std::uint32_t rotr(std::uint32_t x, unsigned n) {
     return (x >> n) | (x << (32 - n));
@@ -64,86 +53,25 @@ inline std::uint32_t sigma1(std::uint32_t x) {
     return rotr(x, 17) ^ rotr(x, 19) ^ (x >> 10);
 }
 
-// One round of 6.2.2 step 3. Instead of shifting the eight working variables along, each round
-// names them in an order rotated by one, so the round's "new a" lands in h and its "new e" in d.
-#define ROUND(a, b, c, d, e, f, g, h, k, w)       \
-    do {                                          \
-        h += Sigma1(e) + Ch(e, f, g) + (k) + (w); \
-        d += h;                                   \
-        h += Sigma0(a) + Maj(a, b, c);            \
-    } while (0)
-
-// The message schedule of 6.2.2 step 1 for t >= 16 over a 16-word window: W[t] replaces W[t-16]
-// in the same variable, W[t-2], W[t-7] and W[t-15] are the variables 14, 9 and 1 places on.
-#define SCHEDULE(w, w2, w7, w15) (w += sigma1(w2) + (w7) + sigma0(w15))
-
-// Compresses one 64-byte block into the state: the first sixteen rounds on the message words,
-// then the sixteen rounds that extend the schedule, three times over.
-void compress(std::uint32_t state[8], const std::uint8_t* block) {
-    std::uint32_t w0 = loadBigEndian32(block + 0), w1 = loadBigEndian32(block + 4);
-    std::uint32_t w2 = loadBigEndian32(block + 8), w3 = loadBigEndian32(block + 12);
-    std::uint32_t w4 = loadBigEndian32(block + 16), w5 = loadBigEndian32(block + 20);
-    std::uint32_t w6 = loadBigEndian32(block + 24), w7 = loadBigEndian32(block + 28);
-    std::uint32_t w8 = loadBigEndian32(block + 32), w9 = loadBigEndian32(block + 36);
-    std::uint32_t w10 = loadBigEndian32(block + 40), w11 = loadBigEndian32(block + 44);
-    std::uint32_t w12 = loadBigEndian32(block + 48), w13 = loadBigEndian32(block + 52);
-    std::uint32_t w14 = loadBigEndian32(block + 56), w15 = loadBigEndian32(block + 60);
-
-    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
-
-    ROUND(a, b, c, d, e, f, g, h, K[0], w0);
-    ROUND(h, a, b, c, d, e, f, g, K[1], w1);
-    ROUND(g, h, a, b, c, d, e, f, K[2], w2);
-    ROUND(f, g, h, a, b, c, d, e, K[3], w3);
-    ROUND(e, f, g, h, a, b, c, d, K[4], w4);
-    ROUND(d, e, f, g, h, a, b, c, K[5], w5);
-    ROUND(c, d, e, f, g, h, a, b, K[6], w6);
-    ROUND(b, c, d, e, f, g, h, a, K[7], w7);
-    ROUND(a, b, c, d, e, f, g, h, K[8], w8);
-    ROUND(h, a, b, c, d, e, f, g, K[9], w9);
-    ROUND(g, h, a, b, c, d, e, f, K[10], w10);
-    ROUND(f, g, h, a, b, c, d, e, K[11], w11);
-    ROUND(e, f, g, h, a, b, c, d, K[12], w12);
-    ROUND(d, e, f, g, h, a, b, c, K[13], w13);
-    ROUND(c, d, e, f, g, h, a, b, K[14], w14);
-    ROUND(b, c, d, e, f, g, h, a, K[15], w15);
-    // Sixteen rounds bring the names back round to a..h, so one pass of the loop body covers
-    // rounds t..t+15 for t = 16, 32, 48.
-    for (const std::uint32_t* k = K + 16; k != K + 64; k += 16) {
-        ROUND(a, b, c, d, e, f, g, h, k[0], SCHEDULE(w0, w14, w9, w1));
-        ROUND(h, a, b, c, d, e, f, g, k[1], SCHEDULE(w1, w15, w10, w2));
-        ROUND(g, h, a, b, c, d, e, f, k[2], SCHEDULE(w2, w0, w11, w3));
-        ROUND(f, g, h, a, b, c, d, e, k[3], SCHEDULE(w3, w1, w12, w4));
-        ROUND(e, f, g, h, a, b, c, d, k[4], SCHEDULE(w4, w2, w13, w5));
-        ROUND(d, e, f, g, h, a, b, c, k[5], SCHEDULE(w5, w3, w14, w6));
-        ROUND(c, d, e, f, g, h, a, b, k[6], SCHEDULE(w6, w4, w15, w7));
-        ROUND(b, c, d, e, f, g, h, a, k[7], SCHEDULE(w7, w5, w0, w8));
-        ROUND(a, b, c, d, e, f, g, h, k[8], SCHEDULE(w8, w6, w1, w9));
-        ROUND(h, a, b, c, d, e, f, g, k[9], SCHEDULE(w9, w7, w2, w10));
-        ROUND(g, h, a, b, c, d, e, f, k[10], SCHEDULE(w10, w8, w3, w11));
-        ROUND(f, g, h, a, b, c, d, e, k[11], SCHEDULE(w11, w9, w4, w12));
-        ROUND(e, f, g, h, a, b, c, d, k[12], SCHEDULE(w12, w10, w5, w13));
-        ROUND(d, e, f, g, h, a, b, c, k[13], SCHEDULE(w13, w11, w6, w14));
-        ROUND(c, d, e, f, g, h, a, b, k[14], SCHEDULE(w14, w12, w7, w15));
-        ROUND(b, c, d, e, f, g, h, a, k[15], SCHEDULE(w15, w13, w8, w0));
-    }
-
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-    state[4] += e;
-    state[5] += f;
-    state[6] += g;
-    state[7] += h;
+// W_t of the message schedule (6.2.2 step 1), kept in a ring of the last sixteen words: from
+// t = 16 on, W_t takes the place of W_t-16, and W_t-2, W_t-7 and W_t-15 are still in the ring.
+inline std::uint32_t scheduleWord(std::uint32_t w[16], int t) {
+    if (t >= 16) w[t & 15] += sigma1(w[(t - 2) & 15]) + w[(t - 7) & 15] + sigma0(w[(t - 15) & 15]);
+    return w[t & 15];
 }
 
-#undef ROUND
-#undef SCHEDULE
+// Round t of 6.2.2 step 3, on the ring w. Instead of shifting the eight working variables along,
+// each round names them in an order rotated by one, so the round's "new a" lands in h and its
+// "new e" in d.
+#define ROUND(a, b, c, d, e, f, g, h, t)                          \
+    do {                                                          \
+        h += Sigma1(e) + Ch(e, f, g) + K[t] + scheduleWord(w, t); \
+        d += h;                                                   \
+        h += Sigma0(a) + Maj(a, b, c);                            \
+    } while (0)
 
-// Whole blocks straight from the caller's buffer, through the SHA instructions where they are
-// in use.
+// Compresses `blocks` consecutive 64-byte blocks into the state, through the SHA instructions
+// where they are in use.
 void compressBlocks(std::uint32_t state[8], const std::uint8_t* data, std::size_t blocks) {
 #if QUILLOX_HARDWARE_CRYPTO
     if (hwcrypto::shaInUse) {
@@ -151,8 +79,37 @@ void compressBlocks(std::uint32_t state[8], const std::uint8_t* data, std::size_
         return;
     }
 #endif
-    for (; blocks != 0; --blocks, data += 64) compress(state, data);
+    std::uint32_t w[16];  // words of the message: wiped before returning
+    for (; blocks != 0; --blocks, data += 64) {
+        for (int t = 0; t < 16; ++t) w[t] = loadBigEndian32(data + 4 * t);
+        std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+        std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+        // Eight rounds bring the names back round to a..h. Unrolled, the ring's indices are
+        // constants and its words stay in registers; a build for size keeps the loop.
+        QUILLOX_UNROLL_FOR_SPEED(8)
+        for (int t = 0; t < 64; t += 8) {
+            ROUND(a, b, c, d, e, f, g, h, t);
+            ROUND(h, a, b, c, d, e, f, g, t + 1);
+            ROUND(g, h, a, b, c, d, e, f, t + 2);
+            ROUND(f, g, h, a, b, c, d, e, t + 3);
+            ROUND(e, f, g, h, a, b, c, d, t + 4);
+            ROUND(d, e, f, g, h, a, b, c, t + 5);
+            ROUND(c, d, e, f, g, h, a, b, t + 6);
+            ROUND(b, c, d, e, f, g, h, a, t + 7);
+        }
+        state[0] += a;
+        state[1] += b;
+        state[2] += c;
+        state[3] += d;
+        state[4] += e;
+        state[5] += f;
+        state[6] += g;
+        state[7] += h;
+    }
+    secureWipeLocal(w);
 }
+
+#undef ROUND
 
 }  // namespace
 
