@@ -3,6 +3,7 @@
 //   wine_bench [runs]
 #include "driver.h"
 
+#include "resources/resource.h"
 #include "storage/note_document.h"
 
 #include <algorithm>
@@ -93,6 +94,33 @@ struct Bench {
             runs, p, b, p / b);
     }
 
+    // The status bar follows each caret move before the move's message returns; the first one
+    // after a change reads the text's lines, the next ones only a stretch of them.
+    void caretAndGoTo(HWND window, HWND edit, int lines) {
+        double t0 = now();
+        SendMessageA(edit, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
+        const double first = now() - t0;
+        std::vector<double> moves;
+        for (int i = 0; i < 21; ++i) {
+            t0 = now();
+            SendMessageA(edit, WM_KEYDOWN, i % 2 ? VK_RIGHT : VK_LEFT, 0);
+            moves.push_back(now() - t0);
+        }
+        t0 = now();
+        PostMessageA(window, WM_COMMAND, ID_EDIT_GO_TO, 0);
+        const HWND goTo = waitWindow(dialogTitled("Go To Line"));
+        const double ask = now() - t0;
+        setText(control(goTo, IDC_GO_TO_LINE), std::to_string(lines / 2));
+        t0 = now();
+        pressButton(goTo, IDOK);
+        waitGone(goTo, "the Go To dialog");
+        SendMessageA(window, WM_NULL, 0, 0);  // returns once the command is done
+        std::printf(
+            "  caret to the end %.1f ms, then a caret move %.1f ms (median of %zu); Go To line "
+            "%d: dialog up %.1f ms, OK to caret %.1f ms\n",
+            first, median(moves), moves.size(), lines / 2, ask, now() - t0);
+    }
+
     void openAndSave(const std::string& label, std::size_t bytes) {
         // Numbered lines of about forty characters, short enough not to wrap in the window.
         std::string text;
@@ -102,6 +130,7 @@ struct Bench {
             if (text.size() + line.size() > bytes) break;
             text += line;
         }
+        const int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
         text += std::string(bytes - text.size(), '.');
         const std::string note = makeNote("size.exe", text);
         const std::string copy = joinPath(folder, "copy.bin");
@@ -140,6 +169,8 @@ struct Bench {
             if (run == 0 && shown != text.size())
                 std::printf("  (the editor reports %zu characters for %zu bytes)\n", shown,
                             text.size());
+
+            if (run == 0) caretAndGoTo(window, edit, lines);
 
             PostMessageA(edit, WM_CHAR, 'x', 1);
             waitUntil([&] { return editModified(edit); }, "the change", 60000);

@@ -223,7 +223,7 @@ bool EditorLock::unlock(MainWindow& main) {
     const std::u16string_view start = std::u16string_view(state.text).substr(0, 5);
     setEditorReadOnly(main.editor_, false);
     if (start == u"{\\rtf" || start == u"{urtf")
-        writeEditorText(main.editor_, state.text);
+        main.setEditorText(state.text);
     else
         SendMessageW(main.editor_, EM_REPLACESEL, FALSE,
                      reinterpret_cast<LPARAM>(state.text.c_str()));

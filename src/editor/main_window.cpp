@@ -99,6 +99,9 @@ LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             self->onClose();
             return 0;
         case WM_COMMAND:
+            // The editor reports each change of its text as a command of its own (0).
+            if (HIWORD(wParam) == EN_CHANGE && reinterpret_cast<HWND>(lParam) == self->editor_)
+                self->lines_.forget();
             self->onCommand(LOWORD(wParam));
             return 0;
         case WM_TIMER:
@@ -184,6 +187,7 @@ void MainWindow::getEditorText(std::u16string& text) const {
 
 void MainWindow::setEditorText(std::u16string_view text) {
     writeEditorText(editor_, text);
+    lines_.forget();
 }
 
 void MainWindow::storeEditorText() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "editor/editor_lines.h"
 #include "editor/lock.h"
 #include "editor/status_bar.h"
 #include "base/win_handles.h"
@@ -100,5 +101,6 @@ private:
     std::unique_ptr<NoteDocument> document_;
     EditorLock lock_;
     StatusBar status_;
+    EditorLines lines_;
     bool wordWrap_ = true;
 };

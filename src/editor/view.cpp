@@ -10,21 +10,11 @@
 #include "editor/richedit.h"
 #include "editor/view_rules.h"
 #include "resources/resource.h"
-#include "storage/wipe.h"
 
 namespace {
 
 bool isOwnWindow(HWND mainWindow, HWND window) {
     return window == mainWindow || IsChild(mainWindow, window);
-}
-
-// The text from the top to `end`, as the line rules take it; the plaintext is wiped at once.
-CaretPlace placeAt(HWND editor, LONG end) {
-    std::u16string text;
-    readEditorRange(editor, 0, end, text);
-    const CaretPlace place = caretPlace(text);
-    secureWipe(text.data(), text.size() * sizeof(char16_t));
-    return place;
 }
 
 LONG caretPosition(HWND editor) {
@@ -103,8 +93,8 @@ void MainWindow::updateStatusBar() {
     if (!editor_ || !status_.visible()) return;
     const int zoomNow = zoom();
     status_.setTexts(
-        statusTexts({placeAt(editor_, caretPosition(editor_)), editorCharacters(editor_), zoomNow,
-                     (document_->header.flags & kNoteUtf8) != 0, isReadOnly()}));
+        statusTexts({lines_.placeOf(editor_, caretPosition(editor_)), editorCharacters(editor_),
+                     zoomNow, (document_->header.flags & kNoteUtf8) != 0, isReadOnly()}));
 }
 
 int MainWindow::zoom() const {
@@ -128,13 +118,9 @@ void MainWindow::setWordWrap(bool on) {
 }
 
 void MainWindow::goToLine() {
-    std::int32_t lineCount = placeAt(editor_, editorCharacters(editor_)).line;
-    std::int32_t line = placeAt(editor_, caretPosition(editor_)).line;
-    if (!showGoToLineDialog(window_, lineCount, line)) return;
-    std::u16string text;
-    readEditorRange(editor_, 0, editorCharacters(editor_), text);
-    const std::int32_t start = lineStart(text, line);
-    secureWipe(text.data(), text.size() * sizeof(char16_t));
+    std::int32_t line = lines_.placeOf(editor_, caretPosition(editor_)).line;
+    if (!showGoToLineDialog(window_, lines_.count(editor_), line)) return;
+    const LONG start = lines_.startOf(editor_, line);
     if (start < 0) return;
     selectEditorRange(editor_, start, start);
     SendMessageW(editor_, EM_SCROLLCARET, 0, 0);

@@ -4,9 +4,16 @@
 
 namespace {
 
-// The unit at `i` ends a line: a CR, or an LF that is not the second half of a CR LF.
-bool endsLine(std::u16string_view text, std::size_t i) {
-    return text[i] == u'\r' || (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'));
+// The reading one unit further.
+LineScan step(LineScan scan, char16_t unit) {
+    if (unit == u'\r' || (unit == u'\n' && !scan.afterCr)) {
+        ++scan.place.line;
+        scan.place.column = 1;
+    } else if (unit != u'\n') {
+        ++scan.place.column;
+    }
+    scan.afterCr = unit == u'\r';
+    return scan;
 }
 
 // Decimal, without the formatting machinery of the C++ library, which every note would carry.
@@ -24,28 +31,46 @@ void appendNumber(std::string& text, std::int64_t n) {
 
 }  // namespace
 
-CaretPlace caretPlace(std::u16string_view before) {
-    CaretPlace place{1, 1};
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        if (endsLine(before, i)) {
-            ++place.line;
-            place.column = 1;
-        } else if (before[i] != u'\n') {
-            ++place.column;
-        }
-    }
-    return place;
+LineScan scanLines(LineScan from, std::u16string_view text) {
+    for (const char16_t unit : text) from = step(from, unit);
+    return from;
 }
 
-std::int32_t lineStart(std::u16string_view text, std::int32_t line) {
-    if (line < 1) return -1;
-    std::int32_t current = 1;
-    for (std::size_t i = 0; i < text.size() && current < line; ++i) {
-        if (!endsLine(text, i)) continue;
-        const bool pair = text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n';
-        if (++current == line) return static_cast<std::int32_t>(i + (pair ? 2 : 1));
+std::int32_t lineStart(std::u16string_view text, std::int32_t line, LineScan from) {
+    for (std::size_t i = 0;; from = step(from, text[i++])) {
+        // The LF of a CR LF still belongs to the line before.
+        const bool inLineEnd = from.afterCr && i < text.size() && text[i] == u'\n';
+        if (from.place.line == line && !inLineEnd) return static_cast<std::int32_t>(i);
+        if (from.place.line > line || i == text.size()) return -1;
     }
-    return line == 1 ? 0 : -1;
+}
+
+void LineMap::reset(std::int32_t length) {
+    length_ = length;
+    marks_.assign(1, Mark{0, LineScan{}});
+    scanned_ = 0;
+    end_ = LineScan{};
+}
+
+void LineMap::extend(std::u16string_view piece) {
+    for (const char16_t unit : piece) {
+        end_ = step(end_, unit);
+        if (++scanned_ % stride_ == 0) marks_.push_back({scanned_, end_});
+    }
+}
+
+LineMap::Mark LineMap::markAt(std::int32_t offset) const {
+    return marks_[static_cast<std::size_t>(std::clamp(offset, 0, scanned_) / stride_)];
+}
+
+LineMap::Stretch LineMap::stretchOf(std::int32_t line) const {
+    // The first mark on that line or after it: the line begins before it, or just after it when
+    // the mark falls inside a CR LF.
+    const auto next = std::partition_point(marks_.begin() + 1, marks_.end(), [&](const Mark& mark) {
+        return mark.scan.place.line < line;
+    });
+    const std::int32_t end = next == marks_.end() ? scanned_ : std::min(next->offset + 1, scanned_);
+    return {*(next - 1), end};
 }
 
 int zoomStepped(int percent, int steps) {

@@ -109,14 +109,37 @@ TEST(ViewRules, LinesColumnsZoomAndStatusTexts) {
         std::size_t before;
         std::int32_t line, column;
     } places[] = {{0, 1, 1}, {4, 1, 5}, {5, 2, 1}, {7, 2, 3}, {9, 3, 1}, {11, 4, 1}, {13, 5, 2}};
-    for (const auto& p : places) {
-        const CaretPlace place = caretPlace(std::u16string_view(text).substr(0, p.before));
-        EXPECT_EQ(p.line * 1000 + p.column, place.line * 1000 + place.column) << p.before;
-    }
+    const auto number = [](CaretPlace place) { return place.line * 1000 + place.column; };
+    const std::u16string_view all(text);
+    for (const auto& p : places)
+        EXPECT_EQ(p.line * 1000 + p.column, number(scanLines({}, all.substr(0, p.before)).place))
+            << p.before;
     std::vector<std::int32_t> starts;
     for (std::int32_t line = 0; line <= 6; ++line) starts.push_back(lineStart(text, line));
     EXPECT_EQ((std::vector<std::int32_t>{-1, 0, 5, 9, 11, 12, -1}), starts);
     EXPECT_EQ(0, lineStart(u"", 1));
+    // Kept every few units and fed in pieces that end anywhere (inside the CR LF too), the map
+    // finds each place and each line start from one stretch as the whole text does.
+    for (const std::int32_t stride : {1, 2, 3, 5}) {
+        LineMap map(stride);
+        map.reset(static_cast<std::int32_t>(text.size()));
+        for (std::size_t from = 0; from < text.size(); from += 4) map.extend(all.substr(from, 4));
+        for (std::int32_t offset = 0; offset <= map.length(); ++offset) {
+            const LineMap::Mark mark = map.markAt(offset);
+            const auto stretch = all.substr(mark.offset, offset - mark.offset);
+            EXPECT_EQ(number(scanLines({}, all.substr(0, offset)).place),
+                      number(scanLines(mark.scan, stretch).place))
+                << stride << ", " << offset;
+        }
+        for (std::int32_t line = 0; line <= 6; ++line) {
+            const LineMap::Stretch s = map.stretchOf(line);
+            const std::int32_t start =
+                lineStart(all.substr(s.from.offset, s.end - s.from.offset), line, s.from.scan);
+            EXPECT_EQ(starts[line], start < 0 ? -1 : s.from.offset + start)
+                << stride << ", " << line;
+        }
+        EXPECT_EQ(5, map.end().place.line);
+    }
 
     EXPECT_EQ((std::vector<int>{110, 500, 90, 10, 100}),
               (std::vector<int>{zoomStepped(100, 1), zoomStepped(500, 1), zoomStepped(100, -1),

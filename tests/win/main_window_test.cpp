@@ -186,4 +186,33 @@ TEST_F(MainWindowTest, FindNextWalksTheMatchesAndStartsOverAfterTheLast) {
     EXPECT_TRUE(IsDlgButtonChecked(findDialogHandle(), rad2)) << "Down, for the next opening";
 }
 
+// Longer than the stretches the editor reads its lines in, with a line that runs across them: the
+// status bar and Go To count the text's lines, also after an edit that keeps the length.
+TEST_F(MainWindowTest, StatusBarAndGoToCountTheTextsLinesInALongText) {
+    std::u16string text = std::u16string(20000, u'x') + u"\r\n\U0001F600b\r\n";
+    for (int i = 0; i < 10000; ++i) text += u"ab\r\n";  // lines 3 to 10002, from 20005 on
+    using B = BoxAnswerer;
+    BoxAnswerer boxes(
+        {B::press(IDOK, {{IDC_GO_TO_LINE, "10003"}}), B::press(IDOK, {{IDC_GO_TO_LINE, "10004"}})});
+    MainWindow& main = open();
+    main.setEditorText(text);  // in the control a line end is one character
+    const HWND bar = descendant(main.window(), "msctls_statusbar32");
+    const auto placeAt = [&](LONG caret) {
+        SendMessageA(main.editor(), EM_SETSEL, caret, caret);
+        const std::string status = statusText(bar);
+        return status.substr(0, status.find('|'));
+    };
+    EXPECT_EQ("Ln 1, Col 20001", placeAt(20000));
+    EXPECT_EQ("Ln 2, Col 4", placeAt(20004)) << "a surrogate pair is two columns";
+    EXPECT_EQ("Ln 9718, Col 3", placeAt(49152)) << "20005 + 3 * 9715 + 2";
+    command(ID_EDIT_GO_TO);
+    EXPECT_EQ(MAKELONG(50005, 50005), selection());
+    SendMessageA(main.editor(), EM_SETSEL, 20003, 20004);
+    SendMessageW(main.editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\r"));
+    EXPECT_EQ("Ln 3, Col 1", placeAt(20004));
+    command(ID_EDIT_GO_TO);
+    EXPECT_EQ(MAKELONG(50005, 50005), selection());
+    EXPECT_EQ((Boxes{"Go To Line|", "Go To Line|"}), boxes.seen) << "no line refused";
+}
+
 }  // namespace
