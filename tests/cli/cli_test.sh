@@ -36,10 +36,11 @@ steps <<'EOF'
 1||frobnicate note.exe
 1||info|grep -q "info needs a NOTE" err.txt
 1||info a.exe b.exe
-1||cat --bogus note.exe
+1||cat --bogus note.exe|grep -q "unknown option --bogus" err.txt
 1||cat note.exe --passphrase-file|grep -q "needs a value" err.txt
 1||cat --codepage x note.exe --passphrase-file pass1.txt|grep -q "needs a code page number" err.txt
 1||set note.exe --read-only maybe
+1||set note.exe --read-only|grep -q "needs a value" err.txt
 1||seal -o x.exe text.txt --passphrase-file pass1.txt
 1||seal --image editor.exe --passphrase-file pass1.txt
 1||seal --image editor.exe -o x.exe empty.txt --passphrase-file pass1.txt

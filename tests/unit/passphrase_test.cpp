@@ -108,13 +108,14 @@ TEST(Passphrase, StrengthIsLowForWhatGuessersTryFirst) {
             << passphraseBits(passphrase) << " bits";
     // Bounds where a pattern alone decides: a capital, a word's last letter, both directions of
     // a sequence no keyboard row holds and of a row's keys (from four on, to its first key), the
-    // last year there is, and no date without its separators.
+    // last year there is, no date without its separators, a capital that only starts a word, and
+    // the last letter of Latin Extended-B.
     const std::tuple<const char16_t*, double, double> bounds[] = {
         {u"Abc123", 0, 10},       {u"pizza", 13, 14},      {u"klmnopqrstuv", 0, 12},
         {u"vutsrqponmlk", 0, 12}, {u"31x12x1999", 30, 40}, {u"31.12.1999", 16, 17},
         {u"tkvrdbpizza", 50, 53},  // a word only where a run of letters begins
         {u"sdfghjkl", 8, 10},     {u"lkjhgfdsa", 9, 9.5},  {u"zxc", 14, 15},
-        {u"2099", 7, 8},
+        {u"2099", 7, 8},          {u"Zupotan", 14, 14.5},  {u"\u024Fa\u024Fa\u024Fa", 13, 13.5},
     };
     for (const auto& [passphrase, low, high] : bounds) {
         EXPECT_LE(low, passphraseBits(passphrase)) << std::u16string(passphrase).size();

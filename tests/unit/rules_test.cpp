@@ -270,8 +270,9 @@ TEST(WindowRules, SizeDefaultsEachOnItsOwnAndCentringTruncatesEachHalf) {
 TEST(WindowRules, SizesInUnitsScaleToPixelsAndBack) {
     const struct {
         std::int32_t units, dpi, pixels;
-    } cases[] = {{640, 144, 960}, {400, 144, 600},  {480, 144, 720}, {320, 144, 480},
-                 {641, 120, 801}, {640, 192, 1280}, {640, 96, 640},  {640, 0, 640}};
+    } cases[] = {{640, 144, 960}, {400, 144, 600}, {480, 144, 720},
+                 {320, 144, 480}, {641, 120, 801}, {640, 192, 1280},
+                 {640, 96, 640},  {640, 0, 640},   {96, 1, 1}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.pixels, pixelsFromUnits(c.units, c.dpi)) << c.units << " at " << c.dpi;
         EXPECT_EQ(c.units, unitsFromPixels(c.pixels, c.dpi)) << c.pixels << " at " << c.dpi;
