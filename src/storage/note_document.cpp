@@ -104,7 +104,6 @@ void NoteDocument::setKey(std::string_view passphrase) {
 bool NoteDocument::trialDecrypt(std::uint8_t* piece, const TextSink& keep) const {
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
-    buildAesTables();
     AesDecKeySchedule schedule;
     expandDecKey(key.data(), schedule);
     Sha256Context ctx;
@@ -191,7 +190,6 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
 
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
-    buildAesTables();
     AesEncKeySchedule schedule;
     expandEncKey(key.data(), schedule);
     Sha256Context ctx;
