@@ -1,7 +1,5 @@
 #include "editor/text_transfer.h"
 
-#include <richedit.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +8,7 @@
 #include "editor/command_rules.h"
 #include "editor/file_dialogs.h"
 #include "editor/main_window.h"
+#include "editor/richedit.h"
 #include "base/win_handles.h"
 #include "editor/window_rules.h"
 #include "storage/code_page.h"
@@ -85,11 +84,6 @@ IoStatus writeFileBytes(const std::string& path, std::string_view bytes) {
         return systemFailure(IoFault::NotWritten);
     if (!FlushFileBuffers(file.get())) return systemFailure(IoFault::NotWritten);
     return {};
-}
-
-std::int64_t editorCharacters(HWND editor) {
-    GETTEXTLENGTHEX query{GTL_NUMCHARS | GTL_PRECISE, 1200};
-    return SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
 }
 
 }  // namespace
