@@ -7,8 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "storage/text_encoding.h"
-
 class PassphraseInput {
 public:
     // `codePage` reads files that are neither UTF-8 nor UTF-16.
@@ -41,9 +39,3 @@ bool readTerminalLine(const char* prompt, bool echo, unsigned codePage, std::u16
 
 // The ANSI code page of Windows (the editor's), 1252 elsewhere.
 unsigned systemCodePage();
-
-// Wipes the string it guards when its scope ends, on every way out.
-struct WipeOnExit {
-    std::u16string& text;
-    ~WipeOnExit() { secureWipe(text); }
-};

@@ -13,7 +13,7 @@ namespace {
 class EditorRange {
 public:
     EditorRange(HWND editor, LONG start, LONG end) { readEditorRange(editor, start, end, text_); }
-    ~EditorRange() { secureWipe(text_.data(), text_.size() * sizeof(char16_t)); }
+    ~EditorRange() { secureWipe(text_); }
     EditorRange(const EditorRange&) = delete;
     EditorRange& operator=(const EditorRange&) = delete;
     std::u16string_view text() const { return text_; }

@@ -87,7 +87,7 @@ LONG editorCharacters(HWND editor) {
 }
 
 void readEditorRange(HWND editor, LONG start, LONG end, std::u16string& text) {
-    secureWipe(text.data(), text.size() * sizeof(char16_t));
+    secureWipe(text);
     text.assign(static_cast<std::size_t>(std::max<LONG>(end - start, 0)) + 1, u'\0');
     TEXTRANGEW range{{start, end}, reinterpret_cast<LPWSTR>(&text[0])};
     const LRESULT copied =

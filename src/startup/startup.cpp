@@ -148,10 +148,7 @@ int runRoads() {
     // The note's text in clear between the prompt and the window: wiped by the window once the
     // control holds it, and here on a return or an exception that comes first.
     std::string storedText;
-    struct Wiper {
-        std::string& text;
-        ~Wiper() { secureWipe(text); }
-    } wiper{storedText};
+    WipeOnExit wiper{storedText};
 
     if (state.notePath.empty()) {
         const IoStatus own = blockStatus(state.modulePath);

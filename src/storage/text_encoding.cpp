@@ -213,7 +213,3 @@ std::u16string lfToCrlf(std::u16string_view text) {
     }
     return out;
 }
-
-void secureWipe(std::u16string& s) {
-    if (!s.empty()) secureWipe(&s[0], s.size() * sizeof(char16_t));
-}

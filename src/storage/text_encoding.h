@@ -46,6 +46,3 @@ std::uint64_t controlCharacters(std::u16string_view text);
 // Line ends as Linux tools write them, and as the editor writes them.
 std::string crlfToLf(std::string_view text);
 std::u16string lfToCrlf(std::u16string_view text);
-
-// Overwrites a UTF-16 string's characters with zero before it is released.
-void secureWipe(std::u16string& s);

@@ -40,3 +40,16 @@ void secureWipe(std::vector<T>& v) {
 inline void secureWipe(std::string& s) {
     if (!s.empty()) secureWipe(&s[0], s.size());
 }
+
+inline void secureWipe(std::u16string& s) {
+    if (!s.empty()) secureWipe(&s[0], s.size() * sizeof(char16_t));
+}
+
+// Wipes the buffer it guards when its scope ends, on every way out.
+template <typename Buffer>
+struct WipeOnExit {
+    Buffer& buffer;
+    ~WipeOnExit() { secureWipe(buffer); }
+};
+template <typename Buffer>
+WipeOnExit(Buffer&) -> WipeOnExit<Buffer>;
