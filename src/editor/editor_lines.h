@@ -15,6 +15,8 @@ public:
     void forget() { map_.reset(-1); }
     CaretPlace placeOf(HWND editor, LONG offset);
     std::int32_t count(HWND editor);
+    // The text's length in characters when it was last asked about.
+    LONG length() const { return map_.length(); }
     // Where line `line` (from 1) begins; -1 when the text has no such line.
     LONG startOf(HWND editor, std::int32_t line);
 

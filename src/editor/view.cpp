@@ -91,10 +91,10 @@ void MainWindow::layoutView() {
 
 void MainWindow::updateStatusBar() {
     if (!editor_ || !status_.visible()) return;
-    const int zoomNow = zoom();
-    status_.setTexts(
-        statusTexts({lines_.placeOf(editor_, caretPosition(editor_)), editorCharacters(editor_),
-                     zoomNow, (document_->header.flags & kNoteUtf8) != 0, isReadOnly()}));
+    // The place asks the control for its length; the status shows that same length.
+    const CaretPlace caret = lines_.placeOf(editor_, caretPosition(editor_));
+    status_.setTexts(statusTexts({caret, lines_.length(), zoom(),
+                                  (document_->header.flags & kNoteUtf8) != 0, isReadOnly()}));
 }
 
 int MainWindow::zoom() const {
