@@ -18,7 +18,6 @@
 #include "startup/command_line.h"
 #include "startup/relaunch.h"
 #include "startup/temp_name.h"
-#include "storage/crypto/aes.h"
 #include "storage/code_page.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -116,7 +115,6 @@ void gatherStartupState() {
     state.findMessage = RegisterWindowMessageA("commdlg_FindReplace");
     if (loadSystemLibrary("RichEd20.DLL") == nullptr) failWith("Error loading RichEdit control!");
     std::srand(GetTickCount());
-    buildAesTables();
 }
 
 // The prompt until a passphrase opens the note. Each entry is wiped as soon as the key is made
