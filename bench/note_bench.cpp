@@ -96,7 +96,7 @@ void BM_OpenNote(benchmark::State& state) {
     auto& s = scratch();
     for (auto _ : state) {
         NoteDocument doc;
-        std::string text;
+        String text;
         if (!doc.load((s.dir / "note.exe").string())) state.SkipWithError("load failed");
         doc.setKey("bench");
         // As the editor opens a note: the passphrase is checked by decrypting the text itself.

@@ -3,14 +3,14 @@
 
 #include <windows.h>
 
-#include <string>
+#include "storage/buffer.h"
 
 struct AppState {
     HINSTANCE instance = nullptr;
-    std::string modulePath;     // UTF-8, as every path inside the program
+    String modulePath;     // UTF-8, as every path inside the program
     HWND mainWindow = nullptr;  // while the main window exists
     UINT findMessage = 0;       // registered for "commdlg_FindReplace"
-    std::string notePath;       // set by "-edit"; empty means none
+    String notePath;       // set by "-edit"; empty means none
     bool eraseOnExit = false;   // set by "-edit": this executable is a disposable copy
 };
 

@@ -1,6 +1,6 @@
 #include "base/dll_search.h"
 
-#include <string>
+#include "storage/buffer.h"
 
 namespace {
 
@@ -29,6 +29,6 @@ HMODULE loadSystemLibrary(const char* name) {
     char folder[MAX_PATH];
     const UINT n = GetSystemDirectoryA(folder, sizeof folder);
     if (n == 0 || n >= sizeof folder) return nullptr;
-    const std::string path = std::string(folder, n) + "\\" + name;
+    const String path = String(folder, n) + "\\" + name;
     return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -2,9 +2,9 @@
 // a failure is told.
 #pragma once
 
-#include <string>
 #include <vector>
 
+#include "storage/buffer.h"
 #include "storage/io_status.h"
 
 class NoteDocument;
@@ -22,8 +22,8 @@ enum Exit {
 };
 
 struct Options {
-    std::string command, note, image, output, input, passphraseFile, newPassphraseFile, readOnly;
-    std::vector<std::string> notes;  // the commands that take several notes
+    String command, note, image, output, input, passphraseFile, newPassphraseFile, readOnly;
+    std::vector<String> notes;  // the commands that take several notes
     bool help = false;
     bool json = false;
     bool raw = false;          // cat: the stored bytes as they are
@@ -36,22 +36,22 @@ struct Options {
 // --codepage names another (the one of the machine the note was made on).
 unsigned passphraseCodePage(const Options& o);
 // Tells that `note` opened only through the weakened form of its passphrase.
-void warnWeakened(const std::string& note);
+void warnWeakened(const String& note);
 
 void printError(const char* message);
 // Prints the message on stderr and gives back the code.
-int fail(int code, const std::string& message);
+int fail(int code, const String& message);
 // Tells how a storage operation on `path` failed, on one line: the words of its fault and then
 // the system's reason; gives back the fault's exit code.
-int failed(const IoStatus& status, const std::string& path);
+int failed(const IoStatus& status, const String& path);
 // Tells how a save of `target` ended when there is something to tell (its failure, or a notice
 // of one that went well); 0 or the exit code of the failure.
-int saved(const IoStatus& status, const std::string& target);
+int saved(const IoStatus& status, const String& target);
 // 0 when `path` is missing or a regular file; otherwise 2, told on stderr, before anything
 // opens what could be a pipe or a device.
-int refuseSpecial(const std::string& path);
+int refuseSpecial(const String& path);
 // Loads a note for reading; 0 or the exit code of the failure, told on stderr.
-int loadNote(const std::string& path, NoteDocument& doc);
+int loadNote(const String& path, NoteDocument& doc);
 
 int reimage(const Options& o);
 int verify(const Options& o);

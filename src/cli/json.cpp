@@ -1,14 +1,15 @@
 #include "cli/json.h"
 
+#include "storage/buffer.h"
 #include "storage/text_encoding.h"
 
 namespace cli {
 
-std::string jsonString(const std::string& text) {
+String jsonString(const String& text) {
     static const char kHex[] = "0123456789abcdef";
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    std::string out = "\"";
+    String out = "\"";
     for (std::size_t i = 0; i < size;) {
         const unsigned char c = p[i];
         if (c == '"' || c == '\\') {
@@ -22,7 +23,7 @@ std::string jsonString(const std::string& text) {
             // Well-formed UTF-8 goes through as it is.
             const std::size_t n = utf8SequenceLength(text, i);
             if (n) {
-                out.append(text, i, n);
+                out.append(text.data() + i, n);
                 i += n;
                 continue;
             }
@@ -37,7 +38,7 @@ std::string jsonString(const std::string& text) {
     return out + "\"";
 }
 
-JsonObject& JsonObject::raw(const char* key, const std::string& json) {
+JsonObject& JsonObject::raw(const char* key, const String& json) {
     if (!fields_.empty()) fields_ += ", ";
     fields_ += jsonString(key) + ": " + json;
     return *this;

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "cli/cli.h"
+#include "storage/buffer.h"
 #include "storage/crypto/sha256.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -22,7 +23,7 @@ bool readAt(file::Handle h, std::uint32_t offset, void* out, std::uint32_t count
 
 // Why the record of `size` bytes whose first kSize bytes are `head` (when it has them) is no note
 // record, in words; empty when it is one. Only the header is looked at.
-std::string recordProblem(const std::uint8_t* head, std::uint64_t size) {
+String recordProblem(const std::uint8_t* head, std::uint64_t size) {
     if (size < NoteHeader::kSize) return "its record is shorter than a note header";
     if (std::memcmp(head, NoteHeader::kMagic, 8) != 0)
         return "its record does not begin with the note magic";
@@ -41,7 +42,7 @@ std::string recordProblem(const std::uint8_t* head, std::uint64_t size) {
 }
 
 // The block's first kSize bytes, when it has that many; false when they cannot be read.
-bool readHead(const std::string& path, const FileEndData& block, std::uint8_t* head) {
+bool readHead(const String& path, const FileEndData& block, std::uint8_t* head) {
     if (block.length() < NoteHeader::kSize) return true;
     file::Scoped h;
     file::open(*h.receive(), path.c_str(), false, false);
@@ -50,7 +51,7 @@ bool readHead(const std::string& path, const FileEndData& block, std::uint8_t* h
 
 }  // namespace
 
-bool fingerprint(const std::string& path, std::uint32_t length, std::string& hex) {
+bool fingerprint(const String& path, std::uint32_t length, String& hex) {
     file::Scoped h;
     file::open(*h.receive(), path.c_str(), false, false);
     if (!file::seek(h.get(), 0)) return false;
@@ -75,7 +76,7 @@ bool fingerprint(const std::string& path, std::uint32_t length, std::string& hex
     return true;
 }
 
-std::string executableProblem(const std::string& path, std::uint32_t length) {
+String executableProblem(const String& path, std::uint32_t length) {
     if (length == 0) return "empty";
     constexpr std::uint32_t kDosHeader = 64, kPeHeader = 24;  // signature and file header
     if (length < kDosHeader + kPeHeader) return "too short to be a Windows executable";
@@ -92,7 +93,7 @@ std::string executableProblem(const std::string& path, std::uint32_t length) {
     return {};
 }
 
-int readEditor(const std::string& path, EditorPart& editor) {
+int readEditor(const String& path, EditorPart& editor) {
     editor.path = path;
     if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
     if (int rc = refuseSpecial(path)) return rc;
@@ -105,17 +106,17 @@ int readEditor(const std::string& path, EditorPart& editor) {
     } catch (const std::exception&) {
         return fail(kNotANote, path + ": the note it carries has a broken trailer");
     }
-    const std::string problem = executableProblem(path, editor.length);
+    const String problem = executableProblem(path, editor.length);
     if (!problem.empty()) return fail(kNotANote, path + ": " + problem + ", not an editor");
     if (!fingerprint(path, editor.length, editor.sha256))
         return fail(kNotANote, path + ": cannot read the editor");
     return kDone;
 }
 
-NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, unsigned codePage,
+NoteCheck checkNote(const String& path, const U16String* passphrase, unsigned codePage,
                     const EditorPart* editor) {
     NoteCheck c;
-    auto problem = [&c](int code, const std::string& what) {
+    auto problem = [&c](int code, const String& what) {
         c.problems.push_back(what);
         c.code = std::max(c.code, code);
         return c;
@@ -135,9 +136,9 @@ NoteCheck checkNote(const std::string& path, const std::u16string* passphrase, u
         std::uint8_t head[NoteHeader::kSize] = {};
         if (passphrase ? !block.readData(record) : !readHead(path, block, head))
             return problem(kNotANote, "its record cannot be read");
-        const std::string bad = recordProblem(passphrase ? record.data() : head, block.length());
+        const String bad = recordProblem(passphrase ? record.data() : head, block.length());
         if (!bad.empty()) return problem(kNotANote, bad + " (try salvage)");
-        const std::string notExe = executableProblem(path, block.offset());
+        const String notExe = executableProblem(path, block.offset());
         if (!notExe.empty()) return problem(kNotANote, "editor part: " + notExe);
         if (!fingerprint(path, block.offset(), c.sha256))
             return problem(kNotANote, "its editor part cannot be read");
@@ -195,9 +196,9 @@ std::uint32_t recordSizeAt(const Bytes& data, std::uint32_t offset) {
 
 namespace cli {
 
-int loadHeader(const std::string& path, NoteHeader& h, bool& recordFile, std::uint32_t& image) {
+int loadHeader(const String& path, NoteHeader& h, bool& recordFile, std::uint32_t& image) {
     if (int rc = refuseSpecial(path)) return rc;
-    const std::string damaged = path + ": not a Quillox note, or damaged";
+    const String damaged = path + ": not a Quillox note, or damaged";
     try {
         if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
         std::uint8_t head[NoteHeader::kSize];

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
@@ -21,12 +22,12 @@ constexpr bool kLfLineEnds = true;
 
 }  // namespace
 
-bool noteTextAsUtf8(std::string_view stored, bool utf8, unsigned codePage, std::string& out) {
-    std::string text;
+bool noteTextAsUtf8(std::string_view stored, bool utf8, unsigned codePage, String& out) {
+    String text;
     if (utf8) {
         text.assign(stored);
     } else {
-        std::u16string wide;
+        U16String wide;
         if (!fromCodePage(stored, codePage, wide)) return false;
         text = utf16ToUtf8(wide);
         secureWipe(wide);
@@ -41,11 +42,11 @@ bool noteTextAsUtf8(std::string_view stored, bool utf8, unsigned codePage, std::
 }
 
 bool sealedFormOf(std::string_view file, unsigned codePage, SealedText& out) {
-    std::u16string text;
+    U16String text;
     if (!decodeTextFile(file, detectTextFile(file), text) && !fromCodePage(file, codePage, text))
         return false;
     if (kLfLineEnds) {
-        std::u16string crlf = lfToCrlf(text);
+        U16String crlf = lfToCrlf(text);
         secureWipe(text);
         text.swap(crlf);
     }
@@ -61,7 +62,7 @@ bool writeUtf8Out(std::string_view text) {
     const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (GetConsoleMode(console, &mode)) {
-        std::u16string wide = utf8ToUtf16(text);
+        U16String wide = utf8ToUtf16(text);
         bool ok = true;
         for (std::size_t at = 0; ok && at < wide.size();) {
             DWORD written = 0;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "storage/buffer.h"
 #include "storage/system_path.h"
 #include "storage/passphrase.h"
 #include "storage/text_encoding.h"
@@ -51,7 +52,7 @@ void closeFile(int fd) {
 #endif
 
 // The whole of `fd` into `out`, read without stdio; false when it cannot be read or is too long.
-bool readWhole(int fd, std::string& out) {
+bool readWhole(int fd, String& out) {
     out.assign(kMaxFileBytes + 1, '\0');
     std::size_t used = 0;
     int got = 0;
@@ -71,7 +72,7 @@ PassphraseInput::~PassphraseInput() {
     for (auto& s : sources_) secureWipe(s.text);
 }
 
-bool PassphraseInput::useFile(const std::string& path, std::string& error) {
+bool PassphraseInput::useFile(const String& path, String& error) {
     for (auto& s : sources_)
         if (s.path == path) return true;
     if (sources_.size() == sources_.capacity()) return false;
@@ -84,7 +85,7 @@ bool PassphraseInput::useFile(const std::string& path, std::string& error) {
         error = "cannot read the passphrase file " + path;
         return false;
     }
-    std::string raw;  // the file's bytes, wiped below
+    String raw;  // the file's bytes, wiped below
     const bool read = readWhole(fd, raw);
     if (!fromStdin) closeFile(fd);
     if (!read) {
@@ -97,10 +98,10 @@ bool PassphraseInput::useFile(const std::string& path, std::string& error) {
     source.path = path;
     decodePassphraseFile(raw, codePage_, source.text);
     secureWipe(raw);
-    const std::u16string& t = source.text;
+    const U16String& t = source.text;
     for (std::size_t at = 0; at < t.size();) {
         std::size_t end = t.find(u'\n', at);
-        if (end == std::u16string::npos) end = t.size();
+        if (end == U16String::npos) end = t.size();
         const std::size_t n = end - at - (end > at && t[end - 1] == u'\r' ? 1 : 0);
         source.lines.emplace_back(at, n);
         at = end + 1;
@@ -108,8 +109,8 @@ bool PassphraseInput::useFile(const std::string& path, std::string& error) {
     return true;
 }
 
-bool PassphraseInput::ask(const char* prompt, const std::string& file, std::u16string& out,
-                          std::string& error) {
+bool PassphraseInput::ask(const char* prompt, const String& file, U16String& out,
+                          String& error) {
     secureWipe(out);
     out.clear();
     if (file.empty()) {
@@ -127,7 +128,7 @@ bool PassphraseInput::ask(const char* prompt, const std::string& file, std::u16s
             return false;
         }
         const auto line = s.lines[s.next++];
-        out.assign(s.text, line.first, line.second);
+        out.assign(s.text.data() + line.first, line.second);
         return true;
     }
     return false;
@@ -151,7 +152,7 @@ BOOL WINAPI restoreConsole(DWORD) {
 
 }  // namespace
 
-bool readTerminalLine(const char* prompt, bool echo, unsigned codePage, std::u16string& out) {
+bool readTerminalLine(const char* prompt, bool echo, unsigned codePage, U16String& out) {
     (void)codePage;  // the console hands over characters, not bytes
     HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -211,7 +212,7 @@ void restoreTerminalAndEnd(int sig) {
 
 }  // namespace
 
-bool readTerminalLine(const char* prompt, bool echo, unsigned codePage, std::u16string& out) {
+bool readTerminalLine(const char* prompt, bool echo, unsigned codePage, U16String& out) {
     const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
     termios saved;
@@ -220,7 +221,7 @@ bool readTerminalLine(const char* prompt, bool echo, unsigned codePage, std::u16
         return false;
     }
     // The typed bytes, sized once, wiped below and by the signal handler.
-    std::string line(kMaxLineUnits, '\0');
+    String line(kMaxLineUnits, '\0');
     ttyFd = fd;
     ttySaved = saved;
     typed = &line[0];

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
-#include <string>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli/note_check.h"
 #include "cli/note_text.h"
 #include "cli/passphrase_input.h"
+#include "storage/buffer.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
@@ -35,7 +35,7 @@ void printError(const char* message) {
     std::fprintf(stderr, "quillox-note: %s\n", message);
 }
 
-int fail(int code, const std::string& message) {
+int fail(int code, const String& message) {
     printError(message.c_str());
     return code;
 }
@@ -61,27 +61,30 @@ constexpr FaultRow kFaultRows[] = {
 
 }  // namespace
 
-int failed(const IoStatus& status, const std::string& path) {
+int failed(const IoStatus& status, const String& path) {
     const FaultRow& row =
         *std::find_if(std::begin(kFaultRows), std::end(kFaultRows) - 1,
                       [&status](const FaultRow& r) { return r.fault == status.fault; });
-    std::string words = row.words
+    String words = row.words
                             ? failureText((path + ": " + row.words).c_str(), status.systemError)
                             : saveFailureText(status, path);
     // The editor's blank line before the reason is one line here.
     const std::size_t gap = words.find("\n\n");
-    if (gap != std::string::npos) words.replace(gap, 2, ": ");
+    if (gap != String::npos) {
+        words.erase(gap, 2);
+        words.insert(gap, ": ");
+    }
     return fail(row.code, words);
 }
 
-int saved(const IoStatus& status, const std::string& target) {
+int saved(const IoStatus& status, const String& target) {
     if (!status) return failed(status, target);
-    const std::string notice = saveNoticeText(status, target);
+    const String notice = saveNoticeText(status, target);
     if (!notice.empty()) printError(notice.c_str());
     return kDone;
 }
 
-int refuseSpecial(const std::string& path) {
+int refuseSpecial(const String& path) {
     return file::isSpecial(path.c_str()) ? fail(kNotANote, path + ": not a regular file") : kDone;
 }
 
@@ -89,12 +92,12 @@ unsigned passphraseCodePage(const Options& o) {
     return o.codePageGiven ? o.codePage : systemCodePage();
 }
 
-void warnWeakened(const std::string& note) {
+void warnWeakened(const String& note) {
     printError((note + ": " + kWeakenedNoteWarning + " (quillox-note rekey) to protect it fully.")
                    .c_str());
 }
 
-int loadNote(const std::string& path, NoteDocument& doc) {
+int loadNote(const String& path, NoteDocument& doc) {
     if (int rc = refuseSpecial(path)) return rc;
     const IoStatus loaded = doc.load(path);
     return loaded ? kDone : failed(loaded, path);
@@ -164,11 +167,11 @@ const char kHelp[] =
     "            4 write failed, 5 a note's editor part differs from EDITOR (reimage it);\n"
     "            when notes of one run fail differently, the highest code wins\n";
 
-bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
-    std::vector<std::string> positional;
+bool parseOptions(int argc, char** argv, Options& o, String& error) {
+    std::vector<String> positional;
     for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](std::string& into) {
+        String a = argv[i];
+        auto value = [&](String& into) {
             if (i + 1 >= argc) {
                 error = a + " needs a value";
                 return false;
@@ -195,7 +198,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         } else if (a == "--raw") {
             o.raw = true;
         } else if (a == "--codepage") {
-            std::string page;
+            String page;
             if (!value(page)) return false;
             char* end = nullptr;
             const unsigned long n = std::strtoul(page.c_str(), &end, 10);
@@ -239,10 +242,10 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
 // With `text`, the passphrase is checked by decrypting the text into it: a check of its own
 // first would decrypt and hash the whole note twice.
 int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o,
-           std::string* text = nullptr) {
-    std::u16string pass;
+           String* text = nullptr) {
+    U16String pass;
     WipeOnExit wipe{pass};
-    std::string error;
+    String error;
     if (!input.ask("Passphrase: ", o.passphraseFile, pass, error)) return fail(kUsage, error);
     const Opened opened = openWithPassphrase(doc, pass, passphraseCodePage(o), text);
     if (opened == Opened::No) return fail(kWrongPassphrase, "invalid passphrase");
@@ -252,16 +255,16 @@ int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o,
 
 // A weak passphrase is used when the user says so on the terminal; from a file it is used with a
 // warning, so that scripts keep working.
-bool acceptWeak(const std::u16string& pass, bool fromFile, unsigned codePage) {
+bool acceptWeak(const U16String& pass, bool fromFile, unsigned codePage) {
     const double bits = passphraseBits(pass);
     if (!isWeakPassphrase(bits)) return true;
-    const std::string words = "this passphrase is " + strengthInWords(bits);
+    const String words = "this passphrase is " + strengthInWords(bits);
     if (fromFile) {
         printError(("warning: " + words + "; used as the passphrase file gives it").c_str());
         return true;
     }
-    std::u16string answer;
-    const std::string question =
+    U16String answer;
+    const String question =
         "quillox-note: " + words + ".\nUse this weak passphrase anyway? [y/N] ";
     const bool yes = readTerminalLine(question.c_str(), true, codePage, answer) &&
                      (answer == u"y" || answer == u"Y" || answer == u"yes" || answer == u"Yes");
@@ -270,11 +273,11 @@ bool acceptWeak(const std::u16string& pass, bool fromFile, unsigned codePage) {
 
 // A new passphrase, asked twice on the terminal or one line of a file, into the bytes its key is
 // made of.
-int newPassphrase(PassphraseInput& input, const std::string& file, unsigned codePage,
-                  std::string& bytes) {
-    std::u16string pass, again;
+int newPassphrase(PassphraseInput& input, const String& file, unsigned codePage,
+                  String& bytes) {
+    U16String pass, again;
     WipeOnExit wipePass{pass}, wipeAgain{again};
-    std::string error;
+    String error;
     if (!input.ask("New passphrase: ", file, pass, error)) return fail(kUsage, error);
     if (file.empty()) {
         if (!input.ask("Repeat passphrase: ", file, again, error)) return fail(kUsage, error);
@@ -282,7 +285,7 @@ int newPassphrase(PassphraseInput& input, const std::string& file, unsigned code
     }
     const PassphraseProblem problem = passphraseProblem(pass);
     if (problem != PassphraseProblem::None)
-        return fail(kUsage, std::string(passphraseProblemText(problem)) + " Nothing written.");
+        return fail(kUsage, String(passphraseProblemText(problem)) + " Nothing written.");
     if (!acceptWeak(pass, !file.empty(), codePage))
         return fail(kUsage, "not used; nothing written: choose a stronger passphrase");
     keyBytes(pass, codePage, KeyForm::Exact, bytes);
@@ -302,7 +305,7 @@ int info(const Options& o) {
     std::printf("file:            %s\n", o.note.c_str());
     std::printf("kind:            %s\n", recordFile ? "record file" : "note executable");
     std::printf("editor image:    %u bytes\n", image);
-    std::string sha;
+    String sha;
     if (recordFile)
         sha = "none (record file)";
     else if (!fingerprint(o.note, image, sha))
@@ -322,7 +325,7 @@ int cat(const Options& o) {
     NoteDocument doc;
     if (int rc = loadNote(o.note, doc)) return rc;
     PassphraseInput input(passphraseCodePage(o));
-    std::string text;
+    String text;
     if (int rc = unlock(doc, input, o, &text)) return rc;
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
@@ -335,7 +338,7 @@ int cat(const Options& o) {
         secureWipe(text);
         return written ? kDone : fail(kWriteFailed, "cannot write to standard output");
     }
-    std::string utf8;
+    String utf8;
     const bool decoded =
         noteTextAsUtf8(text, (doc.header.flags & kNoteUtf8) != 0, o.codePage, utf8);
     secureWipe(text);
@@ -348,7 +351,7 @@ int cat(const Options& o) {
 
 // `in` must be unbuffered. `out` grows by hand: each larger buffer takes the text over and the
 // one it leaves is wiped, so no reallocation frees a copy of the text.
-bool readAll(std::FILE* in, std::string& out) {
+bool readAll(std::FILE* in, String& out) {
     char chunk[65536];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
         if (out.size() + n > kTextFileLimit) {
@@ -356,7 +359,7 @@ bool readAll(std::FILE* in, std::string& out) {
             return false;
         }
         if (out.size() + n > out.capacity()) {
-            std::string larger;
+            String larger;
             larger.reserve(std::max(out.capacity() * 2, out.size() + n));
             larger.assign(out);
             secureWipe(out);
@@ -368,10 +371,10 @@ bool readAll(std::FILE* in, std::string& out) {
     return !std::ferror(in);
 }
 
-std::string defaultOutput(const std::string& input) {
-    std::string::size_type slash = input.find_last_of("/\\");
-    std::string::size_type dot = input.rfind('.');
-    std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+String defaultOutput(const String& input) {
+    String::size_type slash = input.find_last_of("/\\");
+    String::size_type dot = input.rfind('.');
+    String stem = dot != String::npos && (slash == String::npos || dot > slash)
                            ? input.substr(0, dot)
                            : input;
     return stem + ".exe";
@@ -380,7 +383,7 @@ std::string defaultOutput(const std::string& input) {
 int seal(const Options& o) {
     if (o.image.empty()) return fail(kUsage, "seal needs --image EDITOR");
     const bool fromStdin = o.input.empty() || o.input == "-";
-    std::string output = o.output;
+    String output = o.output;
     if (output.empty()) {
         if (fromStdin) return fail(kUsage, "seal from standard input needs -o NOTE");
         output = defaultOutput(o.input);
@@ -399,7 +402,7 @@ int seal(const Options& o) {
     // A file that begins like a note record is read as one, so a note built on it would not open.
     if (NoteDocument::isRecordFile(o.image))
         return fail(kNotANote, o.image + ": a note record, not an editor");
-    std::string text;
+    String text;
     std::FILE* in = fromStdin ? stdin : openFile(o.input, "rb");
     if (!in) return fail(kNotANote, o.input + ": cannot read the text");
     std::setvbuf(in, nullptr, _IONBF, 0);
@@ -427,7 +430,7 @@ int seal(const Options& o) {
     }
 
     PassphraseInput input(passphraseCodePage(o));
-    std::string pass;
+    String pass;
     if (int rc = newPassphrase(input, o.passphraseFile, passphraseCodePage(o), pass)) {
         secureWipe(sealed.bytes);
         return rc;
@@ -449,8 +452,8 @@ int rekey(const Options& o) {
                     o.note + ": a record file has no editor to keep; seal its text instead");
     PassphraseInput input(passphraseCodePage(o));
     if (int rc = unlock(doc, input, o)) return rc;
-    std::string pass;
-    const std::string& file = o.newPassphraseFile.empty() && !o.passphraseFile.empty()
+    String pass;
+    const String& file = o.newPassphraseFile.empty() && !o.passphraseFile.empty()
                                   ? o.passphraseFile
                                   : o.newPassphraseFile;
     if (int rc = newPassphrase(input, file, passphraseCodePage(o), pass)) return rc;
@@ -479,7 +482,7 @@ namespace {
 
 int run(int argc, char** argv) {
     Options o;
-    std::string error;
+    String error;
     if (!parseOptions(argc, argv, o, error)) {
         printError(error.c_str());
         return kUsage;
@@ -511,10 +514,10 @@ int run(int argc, char** argv) {
 int wmain(int argc, wchar_t** wideArgv) {
     // Run from any folder too, where a library planted beside it must not be loaded.
     restrictDllSearch();
-    std::vector<std::string> arguments;
+    std::vector<String> arguments;
     for (int i = 0; i < argc; ++i) arguments.push_back(utf8Path(wideArgv[i]));
     std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
+    for (String& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     return run(argc, argv.data());
 }

@@ -9,6 +9,7 @@
 #include "cli/json.h"
 #include "cli/note_check.h"
 #include "cli/passphrase_input.h"
+#include "storage/buffer.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
@@ -19,19 +20,19 @@ namespace cli {
 namespace {
 
 // The passphrase of --passphrase-file, asked once for every note of the run.
-int readPassphrase(const Options& o, std::u16string& pass) {
+int readPassphrase(const Options& o, U16String& pass) {
     PassphraseInput input(passphraseCodePage(o));
-    std::string error;
+    String error;
     return input.ask("Passphrase: ", o.passphraseFile, pass, error) ? kDone : fail(kUsage, error);
 }
 
-int reimageOne(const std::string& note, const EditorPart& editor) {
+int reimageOne(const String& note, const EditorPart& editor) {
     NoteDocument doc(editor.path);
     if (int rc = loadNote(note, doc)) return rc;
     if (NoteDocument::isRecordFile(note))
         return fail(kUsage, note + ": a record file has no editor part; salvage puts it on one");
     const std::uint32_t length = FileEndData(note, true).offset();
-    std::string sha;
+    String sha;
     if (length == editor.length && fingerprint(note, length, sha) && sha == editor.sha256) {
         std::printf("%s: unchanged (already on %s)\n", note.c_str(), editor.path.c_str());
         return kDone;
@@ -46,7 +47,7 @@ int reimageOne(const std::string& note, const EditorPart& editor) {
     return kDone;
 }
 
-bool readWhole(const std::string& path, Bytes& data) {
+bool readWhole(const String& path, Bytes& data) {
     file::Scoped h;
     file::open(*h.receive(), path.c_str(), false, false);
     const std::uint32_t size = file::size(h.get());
@@ -63,7 +64,7 @@ int reimage(const Options& o) {
     EditorPart editor;
     if (int rc = readEditor(o.image, editor)) return rc;
     int worst = kDone;
-    for (const std::string& note : o.notes) {
+    for (const String& note : o.notes) {
         int rc = kNotANote;
         try {
             rc = reimageOne(note, editor);
@@ -79,19 +80,19 @@ int verify(const Options& o) {
     EditorPart editor;
     if (!o.image.empty())
         if (int rc = readEditor(o.image, editor)) return rc;
-    std::u16string pass;
+    U16String pass;
     WipeOnExit wipe{pass};
     if (!o.passphraseFile.empty())
         if (int rc = readPassphrase(o, pass)) return rc;
 
     int worst = kDone;
-    std::string json;
-    for (const std::string& note : o.notes) {
+    String json;
+    for (const String& note : o.notes) {
         const NoteCheck c = checkNote(note, o.passphraseFile.empty() ? nullptr : &pass,
                                       passphraseCodePage(o), o.image.empty() ? nullptr : &editor);
         worst = std::max(worst, c.code);
-        std::string words, list;
-        for (const std::string& p : c.problems) {
+        String words, list;
+        for (const String& p : c.problems) {
             words += (words.empty() ? "" : "; ") + p;
             list += (list.empty() ? "" : ", ") + jsonString(p);
         }
@@ -125,7 +126,7 @@ int salvage(const Options& o) {
     if (found.empty())
         return fail(kNotANote, o.note + ": no note record found in it; nothing written");
 
-    std::u16string pass;
+    U16String pass;
     WipeOnExit wipe{pass};
     if (!o.passphraseFile.empty())
         if (int rc = readPassphrase(o, pass)) return rc;
@@ -135,8 +136,7 @@ int salvage(const Options& o) {
     bool chosen = false;
     for (auto it = found.rbegin(); it != found.rend() && !chosen; ++it) {
         at = *it;
-        const auto begin = data.begin() + at;
-        doc.parseRecord(Bytes(begin, begin + recordSizeAt(data, at)));
+        doc.parseRecord(Bytes(data.data() + at, recordSizeAt(data, at)));
         if (o.passphraseFile.empty()) break;
         chosen = openWithPassphrase(doc, pass, passphraseCodePage(o)) != Opened::No;
     }
@@ -158,7 +158,7 @@ int infoJson(const Options& o) {
     bool recordFile = false;
     std::uint32_t image = 0;
     if (int rc = loadHeader(o.note, h, recordFile, image)) return rc;
-    std::string sha;
+    String sha;
     if (!recordFile && !fingerprint(o.note, image, sha))
         return fail(kNotANote, o.note + ": cannot be read");
     JsonObject j;

@@ -4,8 +4,8 @@
 #include <windowsx.h>
 
 #include <new>
-#include <string>
 
+#include "storage/buffer.h"
 #include "storage/system_path.h"
 
 namespace {
@@ -186,7 +186,7 @@ LRESULT CHyperLink::onDestroy(HWND control, WPARAM wParam, LPARAM lParam) {
 // The shell reports its own failures; none is shown here (SEE_MASK_FLAG_NO_UI), and the link
 // counts as visited either way.
 LRESULT CHyperLink::activate() {
-    const std::wstring target = widePath(target_);
+    const WString target = widePath(target_);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI;

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include "storage/buffer.h"
 
 class CHyperLink {
 public:
@@ -39,7 +39,7 @@ private:
     static void drawFocusFrame(HWND control);
     static void subclassParent(HWND control);
 
-    std::string target_;
+    String target_;
     int hot_ = 0;
     int visited_ = 0;
     HFONT normalFont_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "base/error_box.h"
 #include "resources/resource.h"
+#include "storage/buffer.h"
 #include "storage/passphrase.h"
 #include "storage/passphrase_strength.h"
 #include "storage/text_encoding.h"
@@ -15,7 +16,7 @@ constexpr UINT kCapsLockPeriodMs = 250;
 
 // Holds a field's text while it is looked at, and wipes it on every way out.
 struct FieldText {
-    std::u16string text;
+    U16String text;
     FieldText(HWND dialog, int id) {
         const HWND control = GetDlgItem(dialog, id);
         const int length = GetWindowTextLengthW(control);
@@ -29,8 +30,8 @@ struct FieldText {
     FieldText& operator=(const FieldText&) = delete;
 };
 
-void setText(HWND dialog, int id, const std::string& utf8) {
-    const std::u16string text = utf8ToUtf16(utf8);
+void setText(HWND dialog, int id, const String& utf8) {
+    const U16String text = utf8ToUtf16(utf8);
     SetDlgItemTextW(dialog, id, reinterpret_cast<const wchar_t*>(text.c_str()));
 }
 
@@ -47,13 +48,13 @@ INT_PTR endWith(HWND dialog, INT_PTR result) {
 // Each dialog keeps where a confirmed passphrase goes, the caller's buffer from the creation
 // parameter, in itself, so two dialogs open at once never answer into each other's buffer.
 void keepDestination(HWND dialog, LPARAM creationParameter) {
-    std::u16string* destination =
-        creationParameter ? *reinterpret_cast<std::u16string**>(creationParameter) : nullptr;
+    U16String* destination =
+        creationParameter ? *reinterpret_cast<U16String**>(creationParameter) : nullptr;
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(destination));
 }
 
-std::u16string* destinationOf(HWND dialog) {
-    return reinterpret_cast<std::u16string*>(GetWindowLongPtrW(dialog, DWLP_USER));
+U16String* destinationOf(HWND dialog) {
+    return reinterpret_cast<U16String*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 // Commands from the buttons only: a null control handle is a menu or accelerator origin, and
@@ -73,7 +74,7 @@ void initDialog(HWND dialog) {
 }
 
 INT_PTR onEnterOk(HWND dialog) {
-    std::u16string* destination = destinationOf(dialog);
+    U16String* destination = destinationOf(dialog);
     if (destination == nullptr) return endWith(dialog, 0);
     FieldText field(dialog, IDC_PASSPHRASE);
     secureWipe(*destination);
@@ -84,7 +85,7 @@ INT_PTR onEnterOk(HWND dialog) {
 // The strength of the first field under the second, and whether the two differ, as they are typed.
 void onFieldChange(HWND dialog) {
     FieldText first(dialog, IDC_PASSPHRASE), second(dialog, IDC_PASSPHRASE_REPEAT);
-    std::string shown;
+    String shown;
     if (!first.text.empty())
         shown = "Strength: " + strengthInWords(passphraseBits(first.text)) + ".";
     if (!second.text.empty() && second.text != first.text) shown += "\nThe two fields differ.";
@@ -92,10 +93,10 @@ void onFieldChange(HWND dialog) {
 }
 
 // A weak passphrase is used only when the user says so; No, the default, keeps the dialog open.
-bool acceptWeak(HWND dialog, const std::u16string& passphrase) {
+bool acceptWeak(HWND dialog, const U16String& passphrase) {
     const double bits = passphraseBits(passphrase);
     if (!isWeakPassphrase(bits)) return true;
-    const std::u16string question = utf8ToUtf16("This passphrase is " + strengthInWords(bits) +
+    const U16String question = utf8ToUtf16("This passphrase is " + strengthInWords(bits) +
                                                 ".\n\nUse this weak passphrase anyway?");
     return MessageBoxW(dialog, reinterpret_cast<const wchar_t*>(question.c_str()), L"Quillox",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
@@ -104,7 +105,7 @@ bool acceptWeak(HWND dialog, const std::u16string& passphrase) {
 INT_PTR onSetOk(HWND dialog) {
     FieldText first(dialog, IDC_PASSPHRASE), second(dialog, IDC_PASSPHRASE_REPEAT);
     const PassphraseProblem problem = passphraseProblem(first.text);
-    std::u16string* destination = destinationOf(dialog);
+    U16String* destination = destinationOf(dialog);
     if (first.text != second.text) {
         showError("Passphrases don't match");
     } else if (problem != PassphraseProblem::None) {
@@ -117,7 +118,7 @@ INT_PTR onSetOk(HWND dialog) {
     return TRUE;
 }
 
-INT_PTR runDialog(int templateId, DLGPROC procedure, std::u16string* destination, HWND owner) {
+INT_PTR runDialog(int templateId, DLGPROC procedure, U16String* destination, HWND owner) {
     return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner,
                            procedure, reinterpret_cast<LPARAM>(&destination));
 }
@@ -144,7 +145,7 @@ INT_PTR CALLBACK enterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPa
     return FALSE;
 }
 
-INT_PTR showEnterPassphraseDialog(std::u16string& buffer, HWND owner) {
+INT_PTR showEnterPassphraseDialog(U16String& buffer, HWND owner) {
     const INT_PTR result =
         runDialog(IDD_ENTER_PASSPHRASE, enterPassphraseDialogProc, &buffer, owner);
     return result == 0 || result == 1 ? result : -1;
@@ -173,7 +174,7 @@ INT_PTR CALLBACK setPassphraseDialogProc(HWND dialog, UINT message, WPARAM wPara
     return FALSE;
 }
 
-bool showSetPassphraseDialog(std::u16string& buffer) {
+bool showSetPassphraseDialog(U16String& buffer) {
     // Owned by the main window, which is disabled while it is open, so the menu cannot ask twice.
     return runDialog(IDD_SET_PASSPHRASE, setPassphraseDialogProc, &buffer, boxOwner()) == 1;
 }

@@ -5,17 +5,17 @@
 
 #include <windows.h>
 
-#include <string>
+#include "storage/buffer.h"
 
 // Template IDD_ENTER_PASSPHRASE; lParam of WM_INITDIALOG is the address of a variable holding
-// the address of the caller's std::u16string.
+// the address of the caller's U16String.
 INT_PTR CALLBACK enterPassphraseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Shows the enter-passphrase prompt (owned by `owner`, or by none at start): 1 confirmed, 0
 // cancelled or closed, -1 when the dialog could not be created at all.
-INT_PTR showEnterPassphraseDialog(std::u16string& buffer, HWND owner = nullptr);
+INT_PTR showEnterPassphraseDialog(U16String& buffer, HWND owner = nullptr);
 
 // Template IDD_SET_PASSPHRASE: asks twice and shows the strength as it is typed; accepts only
 // equal entries that can be a passphrase, and a weak one only when the user says so. True when
 // confirmed.
 INT_PTR CALLBACK setPassphraseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-bool showSetPassphraseDialog(std::u16string& buffer);
+bool showSetPassphraseDialog(U16String& buffer);

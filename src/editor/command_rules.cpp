@@ -1,13 +1,15 @@
 #include "editor/command_rules.h"
 
-std::string buildFilterBuffer(std::string_view filterText) {
-    std::string buffer(filterText);
+#include "storage/buffer.h"
+
+String buildFilterBuffer(std::string_view filterText) {
+    String buffer(filterText);
     buffer.push_back('\0');
     buffer.push_back('\0');
     return buffer;
 }
 
-std::string withDefaultExtension(const std::string& path, std::size_t extensionOffset,
+String withDefaultExtension(const String& path, std::size_t extensionOffset,
                                  const char* defaultExtension) {
     if (!defaultExtension) return path;
     if (extensionOffset != 0 && extensionOffset < path.size()) return path;

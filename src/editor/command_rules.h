@@ -4,17 +4,18 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
+
+#include "storage/buffer.h"
 
 // A filter text is a label alone or a label, one NUL and a pattern; the dialog reads the list up
 // to a double NUL, so the text (embedded NUL kept) is followed by two of them.
-std::string buildFilterBuffer(std::string_view filterText);
+String buildFilterBuffer(std::string_view filterText);
 
 // The chosen path with the default extension appended when the dialog reports none. The dialog
 // reports "no extension" as offset 0, or as the offset of the terminator when it was given no
 // default extension of its own; both count.
-std::string withDefaultExtension(const std::string& path, std::size_t extensionOffset,
+String withDefaultExtension(const String& path, std::size_t extensionOffset,
                                  const char* defaultExtension);
 
 // True when an imported text did not fit: the control stopped at its limit with characters of

@@ -1,8 +1,5 @@
 #include "editor/main_window.h"
 
-#include <string>
-#include <vector>
-
 #include "dialogs/about_dialog.h"
 #include "dialogs/passphrase_dialogs.h"
 #include "editor/display.h"
@@ -14,6 +11,7 @@
 #include "resources/resource.h"
 #include "base/app_state.h"
 #include "base/error_box.h"
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/file.h"
 #include "storage/system_path.h"
@@ -26,8 +24,8 @@ namespace {
 constexpr const char* kBlankRefusal = "I utterly refuse to save a blank Document :)";
 
 // Asks for a new passphrase twice; on confirmation `key` holds the bytes its key is made of.
-bool askNewPassphrase(std::string& key) {
-    std::u16string passphrase;  // wiped below
+bool askNewPassphrase(String& key) {
+    U16String passphrase;  // wiped below
     const bool confirmed = showSetPassphraseDialog(passphrase);
     if (confirmed) keyBytes(passphrase, kAnsiCodePage, KeyForm::Exact, key);
     secureWipe(passphrase);
@@ -45,18 +43,16 @@ constexpr const char* kGoneQuestion =
 // when that file is no longer the one this window read or last wrote. No is the default button:
 // a hasty Enter must not throw away the other copy's work. False when the save failed (the user
 // has been told) or the user said No.
-bool saveInto(HWND owner, NoteDocument& document, const std::string& target,
+bool saveInto(HWND owner, NoteDocument& document, const String& target,
               const WindowPlacement& placement, bool guarded) {
-    ConfirmOverwrite confirm;
-    if (guarded) {
-        confirm = [owner](NoteChange change) {
-            const char* question = change == NoteChange::Gone ? kGoneQuestion : kChangedQuestion;
-            return MessageBoxA(owner, question, "Quillox", MB_YESNO | MB_DEFBUTTON2) == IDYES;
-        };
-    }
-    const IoStatus saved = document.save(target, placement, confirm);
+    const auto ask = [owner](NoteChange change) {
+        const char* question = change == NoteChange::Gone ? kGoneQuestion : kChangedQuestion;
+        return MessageBoxA(owner, question, "Quillox", MB_YESNO | MB_DEFBUTTON2) == IDYES;
+    };
+    const IoStatus saved =
+        document.save(target, placement, guarded ? ConfirmOverwrite(ask) : nullptr);
     if (saved) {
-        const std::string notice = saveNoticeText(saved, target);
+        const String notice = saveNoticeText(saved, target);
         if (!notice.empty())
             MessageBoxA(owner, notice.c_str(), "Quillox", MB_OK | MB_ICONINFORMATION);
         return true;
@@ -66,7 +62,7 @@ bool saveInto(HWND owner, NoteDocument& document, const std::string& target,
 }
 
 // Whether Save As names the open note's own file, however the name is written.
-bool isOpenNote(const std::string& target, const std::string& notePath) {
+bool isOpenNote(const String& target, const String& notePath) {
     if (notePath.empty()) return false;
     return lstrcmpiW(fullWidePath(target).c_str(), fullWidePath(notePath).c_str()) == 0;
 }
@@ -195,7 +191,7 @@ bool MainWindow::saveNoteAs() {
         return false;
     }
     const WindowPlacement placement = currentPlacement();
-    std::string target;
+    String target;
     if (!chooseSaveFile("*.exe", window_, target, ".exe")) return false;
     if (file::exists(target.c_str()) &&
         MessageBoxA(window_, "File already exists - overwrite?", "Quillox", MB_YESNO) != IDYES) {
@@ -203,7 +199,7 @@ bool MainWindow::saveNoteAs() {
     }
 
     if (!document_->keySet) {
-        std::string passphrase;
+        String passphrase;
         const bool confirmed = askNewPassphrase(passphrase);
         if (confirmed) document_->setKey(passphrase);
         secureWipe(passphrase);
@@ -230,7 +226,7 @@ void MainWindow::newNote() {
 }
 
 void MainWindow::setPassphrase() {
-    std::string passphrase;
+    String passphrase;
     if (askNewPassphrase(passphrase)) {
         document_->changePassphrase(passphrase);
         // The file keeps the old passphrase until the note is saved.

@@ -1,8 +1,7 @@
 #include "editor/editor_font.h"
 
-#include <vector>
-
 #include "editor/window_rules.h"
+#include "storage/buffer.h"
 
 FontSettings readFontSettings() {
     FontSettings settings{kDefaultFontFace, kDefaultFontSize};
@@ -13,7 +12,7 @@ FontSettings readFontSettings() {
     }
 
     // The stored types are not examined: both values are taken as raw bytes.
-    std::vector<char> face(kFontFaceBufferSize, '\0');
+    Buffer<char> face(kFontFaceBufferSize, '\0');
     DWORD faceBytes = static_cast<DWORD>(face.size());
     if (RegQueryValueExA(key.get(), "fontface", nullptr, nullptr,
                          reinterpret_cast<BYTE*>(face.data()), &faceBytes) == ERROR_SUCCESS) {

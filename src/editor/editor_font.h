@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 
 #include "base/win_handles.h"
+#include "storage/buffer.h"
 
 struct FontSettings {
-    std::string face;
+    String face;
     std::int32_t points;
 };
 // "fontface" and "fontsize" as stored, each falling back to its default on its own when it cannot

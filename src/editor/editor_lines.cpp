@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <string>
 
 #include "editor/richedit.h"
+#include "storage/buffer.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -19,7 +19,7 @@ public:
     std::u16string_view text() const { return text_; }
 
 private:
-    std::u16string text_;
+    U16String text_;
 };
 
 }  // namespace

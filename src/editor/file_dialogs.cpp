@@ -2,19 +2,20 @@
 
 #include "editor/command_rules.h"
 #include "editor/common_dialogs.h"
+#include "storage/buffer.h"
 #include "storage/system_path.h"
 
 namespace {
 
 enum class DialogKind { Open, Save };
 
-bool runFileDialog(DialogKind kind, std::string_view filterText, HWND owner, std::string& path,
+bool runFileDialog(DialogKind kind, std::string_view filterText, HWND owner, String& path,
                    const char* defaultExtension) {
-    std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
+    WString directory(GetCurrentDirectoryW(0, nullptr), L'\0');
     directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
-    const std::wstring filter = widePath(buildFilterBuffer(filterText));
+    const WString filter = widePath(buildFilterBuffer(filterText));
     // Room for the longest path Windows names, so that a long one is never cut.
-    std::wstring file(32768, L'\0');
+    WString file(32768, L'\0');
 
     // The record without the trailing reserved and extended-flags fields, which the dialogs of
     // every Windows version accept.
@@ -46,11 +47,11 @@ bool runFileDialog(DialogKind kind, std::string_view filterText, HWND owner, std
 
 }  // namespace
 
-bool chooseOpenFile(std::string_view filterText, HWND owner, std::string& path) {
+bool chooseOpenFile(std::string_view filterText, HWND owner, String& path) {
     return runFileDialog(DialogKind::Open, filterText, owner, path, nullptr);
 }
 
-bool chooseSaveFile(std::string_view filterText, HWND owner, std::string& path,
+bool chooseSaveFile(std::string_view filterText, HWND owner, String& path,
                     const char* defaultExtension) {
     return runFileDialog(DialogKind::Save, filterText, owner, path, defaultExtension);
 }

@@ -3,12 +3,13 @@
 
 #include <windows.h>
 
-#include <string>
 #include <string_view>
+
+#include "storage/buffer.h"
 
 // A filter text is a label alone, or a label, one NUL and a pattern. On confirmation `path`
 // receives the chosen file; on cancel it is left as it was.
-bool chooseOpenFile(std::string_view filterText, HWND owner, std::string& path);
+bool chooseOpenFile(std::string_view filterText, HWND owner, String& path);
 // As chooseOpenFile; a name chosen without an extension gets `defaultExtension` when one is given.
-bool chooseSaveFile(std::string_view filterText, HWND owner, std::string& path,
+bool chooseSaveFile(std::string_view filterText, HWND owner, String& path,
                     const char* defaultExtension = nullptr);

@@ -4,8 +4,6 @@
 #include <wtsapi32.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "base/dll_search.h"
 #include "base/error_box.h"
@@ -15,6 +13,7 @@
 #include "editor/richedit.h"
 #include "base/win_handles.h"
 #include "editor/window_rules.h"
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/passphrase.h"
 #include "storage/text_encoding.h"
@@ -93,11 +92,11 @@ HGLOBAL globalCopy(const void* data, std::size_t n) {
 
 // The selection as clipboard text: a paragraph end the control reports as a lone CR becomes CRLF.
 // The result is wiped by the caller.
-void selectionText(HWND editor, std::u16string& out) {
+void selectionText(HWND editor, U16String& out) {
     CHARRANGE range{};
     SendMessageW(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
     if (range.cpMax <= range.cpMin) return;
-    std::u16string raw(static_cast<std::size_t>(range.cpMax - range.cpMin) + 1, u'\0');
+    U16String raw(static_cast<std::size_t>(range.cpMax - range.cpMin) + 1, u'\0');
     TEXTRANGEW request{range, reinterpret_cast<wchar_t*>(&raw[0])};
     const LRESULT n = SendMessageW(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&request));
     out.reserve(static_cast<std::size_t>(n) * 2 + 1);
@@ -220,7 +219,7 @@ bool EditorLock::unlock(MainWindow& main) {
     // Inserted, not streamed in: a stream-in passes the text through a buffer of the control's own
     // that is freed without a wipe. Some versions of the control read an inserted text that opens
     // like RTF as RTF; such a text is streamed in as plain text. A read-only control takes both.
-    const std::u16string_view start = std::u16string_view(state.text).substr(0, 5);
+    const std::u16string_view start = slice(std::u16string_view(state.text), 0, 5);
     setEditorReadOnly(main.editor_, false);
     if (start == u"{\\rtf" || start == u"{urtf")
         main.setEditorText(state.text);
@@ -242,13 +241,13 @@ void EditorLock::onPrompt(MainWindow& main) {
     if (!locked_ || prompting_) return;
     prompting_ = true;
     for (bool again = true; again && !closeAsked_;) {
-        std::u16string passphrase;  // wiped as soon as the keys are tried
+        U16String passphrase;  // wiped as soon as the keys are tried
         LockEvent event = LockEvent::Cancelled;
         if (showEnterPassphraseDialog(passphrase, main.window_) == 1 && !closeAsked_ &&
             !passphrase.empty()) {
             event = LockEvent::Wrong;
             // Every form the note's key may have been made of, as opening the note tries them.
-            std::string bytes;  // wiped by keyBytes before each new form and below
+            String bytes;  // wiped by keyBytes before each new form and below
             for (KeyForm form : {KeyForm::Exact, KeyForm::Utf8, KeyForm::QuestionMarks}) {
                 if (!keyBytes(passphrase, kAnsiCodePage, form, bytes)) continue;
                 main.document_->setKey(bytes);
@@ -289,7 +288,7 @@ void EditorLock::closeLocked(MainWindow& main) {
 }
 
 void EditorLock::copySelection(MainWindow& main, bool cut) {
-    std::u16string text;  // wiped below
+    U16String text;  // wiped below
     selectionText(main.editor_, text);
     if (text.empty() || !OpenClipboard(main.window_)) {
         secureWipe(&text[0], text.size() * 2);

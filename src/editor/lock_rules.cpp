@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "storage/buffer.h"
 #include "storage/crypto/aes.h"
 #include "storage/le.h"
 #include "storage/random.h"
@@ -70,7 +71,7 @@ bool sealEditorState(const EditorState& state, const std::uint8_t key[32], Seale
     if (!secureRandom(sealed.iv.data(), sealed.iv.size())) return false;
     const std::size_t textBytes = state.text.size() * 2;
     // Sized once and never grown: it holds plaintext until it is encrypted in place.
-    std::vector<std::uint8_t> blob((kPrefix + textBytes + 15) / 16 * 16, 0);
+    Bytes blob((kPrefix + textBytes + 15) / 16 * 16, 0);
     std::memcpy(blob.data(), kCheckBlock, 16);
     storeLE32(&blob[16], static_cast<std::uint32_t>(state.selectionStart));
     storeLE32(&blob[20], static_cast<std::uint32_t>(state.selectionEnd));
@@ -93,7 +94,7 @@ bool openEditorState(const SealedText& sealed, const std::uint8_t key[32], Edito
     expandDecKey(key, schedule);
     std::array<std::uint8_t, 16> chain = sealed.iv;
     // Wiped on every way out below.
-    std::vector<std::uint8_t> plain(sealed.blob.size());
+    Bytes plain(sealed.blob.size());
     cbcDecrypt(sealed.blob.data(), plain.data(), 16, chain.data(), schedule);
     const bool right = std::memcmp(plain.data(), kCheckBlock, 16) == 0;
     if (right)

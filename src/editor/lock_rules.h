@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
-#include <vector>
+
+#include "storage/buffer.h"
 
 enum class LockEvent {
     Idle,         // no input in the session for the configured time
@@ -52,10 +52,10 @@ bool idleLockDue(std::uint32_t now, std::uint32_t lastInput, std::uint32_t unloc
 // is checked without decrypting the text.
 struct SealedText {
     std::array<std::uint8_t, 16> iv{};
-    std::vector<std::uint8_t> blob;
+    Bytes blob;
 };
 struct EditorState {
-    std::u16string text;  // wiped by wipeEditorState
+    U16String text;  // wiped by wipeEditorState
     std::int32_t selectionStart = 0, selectionEnd = 0;
     bool modified = false;
 };

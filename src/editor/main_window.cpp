@@ -11,6 +11,7 @@
 #include "editor/richedit.h"
 #include "editor/window_rules.h"
 #include "resources/resource.h"
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/system_path.h"
 #include "storage/text_encoding.h"
@@ -130,7 +131,7 @@ LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& storedText)
+MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, String& storedText)
     : document_(std::move(document)) {
     if (!document_) throw MainWindow::Error("MainWindow::document");
     registerWindowClass();
@@ -141,7 +142,7 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, std::string& stor
                         nullptr, nullptr, appState().instance, this);
     if (!created || !window_) throw MainWindow::Error("MainWindow::create");
 
-    std::u16string text = textOfStoredForm(storedText, (document_->header.flags & kNoteUtf8) != 0);
+    U16String text = textOfStoredForm(storedText, (document_->header.flags & kNoteUtf8) != 0);
     secureWipe(storedText);
     // A note larger than the control holds (one written elsewhere) would be cut by the control
     // and then saved cut: it opens read-only instead, so nothing of it can be lost.
@@ -177,11 +178,11 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::updateTitle(const char* label) {
-    const std::string title = composeTitle(label, document_->path, isReadOnly());
+    const String title = composeTitle(label, document_->path, isReadOnly());
     SetWindowTextW(window_, widePath(title).c_str());
 }
 
-void MainWindow::getEditorText(std::u16string& text) const {
+void MainWindow::getEditorText(U16String& text) const {
     readEditorText(editor_, text);
 }
 
@@ -191,7 +192,7 @@ void MainWindow::setEditorText(std::u16string_view text) {
 }
 
 void MainWindow::storeEditorText() {
-    std::u16string text;
+    U16String text;
     getEditorText(text);
     StoredText stored = storedFormOf(text);
     secureWipe(text);

@@ -6,13 +6,13 @@
 
 #include <exception>
 #include <memory>
-#include <string>
 #include <string_view>
 
 #include "editor/editor_lines.h"
 #include "editor/lock.h"
 #include "editor/status_bar.h"
 #include "base/win_handles.h"
+#include "storage/buffer.h"
 #include "storage/note_document.h"
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -36,14 +36,14 @@ public:
     // Throws Error when the class or the window cannot be created.
     // `storedText` is the document's text as stored (empty for a new document), taken when the
     // passphrase was checked; it is wiped once the control holds it.
-    MainWindow(std::unique_ptr<NoteDocument> document, std::string& storedText);
+    MainWindow(std::unique_ptr<NoteDocument> document, String& storedText);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Composes "Quillox version <version>: " + label (or the document's path) + " [read-only]".
     void updateTitle(const char* label = nullptr);
-    void getEditorText(std::u16string& text) const;
+    void getEditorText(U16String& text) const;
     void setEditorText(std::u16string_view text);
     // Hands the editor's text to the document in the form the note stores (code-page bytes, or
     // UTF-8 with kNoteUtf8 when the text does not fit the code page).

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "editor/command_rules.h"
+#include "storage/buffer.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
 
@@ -35,7 +35,7 @@ constexpr WPARAM kUnicodeText = SF_TEXT | SF_UNICODE;
 
 }  // namespace
 
-void readEditorText(HWND editor, std::u16string& text) {
+void readEditorText(HWND editor, U16String& text) {
     GETTEXTLENGTHEX length{GTL_USECRLF | GTL_NUMCHARS, 1200};
     const LRESULT n =
         SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
@@ -86,7 +86,7 @@ LONG editorCharacters(HWND editor) {
         SendMessageW(editor, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0));
 }
 
-void readEditorRange(HWND editor, LONG start, LONG end, std::u16string& text) {
+void readEditorRange(HWND editor, LONG start, LONG end, U16String& text) {
     secureWipe(text);
     text.assign(static_cast<std::size_t>(std::max<LONG>(end - start, 0)) + 1, u'\0');
     TEXTRANGEW range{{start, end}, reinterpret_cast<LPWSTR>(&text[0])};

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/app_state.h"
+#include "storage/buffer.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void StatusBar::fit() {
     if (bar_) SendMessageW(bar_, WM_SIZE, 0, 0);
 }
 
-void StatusBar::setTexts(const std::string& texts) {
+void StatusBar::setTexts(const String& texts) {
     if (!bar_) return;
     char parts[kMaxParts][kPartSize];
     int edges[kMaxParts];
@@ -46,10 +47,10 @@ void StatusBar::setTexts(const std::string& texts) {
     const HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(bar_, WM_GETFONT, 0, 0)));
     for (std::size_t from = 0, tab;
-         count < kMaxParts && (tab = texts.find('\t', from)) != std::string::npos;
+         count < kMaxParts && (tab = texts.find('\t', from)) != String::npos;
          from = tab + 1, ++count) {
         const int n = static_cast<int>(std::min<std::size_t>(tab - from, kPartSize - 1));
-        texts.copy(parts[count], n, from);
+        std::memcpy(parts[count], texts.data() + from, n);
         parts[count][n] = '\0';
         SIZE size{};
         GetTextExtentPoint32A(dc, parts[count], n, &size);

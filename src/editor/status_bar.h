@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include "storage/buffer.h"
 
 class StatusBar {
 public:
@@ -16,7 +16,7 @@ public:
     // Follows the parent's new size: the bar places itself along the bottom.
     void fit();
     // One part per text (each ended by a tab), as wide as its text; the last one takes the rest.
-    void setTexts(const std::string& texts);
+    void setTexts(const String& texts);
     HWND handle() const { return bar_; }
 
 private:

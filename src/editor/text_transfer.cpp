@@ -1,7 +1,6 @@
 #include "editor/text_transfer.h"
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "base/error_box.h"
@@ -11,6 +10,7 @@
 #include "editor/richedit.h"
 #include "base/win_handles.h"
 #include "editor/window_rules.h"
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/file.h"
 #include "storage/io_status.h"
@@ -29,7 +29,7 @@ constexpr DWORD kImportBytes = kEditorTextLimit * 4 + 4;
 
 // Reads the whole file at `path`, up to kImportBytes. The bytes are plaintext: the caller wipes
 // them, whatever the status.
-IoStatus readFileBytes(const std::string& path, std::string& bytes, bool& cut) {
+IoStatus readFileBytes(const String& path, String& bytes, bool& cut) {
     FileHandle file(
         CreateFileW(widePath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};
@@ -46,8 +46,8 @@ IoStatus readFileBytes(const std::string& path, std::string& bytes, bool& cut) {
     return {};
 }
 
-std::u16string decodeImported(std::string_view bytes) {
-    std::u16string text;
+U16String decodeImported(std::string_view bytes) {
+    U16String text;
     if (!decodeTextFile(bytes, detectTextFile(bytes), text))
         fromCodePage(bytes, kAnsiCodePage, text);
     return text;
@@ -56,14 +56,14 @@ std::u16string decodeImported(std::string_view bytes) {
 // The bytes Export writes: the ANSI code page when the text fits it, as every text file was
 // written before; otherwise UTF-8 behind a byte-order mark, which every Windows editor reads
 // back right.
-std::string exportedForm(std::u16string_view text) {
+String exportedForm(std::u16string_view text) {
     // Both forms are plaintext: the page's attempt and the UTF-8 copy are wiped before they are
     // let go, and the result is sized once so that appending never leaves a copy behind.
-    std::string bytes;
+    String bytes;
     if (toCodePageExactly(text, kAnsiCodePage, bytes)) return bytes;
     secureWipe(bytes);
-    std::string utf8 = utf16ToUtf8(text);
-    std::string out;
+    String utf8 = utf16ToUtf8(text);
+    String out;
     out.reserve(sizeof kUtf8Bom + utf8.size());
     out = kUtf8Bom;
     out += utf8;
@@ -73,7 +73,7 @@ std::string exportedForm(std::u16string_view text) {
 
 // Writes `bytes` to `path`; a failure unless every byte reached the disk. The status is made
 // before the handle closes, so the error is the failed step's own.
-IoStatus writeFileBytes(const std::string& path, std::string_view bytes) {
+IoStatus writeFileBytes(const String& path, std::string_view bytes) {
     FileHandle file(
         CreateFileW(widePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file) return systemFailure(IoFault::NotWritten);
@@ -89,16 +89,16 @@ IoStatus writeFileBytes(const std::string& path, std::string_view bytes) {
 }  // namespace
 
 void importText(MainWindow& main) {
-    std::string path;
+    String path;
     if (!chooseOpenFile("Text Files (*.txt)\0*.txt"sv, main.window(), path)) return;
-    std::string bytes;
+    String bytes;
     bool cut = false;
     if (const IoStatus read = readFileBytes(path, bytes, cut); !read) {
         secureWipe(bytes);
         showError(failureText("Error loading file!", read.systemError).c_str());
         return;
     }
-    std::u16string text = decodeImported(bytes);
+    U16String text = decodeImported(bytes);
     secureWipe(bytes);
     main.setEditorText(text);
     const std::uint64_t characters = controlCharacters(text);
@@ -115,19 +115,19 @@ void importText(MainWindow& main) {
 }
 
 void exportText(MainWindow& main) {
-    std::string path;
+    String path;
     if (!chooseSaveFile("*.txt", main.window(), path)) return;
 
     // A file the user already has is replaced in one step, never left half-written: the text goes
     // to a temporary file beside it first.
-    const std::string temporary = file::createTemporaryBeside(path);
+    const String temporary = file::createTemporaryBeside(path);
     if (temporary.empty()) {
         showError(failureText("Error saving file!", file::lastError()).c_str());
         return;
     }
-    std::u16string text;
+    U16String text;
     main.getEditorText(text);
-    std::string bytes = exportedForm(text);
+    String bytes = exportedForm(text);
     secureWipe(text);
     IoStatus written = writeFileBytes(temporary, bytes);
     secureWipe(bytes);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "storage/buffer.h"
+
 namespace {
 
 // The reading one unit further.
@@ -17,7 +19,7 @@ LineScan step(LineScan scan, char16_t unit) {
 }
 
 // Decimal, without the formatting machinery of the C++ library, which every note would carry.
-void appendNumber(std::string& text, std::int64_t n) {
+void appendNumber(String& text, std::int64_t n) {
     if (n < 0) {
         text += '-';
         n = -n;
@@ -83,8 +85,8 @@ int zoomPercent(int numerator, int denominator) {
                             denominator);
 }
 
-std::string statusTexts(const StatusFacts& facts) {
-    std::string texts = "Ln ";
+String statusTexts(const StatusFacts& facts) {
+    String texts = "Ln ";
     appendNumber(texts, facts.caret.line);
     texts += ", Col ";
     appendNumber(texts, facts.caret.column);

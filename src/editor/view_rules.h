@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
-#include <vector>
+
+#include "storage/buffer.h"
 
 // Lines are the text's own, counted by line ends, whatever the display wraps: CR, LF and CR LF
 // each end one. Columns count UTF-16 units from 1, a tab as one.
@@ -55,7 +55,7 @@ public:
 private:
     std::int32_t stride_;
     std::int32_t length_ = -1;
-    std::vector<Mark> marks_;  // one at each multiple of the stride read so far
+    Buffer<Mark> marks_;  // one at each multiple of the stride read so far
     std::int32_t scanned_ = 0;
     LineScan end_;
 };
@@ -79,4 +79,4 @@ struct StatusFacts {
 };
 // The texts of the status bar's parts, left to right, each ended by a tab; the zoom shows only
 // when it is not 100 %, "Read-only" only for a read-only note.
-std::string statusTexts(const StatusFacts& facts);
+String statusTexts(const StatusFacts& facts);

@@ -5,11 +5,12 @@
 #include <limits>
 
 #include "resources/version.h"
+#include "storage/buffer.h"
 
-std::string composeTitle(const char* label, const std::string& path, bool readOnly) {
-    std::string title = "Quillox";
+String composeTitle(const char* label, const String& path, bool readOnly) {
+    String title = "Quillox";
     title += " version " QUILLOX_VERSION_TEXT ": ";
-    title += label ? std::string(label) : path;
+    title += label ? String(label) : path;
     if (readOnly) title += " [read-only]";
     return title;
 }
@@ -63,12 +64,12 @@ std::int32_t fontHeight(std::int32_t points, std::int32_t dotsPerInch) {
     return -mulDiv(points, dotsPerInch, 72);
 }
 
-std::string fontFaceFromValue(const char* data, std::size_t count) {
+String fontFaceFromValue(const char* data, std::size_t count) {
     count = std::min(count, kFontFaceBufferSize);
     const void* terminator = std::memchr(data, '\0', count);
-    if (terminator) return std::string(data, static_cast<const char*>(terminator) - data);
+    if (terminator) return String(data, static_cast<const char*>(terminator) - data);
     // The zero fill after a shorter value terminates it.
-    if (count < kFontFaceBufferSize) return std::string(data, count);
+    if (count < kFontFaceBufferSize) return String(data, count);
     return kDefaultFontFace;
 }
 

@@ -6,15 +6,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "resources/resource.h"
+#include "storage/buffer.h"
 #include "storage/text_limit.h"
 
 constexpr const char* kNewDocumentLabel = "<new document>";
 
 // "Quillox version <version>: " + label, or the path when there is no label, + " [read-only]".
-std::string composeTitle(const char* label, const std::string& path, bool readOnly);
+String composeTitle(const char* label, const String& path, bool readOnly);
 
 struct WindowSize {
     std::int32_t width;
@@ -55,7 +55,7 @@ constexpr std::size_t kFontFaceBufferSize = 260;
 // The face name from the raw bytes of the "fontface" value (`count` bytes were read into a
 // zero-filled buffer of kFontFaceBufferSize). Without a terminator inside that buffer the value
 // cannot be a face name, and the default is used.
-std::string fontFaceFromValue(const char* data, std::size_t count);
+String fontFaceFromValue(const char* data, std::size_t count);
 // The point size from the raw bytes of the "fontsize" value: exactly four bytes, little-endian.
 std::int32_t fontSizeFromValue(const unsigned char* data, std::size_t count);
 

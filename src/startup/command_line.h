@@ -1,7 +1,7 @@
 // The two command-line switches as plain data, so that the grammar is tested without Windows.
 #pragma once
 
-#include <string>
+#include "storage/buffer.h"
 
 struct CommandLine {
     enum class Action {
@@ -10,9 +10,9 @@ struct CommandLine {
         Malformed,  // a switch without a colon: end with "Malformed commandline argument!"
     };
     Action action = Action::Continue;
-    std::string notePath;  // value of the last "-edit" before the end of the walk
+    String notePath;  // value of the last "-edit" before the end of the walk
     bool eraseOnExit = false;
-    std::string erasePath;
+    String erasePath;
 };
 
 // Walks argv[1..argc-1] in order. An argument is a switch only when it begins with "-edit" or

@@ -6,6 +6,7 @@
 #include "base/error_box.h"
 #include "base/win_handles.h"
 #include "startup/temp_name.h"
+#include "storage/buffer.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/image_copy.h"
@@ -21,21 +22,21 @@ constexpr int kEraseAttempts = 30;
 constexpr DWORD kErasePauseMs = 100;
 
 // True when `path` can be opened for writing without sharing, that is no running program holds it.
-bool nameIsFree(const std::string& path) {
+bool nameIsFree(const String& path) {
     file::Scoped probe;
     file::open(*probe.receive(), path.c_str(), true, true);
     return static_cast<bool>(probe);
 }
 
 // The copy of the running executable's first `imageLength` bytes, written to `copyPath`.
-IoStatus writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
-    std::string directory;
+IoStatus writeTempCopy(std::uint32_t imageLength, String& copyPath) {
+    String directory;
     if (!tempDirectory(directory)) return systemFailure(IoFault::NotWritten);
-    const std::string& image = appState().modulePath;
+    const String& image = appState().modulePath;
     // Should every name be held by a running copy, the last refusal says why.
     IoStatus held{IoFault::NotWritten};
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string name;
+        String name;
         if (!buildTempName(directory, static_cast<unsigned>(std::rand()), name)) return held;
         if (!nameIsFree(name)) {
             held = systemFailure(IoFault::NotWritten);
@@ -55,11 +56,11 @@ IoStatus writeTempCopy(std::uint32_t imageLength, std::string& copyPath) {
 
 }  // namespace
 
-bool tempDirectory(std::string& directory) {
+bool tempDirectory(String& directory) {
     // The first call tells the length the second needs, terminator included.
     const DWORD needed = GetTempPathW(0, nullptr);
     if (needed == 0) return false;
-    std::wstring buffer(needed, L'\0');
+    WString buffer(needed, L'\0');
     const DWORD n = GetTempPathW(needed, buffer.data());
     if (n == 0 || n >= needed) return false;
     buffer.resize(n);
@@ -68,8 +69,8 @@ bool tempDirectory(std::string& directory) {
 }
 
 bool relaunchThroughTemp() {
-    const std::string& image = appState().modulePath;
-    std::string copyPath;
+    const String& image = appState().modulePath;
+    String copyPath;
     IoStatus copied;
     try {
         copied = writeTempCopy(FileEndData(image, true).offset(), copyPath);
@@ -80,14 +81,14 @@ bool relaunchThroughTemp() {
         showError(failureText("Error copying file!", copied.systemError).c_str());
         return false;
     }
-    launchProcess(copyPath.c_str(), std::string("-edit:\"") + image + "\"");
+    launchProcess(copyPath.c_str(), String("-edit:\"") + image + "\"");
     return true;
 }
 
-int eraseTempCopy(const std::string& path) {
+int eraseTempCopy(const String& path) {
     // Only a copy the relaunch made is ever deleted: the switch is open to anyone who can start
     // the program, and any other name would make it a tool for deleting the user's files.
-    std::string directory;
+    String directory;
     if (!tempDirectory(directory) || !isTempName(directory, path)) {
         showError("Malformed commandline argument!");
         return -1;
@@ -103,9 +104,9 @@ int eraseTempCopy(const std::string& path) {
     return -1;
 }
 
-bool launchProcess(const std::string& executable, const std::string& arguments) {
+bool launchProcess(const String& executable, const String& arguments) {
     // CreateProcessW may write into the command line, so it gets a buffer of its own.
-    std::wstring commandLine = widePath("\"" + executable + "\" " + arguments);
+    WString commandLine = widePath("\"" + executable + "\" " + arguments);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

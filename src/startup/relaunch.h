@@ -2,7 +2,7 @@
 // of that copy once its editing has ended.
 #pragma once
 
-#include <string>
+#include "storage/buffer.h"
 
 // Copies the running executable's image (the bytes before its note block) to a fresh
 // "Quillox-XXXX.exe" in the temporary directory and starts it with "-edit:" naming the running
@@ -14,10 +14,10 @@ bool relaunchThroughTemp();
 // Gives the exit code the start-up ends the process with: 0 when deleted, -1 when the file is
 // missing (no message) or stays in use ("Error erasing tempfile!"). A path that is not a temporary
 // copy's name in the temporary folder is never touched: -1 after "Malformed commandline argument!".
-int eraseTempCopy(const std::string& path);
+int eraseTempCopy(const String& path);
 
 // Starts `executable` with the command line `"executable" arguments` and does not wait for it.
-bool launchProcess(const std::string& executable, const std::string& arguments);
+bool launchProcess(const String& executable, const String& arguments);
 
 // The user's temporary folder with its trailing separator; false when there is none.
-bool tempDirectory(std::string& directory);
+bool tempDirectory(String& directory);

@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "base/app_state.h"
 #include "base/dll_search.h"
@@ -18,6 +16,7 @@
 #include "startup/command_line.h"
 #include "startup/relaunch.h"
 #include "startup/temp_name.h"
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
@@ -43,7 +42,7 @@ constexpr std::size_t kLongestPath = 32768;
 // What `path` carries at its end: None for a block; NotANote for none, with the system's reason
 // when the file could not even be opened; Damaged for a trailer that is there but broken or
 // cannot be read.
-IoStatus blockStatus(const std::string& path) {
+IoStatus blockStatus(const String& path) {
     try {
         FileEndData block(path, true);
         return block.hasData() ? IoStatus{} : IoStatus{IoFault::NotANote, block.openError()};
@@ -57,7 +56,7 @@ IoStatus blockStatus(const std::string& path) {
 // "-edit" from anywhere else is the user's own program: neither is handed over for deletion,
 // whatever its command line said.
 bool runningExecutableIsDisposable() {
-    std::string temporary;
+    String temporary;
     if (!tempDirectory(temporary) || !isTempName(temporary, appState().modulePath)) return false;
     return blockStatus(appState().modulePath).fault == IoFault::NotANote;
 }
@@ -94,14 +93,14 @@ void initCommonControls() {
 }
 
 // The full path of this executable, of any length.
-std::string modulePathOf(HINSTANCE instance) {
-    std::wstring path(MAX_PATH, L'\0');
+String modulePathOf(HINSTANCE instance) {
+    WString path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::string();
+        if (n == 0) return String();
         if (n < path.size()) return utf8Path(std::wstring_view(path.data(), n));
         // A cut path would name another file in every copy, save and switch built from it.
-        if (path.size() >= kLongestPath) return std::string();
+        if (path.size() >= kLongestPath) return String();
         path.resize(path.size() * 2);
     }
 }
@@ -120,9 +119,9 @@ void gatherStartupState() {
 // The prompt until a passphrase opens the note. Each entry is wiped as soon as the key is made
 // from it. The passphrase is checked by decrypting the text itself, which the window then takes:
 // a check of its own first would decrypt and hash the whole note twice.
-void askPassphrase(NoteDocument& document, std::string& storedText) {
+void askPassphrase(NoteDocument& document, String& storedText) {
     for (;;) {
-        std::u16string passphrase;
+        U16String passphrase;
         const INT_PTR result = showEnterPassphraseDialog(passphrase);
         if (result == 0) endRun(0);
         if (result != 1) endRun(kFailure);
@@ -130,7 +129,7 @@ void askPassphrase(NoteDocument& document, std::string& storedText) {
         secureWipe(passphrase);
         if (opened == Opened::Weakened)
             MessageBoxA(nullptr,
-                        (std::string(kWeakenedNoteWarning) +
+                        (String(kWeakenedNoteWarning) +
                          " (File > Set or change passphrase) to protect it fully.")
                             .c_str(),
                         "Quillox", MB_OK | MB_ICONWARNING);
@@ -145,7 +144,7 @@ int runRoads() {
     auto document = std::make_unique<NoteDocument>(state.modulePath);
     // The note's text in clear between the prompt and the window: wiped by the window once the
     // control holds it, and here on a return or an exception that comes first.
-    std::string storedText;
+    String storedText;
     WipeOnExit wiper{storedText};
 
     if (state.notePath.empty()) {
@@ -164,24 +163,29 @@ int runRoads() {
     return 0;
 }
 
-// The arguments as the system holds them, in UTF-8: the C runtime's argv would have passed them
-// through the ANSI code page.
-std::vector<std::string> wideArguments() {
-    std::vector<std::string> arguments;
-    int count = 0;
+// The arguments as the system holds them, in UTF-8, each followed by a NUL: the C runtime's argv
+// would have passed them through the ANSI code page.
+String wideArguments(int& count) {
+    String joined;
     LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (list == nullptr) return arguments;
-    for (int i = 0; i < count; ++i) arguments.push_back(utf8Path(list[i]));
+    if (list == nullptr) count = 0;
+    for (int i = 0; i < count; ++i) {
+        joined += utf8Path(list[i]);
+        joined += '\0';
+    }
     LocalFree(list);
-    return arguments;
+    return joined;
 }
 
 }  // namespace
 
 void parseCommandLine() {
-    const std::vector<std::string> arguments = wideArguments();
-    std::vector<const char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    int count = 0;
+    const String arguments = wideArguments(count);
+    Buffer<const char*> argv;
+    for (const char* at = arguments.data(); argv.size() < static_cast<std::size_t>(count);
+         at += std::strlen(at) + 1)
+        argv.push_back(at);
     const CommandLine line = parseArguments(static_cast<int>(argv.size()), argv.data());
     if (line.action == CommandLine::Action::Erase) std::exit(eraseTempCopy(line.erasePath));
     AppState& state = appState();
@@ -190,7 +194,7 @@ void parseCommandLine() {
     if (line.action == CommandLine::Action::Malformed) failWith("Malformed commandline argument!");
 }
 
-IoStatus openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText) {
+IoStatus openNoteForEdit(NoteDocument& document, const String& path, String& storedText) {
     const IoStatus block = blockStatus(path);
     noteClaimsCopy = block || block.fault == IoFault::Damaged;
     if (!block) return block;

@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-#include <string>
-
+#include "storage/buffer.h"
 #include "storage/io_status.h"
 
 class NoteDocument;
@@ -17,7 +16,7 @@ void parseCommandLine();
 // The "-edit" road before the window exists: loads the note at `path` and asks its passphrase
 // until it opens the note, leaving the text as stored in `storedText`. A file that carries no
 // note block or cannot be loaded gives back why; a cancelled prompt ends the process.
-IoStatus openNoteForEdit(NoteDocument& document, const std::string& path, std::string& storedText);
+IoStatus openNoteForEdit(NoteDocument& document, const String& path, String& storedText);
 
 void runMessageLoop(HWND mainWindow);
 

@@ -2,11 +2,12 @@
 
 #include <cctype>
 
+#include "storage/buffer.h"
 #include "storage/text_encoding.h"
 
 // Formats as "%s%s-%04X" would (directory, "Quillox", value), by hand: the printf family would
 // bring its whole formatting engine into the editor for four digits.
-bool buildTempName(const std::string& directory, unsigned value, std::string& name) {
+bool buildTempName(const String& directory, unsigned value, String& name) {
     static const char kDigits[] = "0123456789ABCDEF";
     static const char kProduct[] = "Quillox-";
     const std::size_t length = utf8ToUtf16(directory).size() + (sizeof kProduct - 1) + 4 + 4;
@@ -19,7 +20,7 @@ bool buildTempName(const std::string& directory, unsigned value, std::string& na
     return true;
 }
 
-bool isTempName(const std::string& directory, const std::string& path) {
+bool isTempName(const String& directory, const String& path) {
     static const char kPattern[] = "quillox-????.exe";  // ? stands for a hexadecimal digit
     const std::size_t patternLength = sizeof kPattern - 1;
     if (directory.empty() || path.size() != directory.size() + patternLength) return false;

@@ -1,8 +1,8 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <string>
 
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
@@ -23,7 +23,7 @@ public:
     iconv_t get() const { return cd_; }
 
 private:
-    static std::string name(unsigned codePage) { return "CP" + std::to_string(codePage); }
+    static String name(unsigned codePage) { return "CP" + decimal(codePage); }
     iconv_t cd_;
 };
 
@@ -32,14 +32,14 @@ private:
 char cp1252ByteOf(char16_t c) {
     if (c < 0x100) return static_cast<char>(c);
     for (unsigned b = 0x80; b < 0xA0; ++b)
-        if (cp1252ToUtf16(std::string(1, static_cast<char>(b)))[0] == c)
+        if (cp1252ToUtf16(String(1, static_cast<char>(b)))[0] == c)
             return static_cast<char>(b);
     return '?';
 }
 
 // Through iconv, which refuses a character the code page lacks instead of substituting one.
 // Sized once: a character of a code page takes at most two bytes, and the input is UTF-16.
-bool iconvToCodePage(std::u16string_view text, unsigned codePage, std::string& out) {
+bool iconvToCodePage(std::u16string_view text, unsigned codePage, String& out) {
     Converter converter(codePage, true);
     if (!converter.ok()) return false;
     out.assign(text.size() * 2 + 8, '\0');
@@ -56,7 +56,7 @@ bool iconvToCodePage(std::u16string_view text, unsigned codePage, std::string& o
 
 }  // namespace
 
-bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string& out) {
+bool toCodePageExactly(std::u16string_view text, unsigned codePage, String& out) {
     secureWipe(out);
     out.clear();
     bool converted = true;
@@ -66,7 +66,7 @@ bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string&
     } else {
         converted = iconvToCodePage(text, codePage, out);
     }
-    std::u16string back;
+    U16String back;
     const bool same = converted && fromCodePage(out, codePage, back) && back == text;
     secureWipe(back);
     if (!same) {
@@ -76,7 +76,7 @@ bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string&
     return same;
 }
 
-bool fromCodePage(std::string_view bytes, unsigned codePage, std::u16string& out) {
+bool fromCodePage(std::string_view bytes, unsigned codePage, U16String& out) {
     if (codePage == 1252) {
         out = cp1252ToUtf16(bytes);
         return true;

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/text_encoding.h"
 #include "storage/wipe.h"
@@ -18,7 +19,7 @@ bool fitsInt(std::size_t n) {
 
 }  // namespace
 
-bool fromCodePage(std::string_view bytes, unsigned codePage, std::u16string& out) {
+bool fromCodePage(std::string_view bytes, unsigned codePage, U16String& out) {
     if (codePage == 1252) {
         out = cp1252ToUtf16(bytes);
         return true;
@@ -34,7 +35,7 @@ bool fromCodePage(std::string_view bytes, unsigned codePage, std::u16string& out
     return true;
 }
 
-bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string& out) {
+bool toCodePageExactly(std::u16string_view text, unsigned codePage, String& out) {
     out.clear();
     if (text.empty()) return true;
     if (!fitsInt(text.size())) return false;
@@ -48,7 +49,7 @@ bool toCodePageExactly(std::u16string_view text, unsigned codePage, std::string&
                         &usedDefault);
     // Some conversions substitute without reporting it; only a text that comes back as it went
     // counts as fitting.
-    std::u16string back;
+    U16String back;
     const bool same = !usedDefault && fromCodePage(out, codePage, back) && back == text;
     secureWipe(back);
     if (!same) {
@@ -66,8 +67,8 @@ StoredText storedFormOf(std::u16string_view text) {
     return stored;
 }
 
-std::u16string textOfStoredForm(std::string_view bytes, bool utf8) {
-    std::u16string text;
+U16String textOfStoredForm(std::string_view bytes, bool utf8) {
+    U16String text;
     if (utf8) return utf8ToUtf16(bytes);
     fromCodePage(bytes, kAnsiCodePage, text);
     return text;

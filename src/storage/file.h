@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "base/unique_handle.h"
+#include "storage/buffer.h"
 
 namespace file {
 
@@ -66,7 +66,7 @@ bool replace(const char* source, const char* target);
 bool isSpecial(const char* path);
 // The file that `path` finally names once every symbolic link is followed; `path` itself when it
 // names no link or cannot be resolved. A save replaces that file, so the links stay links.
-std::string finalPath(const std::string& path);
+String finalPath(const String& path);
 // The number of names (hard links) the file has; 1 when it cannot be learnt.
 unsigned linkCount(const char* path);
 // Gives `source` the owner and group of an existing `target`; false when they differ and this
@@ -87,13 +87,13 @@ Presence lookAt(const char* path, Stamp& stamp);
 // Creates a fresh, empty file in `target`'s folder and returns its path; empty when none can be
 // made. The name is never longer than needed: a target whose path is near the platform's limit
 // must not fail only because the temporary name beside it is longer than its own.
-std::string createTemporaryBeside(const std::string& target);
+String createTemporaryBeside(const String& target);
 
 // The system's error number of the last step that failed (errno, GetLastError()), and its words
 // as the system gives them, on one line; empty when it has none.
 int lastError();
 void setLastError(int error);
-std::string systemMessage(int error);
+String systemMessage(int error);
 // The platform's numbers for a full disk and a refused access: what an injected fault leaves.
 extern const int kDiskFull;
 extern const int kAccessDenied;

@@ -1,5 +1,6 @@
 #include "storage/file_end_data.h"
 
+#include "storage/buffer.h"
 #include "storage/file.h"
 #include "storage/le.h"
 
@@ -8,7 +9,7 @@ namespace {
 constexpr std::uint32_t kLimit = 0x7FFFFFFFu;
 }  // namespace
 
-FileEndData::FileEndData(const std::string& path, bool readOnly) : state_(new FileEndState) {
+FileEndData::FileEndData(const String& path, bool readOnly) : state_(new FileEndState) {
     state_->path = path;
     state_->readOnly = readOnly;
     readHeader();
@@ -49,7 +50,7 @@ void FileEndData::readHeader() {
     state_->length = length;
 }
 
-bool FileEndData::readData(std::vector<std::uint8_t>& buffer) {
+bool FileEndData::readData(Bytes& buffer) {
     if (!state_->hasData) return false;
     file::Scoped h;
     file::open(*h.receive(), state_->path.c_str(), false, false);
@@ -64,13 +65,13 @@ bool FileEndData::readData(std::vector<std::uint8_t>& buffer) {
         const std::uint32_t n = left < sizeof piece ? left : sizeof piece;
         std::uint32_t got = 0;
         if (!file::read(h.get(), piece, n, got) || got != n) return false;
-        buffer.insert(buffer.end(), piece, piece + n);
+        buffer.append(piece, n);
         left -= n;
     }
     return true;
 }
 
-bool FileEndData::writeData(const std::vector<std::uint8_t>& data) {
+bool FileEndData::writeData(const Bytes& data) {
     if (state_->readOnly) return false;
     if (data.size() > kLimit) return false;
     const std::uint32_t length = static_cast<std::uint32_t>(data.size());

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <string>
-#include <vector>
+
+#include "storage/buffer.h"
 
 struct FileEndState {
-    std::string path;
+    String path;
     bool hasData = false;
     bool readOnly = false;
     std::uint32_t offset = 0;  // first byte of the block
@@ -45,7 +45,7 @@ public:
 
     // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read or claims more
     // bytes than the file has.
-    FileEndData(const std::string& path, bool readOnly);
+    FileEndData(const String& path, bool readOnly);
     ~FileEndData();
     FileEndData(const FileEndData&) = delete;
     FileEndData& operator=(const FileEndData&) = delete;
@@ -58,10 +58,10 @@ public:
     int openError() const { return state_->openError; }
 
     // Reads the block; false without a block or when it cannot be read in full.
-    bool readData(std::vector<std::uint8_t>& buffer);
+    bool readData(Bytes& buffer);
     // Writes `data` as the file's block (in place of the old one, or after the file's end), then
     // the trailer, and cuts the file there. Refused on a read-only object.
-    bool writeData(const std::vector<std::uint8_t>& data);
+    bool writeData(const Bytes& data);
 
 private:
     void readHeader();

@@ -7,8 +7,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
+#include "storage/buffer.h"
 #include "storage/file.h"
 
 namespace file {
@@ -20,9 +20,9 @@ int fd(Handle handle) {
 
 // Makes a rename durable: the directory entry is on disk once the directory is synced.
 void syncFolderOf(const char* path) {
-    std::string folder(path);
-    std::string::size_type slash = folder.rfind('/');
-    folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : folder.substr(0, slash));
+    String folder(path);
+    String::size_type slash = folder.rfind('/');
+    folder = slash == String::npos ? "." : (slash == 0 ? "/" : folder.substr(0, slash));
     int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return;
     ::fsync(dir);
@@ -65,8 +65,8 @@ void setLastError(int error) {
     errno = error;
 }
 
-std::string systemMessage(int error) {
-    return error == 0 ? std::string() : std::strerror(error);
+String systemMessage(int error) {
+    return error == 0 ? String() : std::strerror(error);
 }
 
 void close(Handle handle) {
@@ -163,10 +163,10 @@ bool isSpecial(const char* path) {
     return ::stat(path, &st) == 0 && !S_ISREG(st.st_mode);
 }
 
-std::string finalPath(const std::string& path) {
+String finalPath(const String& path) {
     char* resolved = ::realpath(path.c_str(), nullptr);
     if (!resolved) return path;
-    std::string out(resolved);
+    String out(resolved);
     std::free(resolved);
     return out;
 }

@@ -2,8 +2,7 @@
 // being written by two processes at once. Paths arrive as UTF-8 and reach the system as UTF-16.
 #include <windows.h>
 
-#include <string>
-
+#include "storage/buffer.h"
 #include "storage/file.h"
 #include "storage/system_path.h"
 
@@ -14,7 +13,7 @@ HANDLE raw(Handle handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-std::wstring wide(const char* path) {
+WString wide(const char* path) {
     return widePath(path);
 }
 
@@ -48,7 +47,7 @@ void setLastError(int error) {
     SetLastError(static_cast<DWORD>(error));
 }
 
-std::string systemMessage(int error) {
+String systemMessage(int error) {
     if (error == 0) return {};  // which the system would put as "completed successfully"
     wchar_t words[512];
     DWORD n =
@@ -153,7 +152,7 @@ bool isSpecial(const char* path) {
     return special;
 }
 
-std::string finalPath(const std::string& path) {
+String finalPath(const String& path) {
     const DWORD attributes = GetFileAttributesW(wide(path.c_str()).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return path;
@@ -161,14 +160,14 @@ std::string finalPath(const std::string& path) {
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return path;
-    std::wstring buffer(GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED), L'\0');
+    WString buffer(GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED), L'\0');
     const DWORD n = buffer.empty() ? 0
                                    : GetFinalPathNameByHandleW(h, buffer.data(), buffer.size(),
                                                                FILE_NAME_NORMALIZED);
     CloseHandle(h);
     if (n == 0 || n >= buffer.size()) return path;
     // "\\?\C:\..." and "\\?\UNC\server\..." back to the forms every call takes.
-    std::string final = utf8Path(std::wstring_view(buffer.data(), n));
+    String final = utf8Path(std::wstring_view(buffer.data(), n));
     if (final.rfind(R"(\\?\UNC\)", 0) == 0) return R"(\\)" + final.substr(8);
     if (final.rfind(R"(\\?\)", 0) == 0) return final.substr(4);
     return final;

@@ -1,7 +1,6 @@
 #include "storage/image_copy.h"
 
-#include <vector>
-
+#include "storage/buffer.h"
 #include "storage/file.h"
 
 bool copyImage(const char* source, const char* target, std::uint32_t length) {
@@ -14,7 +13,7 @@ bool copyImage(const char* source, const char* target, std::uint32_t length) {
     file::open(*in.receive(), source, false, false);
     if (!file::seek(in.get(), 0) || !file::seek(out.get(), 0)) return false;
 
-    std::vector<std::uint8_t> chunk(length < kChunk ? length : kChunk);
+    Bytes chunk(length < kChunk ? length : kChunk);
     for (std::uint32_t left = length; left > 0;) {
         std::uint32_t n = left < kChunk ? left : kChunk;
         std::uint32_t got = 0, put = 0;

@@ -1,12 +1,13 @@
 #include "storage/io_status.h"
 
+#include "storage/buffer.h"
 #include "storage/file.h"
 
 IoStatus systemFailure(IoFault fault) {
     return {fault, file::lastError()};
 }
 
-std::string failureText(const char* fixedText, int systemError) {
-    const std::string reason = file::systemMessage(systemError);
+String failureText(const char* fixedText, int systemError) {
+    const String reason = file::systemMessage(systemError);
     return reason.empty() ? fixedText : fixedText + ("\n\n" + reason);
 }

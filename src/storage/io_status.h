@@ -4,7 +4,7 @@
 // and the system's reason after it.
 #pragma once
 
-#include <string>
+#include "storage/buffer.h"
 
 enum class IoFault {
     None,
@@ -31,9 +31,9 @@ struct IoStatus {
 // The status of a step that has just failed, with the system's error it left behind.
 IoStatus systemFailure(IoFault fault);
 // `fixedText` alone, or followed by a blank line and the system's words for `systemError`.
-std::string failureText(const char* fixedText, int systemError);
+String failureText(const char* fixedText, int systemError);
 
 // The words for a failed save of `target`; empty for a save the user declined.
-std::string saveFailureText(const IoStatus& status, const std::string& target);
+String saveFailureText(const IoStatus& status, const String& target);
 // What the user must know of a save of `target` that went well; empty when there is nothing.
-std::string saveNoticeText(const IoStatus& status, const std::string& target);
+String saveNoticeText(const IoStatus& status, const String& target);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "storage/buffer.h"
 #include "storage/crypto/aes.h"
 #include "storage/crypto/sha256.h"
 #include "storage/file.h"
@@ -32,17 +33,17 @@ bool drawIv(std::uint8_t iv[kBlock]) {
 
 // Straight copies: a string's insert from bytes of another type would build a temporary string
 // of plaintext and free it unwiped.
-void appendTo(std::string& out, const std::uint8_t* p, std::size_t n) {
+void appendTo(String& out, const std::uint8_t* p, std::size_t n) {
     out.append(reinterpret_cast<const char*>(p), n);
 }
 void appendTo(Bytes& out, const std::uint8_t* p, std::size_t n) {
-    out.insert(out.end(), p, p + n);
+    out.append(p, n);
 }
 
 // The note record of the file at `path`: the whole file when it begins as a record, else its
 // block. Each failure keeps the system's error of its own step: a file held by another program
 // or closed to this user says so.
-IoStatus readRecord(const std::string& path, Bytes& record) {
+IoStatus readRecord(const String& path, Bytes& record) {
     file::setLastError(0);
     try {
         file::Scoped h;
@@ -81,7 +82,7 @@ void textDigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[1
     secureWipe(&ctx, sizeof ctx);
 }
 
-NoteDocument::NoteDocument(std::string image) : image_(std::move(image)) {
+NoteDocument::NoteDocument(String image) : image_(std::move(image)) {
     resetHeader();
 }
 
@@ -101,7 +102,7 @@ void NoteDocument::setKey(std::string_view passphrase) {
     keySet = true;
 }
 
-bool NoteDocument::trialDecrypt(std::uint8_t* piece, const TextSink& keep) const {
+bool NoteDocument::trialDecrypt(std::uint8_t* piece, TextSink keep) const {
     std::uint8_t iv[kBlock];
     std::memcpy(iv, header.iv, kBlock);
     AesDecKeySchedule schedule;
@@ -163,7 +164,7 @@ bool NoteDocument::decrypt(Bytes& out) const {
     return decryptInto(out);
 }
 
-bool NoteDocument::getText(std::string& out) const {
+bool NoteDocument::getText(String& out) const {
     return decryptInto(out);
 }
 
@@ -201,7 +202,7 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     payload.reserve(m);
     for (std::size_t at = 0; at < m; at += kPiece) {
         const std::size_t text = std::min(kPiece, n - at);
-        payload.insert(payload.end(), plaintext + at, plaintext + at + text);
+        payload.append(plaintext + at, text);
         sha256Update(ctx, plaintext + at, text);
         payload.resize(std::min(m, at + kPiece));
         cbcEncrypt(payload.data() + at, payload.data() + at, payload.size() - at, iv, schedule);
@@ -213,7 +214,7 @@ void NoteDocument::encrypt(const std::uint8_t* plaintext, std::size_t n) {
     ivUnwritten_ = true;
 }
 
-void NoteDocument::setText(const std::string& text) {
+void NoteDocument::setText(const String& text) {
     encrypt(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
@@ -223,8 +224,8 @@ void NoteDocument::buildRecord(Bytes& out) const {
     header.store(head);
     out.clear();
     out.reserve(NoteHeader::kSize + payload.size());
-    out.insert(out.end(), head, head + NoteHeader::kSize);
-    out.insert(out.end(), payload.begin(), payload.end());
+    out.append(head, NoteHeader::kSize);
+    out.append(payload.data(), payload.size());
 }
 
 bool NoteDocument::readHeader(const Bytes& record, NoteHeader& h) {
@@ -246,7 +247,7 @@ bool NoteDocument::parseRecord(const Bytes& record) {
     NoteHeader h;
     if (!readHeader(record, h)) return false;
     header = h;
-    payload.assign(record.begin() + NoteHeader::kSize, record.end());
+    payload.assign(record.data() + NoteHeader::kSize, record.size() - NoteHeader::kSize);
     return true;
 }
 
@@ -255,12 +256,12 @@ bool NoteDocument::adoptRecord(Bytes& record) {
     if (!readHeader(record, h)) return false;
     header = h;
     // The record's own storage becomes the payload: one move down, no second buffer.
-    record.erase(record.begin(), record.begin() + NoteHeader::kSize);
+    record.erase(0, NoteHeader::kSize);
     payload.swap(record);
     return true;
 }
 
-bool NoteDocument::isRecordFile(const std::string& path) {
+bool NoteDocument::isRecordFile(const String& path) {
     file::Scoped h;
     file::open(*h.receive(), path.c_str(), false, false);
     std::uint8_t head[NoteHeader::kSize];
@@ -269,7 +270,7 @@ bool NoteDocument::isRecordFile(const std::string& path) {
     return std::memcmp(head, NoteHeader::kMagic, 8) == 0;
 }
 
-IoStatus NoteDocument::load(const std::string& notePath) {
+IoStatus NoteDocument::load(const String& notePath) {
     // Looked at before the read: a write that lands in between makes the next save ask, where a
     // look after it could take the new file for the one read.
     file::Stamp stamp;
@@ -284,7 +285,7 @@ IoStatus NoteDocument::load(const std::string& notePath) {
 
 void NoteDocument::clear() {
     path.clear();
-    setText(std::string());
+    setText(String());
 }
 
 void NoteDocument::changePassphrase(std::string_view passphrase) {

@@ -4,15 +4,12 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <string>
 #include <string_view>
-#include <vector>
 
+#include "storage/buffer.h"
+#include "storage/function_ref.h"
 #include "storage/note_identity.h"
 #include "storage/io_status.h"
-
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint32_t kNoteReadOnly = 1;
 constexpr std::uint32_t kNoteMaximized = 2;
@@ -53,13 +50,13 @@ struct WindowPlacement {
 // What a save found at its target in place of the note file the document read or last wrote.
 enum class NoteChange { Changed, Gone };
 // Asked by a save before it replaces such a file; true to go on and overwrite it.
-using ConfirmOverwrite = std::function<bool(NoteChange)>;
+using ConfirmOverwrite = FunctionRef<bool(NoteChange)>;
 
 class NoteDocument {
 public:
     // `image` is the executable whose editor image every save copies in front of the record:
     // the editor passes its own module path, the command-line tool the editor it was given.
-    explicit NoteDocument(std::string image = {});
+    explicit NoteDocument(String image = {});
     ~NoteDocument();
     NoteDocument(const NoteDocument&) = delete;
     NoteDocument& operator=(const NoteDocument&) = delete;
@@ -71,8 +68,8 @@ public:
     bool decrypt(Bytes& out) const;
     void encrypt(const Bytes& plaintext);
     void encrypt(const std::uint8_t* plaintext, std::size_t n);
-    bool getText(std::string& out) const;
-    void setText(const std::string& text);
+    bool getText(String& out) const;
+    void setText(const String& text);
     void buildRecord(Bytes& out) const;
     bool parseRecord(const Bytes& record);
     // The header of `record` into `h` when the record is well formed: magic, lengths and digest
@@ -80,25 +77,25 @@ public:
     static bool readHeader(const Bytes& record, NoteHeader& h);
     // The same for a record of `recordSize` bytes of which only the kSize bytes of `head` are read.
     static bool headerFits(const std::uint8_t* head, std::uint64_t recordSize, NoteHeader& h);
-    static bool isRecordFile(const std::string& path);
+    static bool isRecordFile(const String& path);
     // Reads the note file at `path`: a note executable's block, or a file that is a bare record.
     // Failed, the document is left as it was.
-    IoStatus load(const std::string& path);
+    IoStatus load(const String& path);
     // With `confirm`, the target is the note file this document read or last wrote, and a target
     // that has been written, replaced or removed since is overwritten only when `confirm` agrees.
     // Declined, nothing is written and the status says Declined.
-    IoStatus save(const std::string& target, const WindowPlacement& placement,
-                  const ConfirmOverwrite& confirm = nullptr);
+    IoStatus save(const String& target, const WindowPlacement& placement,
+                  ConfirmOverwrite confirm = nullptr);
     // Writes the record as it stands, without decrypting or re-encrypting, by the same safe road
     // as `save`: for the settings the digest does not cover (the read-only flag).
-    IoStatus rewrite(const std::string& target);
+    IoStatus rewrite(const String& target);
     void clear();
     void changePassphrase(std::string_view passphrase);
 
-    const std::string& image() const { return image_; }
-    void setImage(std::string image) { image_ = std::move(image); }
+    const String& image() const { return image_; }
+    void setImage(String image) { image_ = std::move(image); }
 
-    std::string path;
+    String path;
     Bytes payload;
     std::array<std::uint8_t, 32> key{};
     bool keySet = false;
@@ -106,10 +103,10 @@ public:
 
 private:
     // Where a trial decryption hands each piece of the text while it is still in the cache.
-    using TextSink = std::function<void(const std::uint8_t* text, std::size_t n)>;
+    using TextSink = FunctionRef<void(const std::uint8_t* text, std::size_t n)>;
     // Decrypts the payload a piece at a time into the kPiece bytes of `piece`, which it wipes
     // at the end, and answers whether its digest matches; `keep`, when given, receives the text.
-    bool trialDecrypt(std::uint8_t* piece, const TextSink& keep) const;
+    bool trialDecrypt(std::uint8_t* piece, TextSink keep) const;
     // `decrypt` and `getText`: the whole text into a byte vector or a string.
     template <typename Buffer>
     bool decryptInto(Buffer& out) const;
@@ -119,15 +116,15 @@ private:
     static constexpr std::size_t kPiece = 32 * 1024;
     // Builds the note file beside `target` and puts it in place; with a placement the text is
     // encrypted afresh once the image is in place.
-    IoStatus writeSafely(const std::string& named, const WindowPlacement* placement,
-                         const ConfirmOverwrite& confirm = nullptr);
+    IoStatus writeSafely(const String& named, const WindowPlacement* placement,
+                         ConfirmOverwrite confirm = nullptr);
     // The last look at the target before it is replaced; `declined` when the user said No.
-    bool mayReplace(const std::string& target, const ConfirmOverwrite& confirm,
+    bool mayReplace(const String& target, ConfirmOverwrite confirm,
                     bool& declined) const;
-    bool writeNoteFile(const std::string& temporary, const Bytes& record) const;
-    bool replaceTarget(const std::string& temporary, const std::string& target) const;
+    bool writeNoteFile(const String& temporary, const Bytes& record) const;
+    bool replaceTarget(const String& temporary, const String& target) const;
 
-    std::string image_;
+    String image_;
     // The note file as this document read or last wrote it.
     NoteIdentity identity_;
     // The IV in the header was drawn by an encryption whose record no save has written yet, so a
@@ -143,4 +140,4 @@ void textDigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[1
                 std::uint8_t digest[32]);
 // The number of bytes of `image` before any note block it carries: the editor part a note built
 // on it receives. Raises as FileEndData does when the image's trailer is broken.
-bool editorPartLength(const std::string& image, std::uint32_t& length);
+bool editorPartLength(const String& image, std::uint32_t& length);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exception>
 
+#include "storage/buffer.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 // Reads the 76 bytes at `offset`; `found` says whether they are a note header. False when the
 // read fails.
-bool readHeaderAt(const std::string& path, std::uint32_t offset, NoteHeader& header, bool& found) {
+bool readHeaderAt(const String& path, std::uint32_t offset, NoteHeader& header, bool& found) {
     file::Scoped h;
     file::open(*h.receive(), path.c_str(), false, false);
     std::uint8_t bytes[NoteHeader::kSize];
@@ -43,7 +44,7 @@ NoteIdentity noteIdentity(bool present, const file::Stamp& stamp, const NoteHead
     return identity;
 }
 
-bool lookAtNote(const std::string& path, NoteIdentity& now) {
+bool lookAtNote(const String& path, NoteIdentity& now) {
     now = NoteIdentity();
     file::Stamp stamp;
     const file::Presence presence = file::lookAt(path.c_str(), stamp);

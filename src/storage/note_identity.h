@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
+#include "storage/buffer.h"
 #include "storage/file.h"
 
 struct NoteHeader;
@@ -30,4 +30,4 @@ NoteIdentity noteIdentity(bool present, const file::Stamp& stamp, const NoteHead
 // Looks at the note file at `path`: its size and time, then the IV and digest of its record,
 // each file opened for reading only for the moment of its read. False when a look fails, since
 // nothing can be said about the file then; a missing file, or one without a record, is an answer.
-bool lookAtNote(const std::string& path, NoteIdentity& now);
+bool lookAtNote(const String& path, NoteIdentity& now);

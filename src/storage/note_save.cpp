@@ -3,15 +3,15 @@
 // put in the target's place in one step.
 #include <cstring>
 #include <exception>
-#include <string>
 
+#include "storage/buffer.h"
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/image_copy.h"
 #include "storage/note_document.h"
 #include "storage/wipe.h"
 
-bool editorPartLength(const std::string& image, std::uint32_t& length) {
+bool editorPartLength(const String& image, std::uint32_t& length) {
     FileEndData block(image, true);
     if (block.hasData()) {
         length = block.offset();
@@ -32,7 +32,7 @@ constexpr const char* kNoRandom =
 // Every read here must succeed: a check that cannot read has not checked anything. The block is
 // read into `record`'s own storage, which is no longer needed once written, and compared with
 // the header and payload it was built from.
-bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const NoteDocument& doc,
+bool readBackMatches(const String& path, std::uint32_t imageBytes, const NoteDocument& doc,
                      Bytes& record) {
     {
         // A file that begins like a note record is opened as a bare record, which this is not.
@@ -56,7 +56,7 @@ bool readBackMatches(const std::string& path, std::uint32_t imageBytes, const No
            NoteDocument::readHeader(record, stored);
 }
 
-bool flushFile(const std::string& path) {
+bool flushFile(const String& path) {
     file::Scoped h;
     file::open(*h.receive(), path.c_str(), true, false);
     return file::flush(h.get());
@@ -64,27 +64,27 @@ bool flushFile(const std::string& path) {
 
 }  // namespace
 
-IoStatus NoteDocument::save(const std::string& target, const WindowPlacement& placement,
-                            const ConfirmOverwrite& confirm) {
+IoStatus NoteDocument::save(const String& target, const WindowPlacement& placement,
+                            ConfirmOverwrite confirm) {
     return writeSafely(target, &placement, confirm);
 }
 
-IoStatus NoteDocument::rewrite(const std::string& target) {
+IoStatus NoteDocument::rewrite(const String& target) {
     return writeSafely(target, nullptr);
 }
 
 // With a placement this is the editor's save: the window fields are taken and the text is
 // encrypted afresh once the image is in place. Without one the record is written as it stands.
-IoStatus NoteDocument::writeSafely(const std::string& named, const WindowPlacement* placement,
-                                   const ConfirmOverwrite& confirm) {
+IoStatus NoteDocument::writeSafely(const String& named, const WindowPlacement* placement,
+                                   ConfirmOverwrite confirm) {
     if (ivMissing_) return {IoFault::NoRandom};
     // A note without text could never be opened again: its digest would match no passphrase.
     if (header.textLength == 0 || image_.empty() || named.empty()) return {IoFault::NotWritten};
 
     // Through a symbolic link the file it names is replaced, and the link stays a link.
-    const std::string target = file::finalPath(named);
+    const String target = file::finalPath(named);
     const bool targetExisted = file::exists(target.c_str());
-    std::string temporary;
+    String temporary;
     bool ok = false, ownerKept = true;
     file::setLastError(0);
     try {
@@ -102,7 +102,7 @@ IoStatus NoteDocument::writeSafely(const std::string& named, const WindowPlaceme
                                                     : header.flags & ~kNoteMaximized;
                 // Every save writes under a fresh IV, even when the text did not change.
                 if (!ivUnwritten_) {
-                    std::string text;
+                    String text;
                     haveText = getText(text);
                     if (haveText) setText(text);
                     haveText = haveText && !ivMissing_;
@@ -149,7 +149,7 @@ IoStatus NoteDocument::writeSafely(const std::string& named, const WindowPlaceme
 }
 
 // Looks again after every Yes: what is overwritten is what the user last agreed to lose.
-bool NoteDocument::mayReplace(const std::string& target, const ConfirmOverwrite& confirm,
+bool NoteDocument::mayReplace(const String& target, ConfirmOverwrite confirm,
                               bool& declined) const {
     for (NoteIdentity expected = identity_;;) {
         NoteIdentity now;
@@ -163,12 +163,12 @@ bool NoteDocument::mayReplace(const std::string& target, const ConfirmOverwrite&
     }
 }
 
-bool NoteDocument::writeNoteFile(const std::string& temporary, const Bytes& record) const {
+bool NoteDocument::writeNoteFile(const String& temporary, const Bytes& record) const {
     FileEndData block(temporary, false);
     return block.writeData(record);
 }
 
-bool NoteDocument::replaceTarget(const std::string& temporary, const std::string& target) const {
+bool NoteDocument::replaceTarget(const String& temporary, const String& target) const {
 #ifdef _WIN32
     // A read-only note file is still replaced; its attribute comes back if the replace fails.
     // A rename on POSIX needs no write permission on the file it replaces, whose mode the new
@@ -185,7 +185,7 @@ bool NoteDocument::replaceTarget(const std::string& temporary, const std::string
     return false;
 }
 
-std::string saveFailureText(const IoStatus& status, const std::string& target) {
+String saveFailureText(const IoStatus& status, const String& target) {
     switch (status.fault) {
         case IoFault::None:
         case IoFault::Declined:
@@ -201,8 +201,8 @@ std::string saveFailureText(const IoStatus& status, const std::string& target) {
     }
 }
 
-std::string saveNoticeText(const IoStatus& status, const std::string& target) {
+String saveNoticeText(const IoStatus& status, const String& target) {
     if (!status || status.otherNames == 0) return {};
-    return target + ": its " + std::to_string(status.otherNames) +
+    return target + ": its " + decimal(status.otherNames) +
            " other name(s) (hard links) keep the old text and passphrase.";
 }

@@ -1,5 +1,6 @@
 #include "storage/passphrase.h"
 
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/note_document.h"
 #include "storage/text_encoding.h"
@@ -16,16 +17,16 @@ bool isLowSurrogate(char16_t c) {
 
 // The older editor's field, read through the code page: each character that does not convert
 // exactly stands as one "?", a surrogate pair being one character.
-bool questionMarkForm(std::u16string_view passphrase, unsigned codePage, std::string& out) {
+bool questionMarkForm(std::u16string_view passphrase, unsigned codePage, String& out) {
     out.assign(passphrase.size() * 2, '\0');
     std::size_t used = 0;
-    std::string one;  // one character's bytes: at most two, wiped below
+    String one;  // one character's bytes: at most two, wiped below
     for (std::size_t i = 0; i < passphrase.size(); ++i) {
         std::size_t units = 1;
         if (isHighSurrogate(passphrase[i]) && i + 1 < passphrase.size() &&
             isLowSurrogate(passphrase[i + 1]))
             units = 2;
-        if (toCodePageExactly(passphrase.substr(i, units), codePage, one) && one.size() <= 2) {
+        if (toCodePageExactly(slice(passphrase, i, units), codePage, one) && one.size() <= 2) {
             for (char b : one) out[used++] = b;
         } else {
             out[used++] = '?';
@@ -39,7 +40,7 @@ bool questionMarkForm(std::u16string_view passphrase, unsigned codePage, std::st
 
 }  // namespace
 
-void decodePassphraseFile(std::string_view bytes, unsigned codePage, std::u16string& out) {
+void decodePassphraseFile(std::string_view bytes, unsigned codePage, U16String& out) {
     secureWipe(out);
     out.clear();
     const TextFileFormat format = detectTextFile(bytes);
@@ -68,7 +69,7 @@ const char* passphraseProblemText(PassphraseProblem problem) {
     return "";
 }
 
-bool keyBytes(std::u16string_view passphrase, unsigned codePage, KeyForm form, std::string& out) {
+bool keyBytes(std::u16string_view passphrase, unsigned codePage, KeyForm form, String& out) {
     secureWipe(out);
     out.clear();
     const bool fits = toCodePageExactly(passphrase, codePage, out);
@@ -85,7 +86,7 @@ bool keyBytes(std::u16string_view passphrase, unsigned codePage, KeyForm form, s
         secureWipe(out);
         return false;
     }
-    std::string utf8 = utf16ToUtf8(passphrase);  // wiped below, or handed to `out`
+    String utf8 = utf16ToUtf8(passphrase);  // wiped below, or handed to `out`
     const bool differs = utf8 != out;
     secureWipe(out);
     out.swap(utf8);
@@ -94,8 +95,8 @@ bool keyBytes(std::u16string_view passphrase, unsigned codePage, KeyForm form, s
 }
 
 Opened openWithPassphrase(NoteDocument& document, std::u16string_view passphrase, unsigned codePage,
-                          std::string* text) {
-    std::string bytes;  // each form's bytes in turn, wiped below
+                          String* text) {
+    String bytes;  // each form's bytes in turn, wiped below
     Opened opened = Opened::No;
     for (KeyForm form : {KeyForm::Exact, KeyForm::Utf8, KeyForm::QuestionMarks}) {
         if (!keyBytes(passphrase, codePage, form, bytes)) continue;

@@ -2,15 +2,16 @@
 // quillox-note: the passphrase is Unicode text, and the bytes are chosen by one rule.
 #pragma once
 
-#include <string>
 #include <string_view>
+
+#include "storage/buffer.h"
 
 class NoteDocument;
 
 // The text of a passphrase file or typed line: UTF-8 (a byte-order mark dropped), UTF-16 LE or BE
 // after its byte-order mark, and bytes that are neither in code page `codePage`, as older files
 // were. `out` is sized once.
-void decodePassphraseFile(std::string_view bytes, unsigned codePage, std::u16string& out);
+void decodePassphraseFile(std::string_view bytes, unsigned codePage, U16String& out);
 
 // Why a passphrase cannot protect a note: it must hold something, and a NUL would end it early
 // wherever it passes as a C string.
@@ -27,7 +28,7 @@ const char* passphraseProblemText(PassphraseProblem problem);
 enum class KeyForm { Exact, Utf8, QuestionMarks };
 // The bytes of `form`; false when that form is the same as an earlier one, so it adds nothing to
 // try. `out` is sized once and wiped before it is given up.
-bool keyBytes(std::u16string_view passphrase, unsigned codePage, KeyForm form, std::string& out);
+bool keyBytes(std::u16string_view passphrase, unsigned codePage, KeyForm form, String& out);
 
 // How a passphrase opened a note: not at all, by a form that counts every character, or only by
 // the "?" form, in which the note is barely protected and wants its passphrase set again.
@@ -35,7 +36,7 @@ enum class Opened { No, Fully, Weakened };
 // Tries each form in turn. With `text` the check decrypts the text into it, else it only checks.
 // On success the document holds the key that opened it.
 Opened openWithPassphrase(NoteDocument& document, std::u16string_view passphrase, unsigned codePage,
-                          std::string* text = nullptr);
+                          String* text = nullptr);
 
 // What to tell the owner of a note that opened Weakened; each program names its own way to set
 // the passphrase after it.

@@ -1,8 +1,8 @@
 #include "storage/passphrase_strength.h"
 
 #include <cmath>
-#include <vector>
 
+#include "storage/buffer.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -61,7 +61,7 @@ bool isSeparator(char32_t c) {
 }
 
 // The alphabet a guesser who tries every combination must cover.
-double characterBits(const std::vector<char32_t>& text) {
+double characterBits(const Buffer<char32_t>& text) {
     bool lowerCase = false, upperCase = false, digit = false, symbol = false, other = false,
          ideograph = false;
     for (char32_t c : text) {
@@ -83,7 +83,7 @@ double characterBits(const std::vector<char32_t>& text) {
     return std::log2(pool);
 }
 
-std::size_t runLength(const std::vector<char32_t>& s, std::size_t i, int step) {
+std::size_t runLength(const Buffer<char32_t>& s, std::size_t i, int step) {
     std::size_t k = 1;
     while (i + k < s.size() &&
            static_cast<long>(s[i + k]) - static_cast<long>(s[i + k - 1]) == step)
@@ -91,7 +91,7 @@ std::size_t runLength(const std::vector<char32_t>& s, std::size_t i, int step) {
     return k;
 }
 
-std::size_t keyboardRun(const std::vector<char32_t>& s, std::size_t i) {
+std::size_t keyboardRun(const Buffer<char32_t>& s, std::size_t i) {
     std::size_t best = 0;
     for (const char16_t* row : kKeyboardRows) {
         const std::u16string_view r(row);
@@ -120,7 +120,7 @@ constexpr const char* kDatePatterns[] = {"dd.mm.yyyy", "yyyy.mm.dd", "d.m.yyyy",
                                          "ddmmyyyy",   "yyyymmdd",   "ddmmyy",   "yyyy"};
 
 // The length of the longest date (or year) at `i` and whether it is a year alone; 0 when none.
-std::size_t dateAt(const std::vector<char32_t>& s, std::size_t i, bool& yearOnly) {
+std::size_t dateAt(const Buffer<char32_t>& s, std::size_t i, bool& yearOnly) {
     for (const char* pattern : kDatePatterns) {
         unsigned day = 0, month = 0, year = 0;
         char32_t separator = 0;
@@ -147,7 +147,7 @@ std::size_t dateAt(const std::vector<char32_t>& s, std::size_t i, bool& yearOnly
 }
 
 // The length of the common password at `i` and its rank among them, the longest match.
-std::size_t commonAt(const std::vector<char32_t>& s, std::size_t i, std::size_t& rank) {
+std::size_t commonAt(const Buffer<char32_t>& s, std::size_t i, std::size_t& rank) {
     std::size_t best = 0, index = 0;
     const std::string_view list(kCommonPasswords);
     for (std::size_t at = 0; at < list.size(); ++index) {
@@ -167,7 +167,7 @@ std::size_t commonAt(const std::vector<char32_t>& s, std::size_t i, std::size_t&
 }
 
 struct Cheapest {
-    std::vector<double> bits;
+    Buffer<double> bits;
     void offer(std::size_t from, std::size_t to, double cost) {
         if (bits[from] + cost < bits[to]) bits[to] = bits[from] + cost;
     }
@@ -177,7 +177,7 @@ struct Cheapest {
 
 double passphraseBits(std::u16string_view passphrase) {
     // The passphrase's code points as typed and in lower case: sized once, wiped below.
-    std::vector<char32_t> typed, s;
+    Buffer<char32_t> typed, s;
     typed.reserve(passphrase.size());
     s.reserve(passphrase.size());
     for (std::size_t i = 0; i < passphrase.size(); ++i) {
@@ -190,7 +190,7 @@ double passphraseBits(std::u16string_view passphrase) {
     }
     const std::size_t n = s.size();
     const double charBits = n ? characterBits(typed) : 0;
-    Cheapest best{std::vector<double>(n + 1, HUGE_VAL)};
+    Cheapest best{Buffer<double>(n + 1, HUGE_VAL)};
     best.bits[0] = 0;
     for (std::size_t i = 0; i < n; ++i) {
         best.offer(i, i + 1, charBits);
@@ -231,7 +231,7 @@ double passphraseBits(std::u16string_view passphrase) {
     return bits;
 }
 
-std::string strengthInWords(double bits) {
+String strengthInWords(double bits) {
     if (!isWeakPassphrase(bits)) return "strong";
     const double seconds = std::exp2(bits - 1) / kGuessesPerSecond;
     struct Unit {
@@ -241,21 +241,15 @@ std::string strengthInWords(double bits) {
     static constexpr Unit kUnits[] = {{"year", 365.25 * 86400}, {"month", 30.44 * 86400},
                                       {"day", 86400},           {"hour", 3600},
                                       {"minute", 60},           {"second", 1}};
-    std::string words = "weak \xE2\x80\x94 a graphics card would guess it in ";
+    String words = "weak \xE2\x80\x94 a graphics card would guess it in ";
     for (const Unit& unit : kUnits) {
-        unsigned long count = static_cast<unsigned long>(seconds / unit.seconds + 0.5);
+        const unsigned long count = static_cast<unsigned long>(seconds / unit.seconds + 0.5);
         if (count < 1) continue;
-        // Written out by hand: std::to_string would add its tables to every note.
-        char digits[24];
-        char* p = digits + sizeof digits;
-        *--p = '\0';
-        const bool one = count == 1;
-        for (; count > 0; count /= 10) *--p = static_cast<char>('0' + count % 10);
         words += "about ";
-        words += p;
+        words += decimal(count);
         words += ' ';
         words += unit.name;
-        if (!one) words += 's';
+        if (count != 1) words += 's';
         return words;
     }
     return words + "less than a second";

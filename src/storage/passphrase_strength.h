@@ -5,8 +5,9 @@
 // the few guesses it costs.
 #pragma once
 
-#include <string>
 #include <string_view>
+
+#include "storage/buffer.h"
 
 // Below this many bits a passphrase is weak and is named so before it is used.
 constexpr double kStrongPassphraseBits = 60;
@@ -20,4 +21,4 @@ inline bool isWeakPassphrase(double bits) {
 }
 // "strong", or "weak — a graphics card would guess it in about 3 seconds" (on average, half the
 // guesses); ASCII-only apart from the dash, UTF-8.
-std::string strengthInWords(double bits);
+String strengthInWords(double bits);

@@ -5,18 +5,19 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 #include <string_view>
 
+#include "storage/buffer.h"
+
 #ifdef _WIN32
-std::wstring widePath(std::string_view path);
-std::string utf8Path(std::wstring_view path);
+WString widePath(std::string_view path);
+String utf8Path(std::wstring_view path);
 // The absolute form of `path`, of any length; `path` itself when the system cannot give one.
-std::wstring fullWidePath(std::string_view path);
+WString fullWidePath(std::string_view path);
 // fopen on a path of any script.
-std::FILE* openFile(const std::string& path, const char* mode);
+std::FILE* openFile(const String& path, const char* mode);
 #else
-inline std::FILE* openFile(const std::string& path, const char* mode) {
+inline std::FILE* openFile(const String& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 }
 #endif

@@ -1,5 +1,6 @@
 #include "storage/text_encoding.h"
 
+#include "storage/buffer.h"
 #include "storage/wipe.h"
 
 namespace {
@@ -43,7 +44,7 @@ std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
     return n;
 }
 
-void appendUtf16(std::u16string& out, char32_t c) {
+void appendUtf16(U16String& out, char32_t c) {
     if (c < 0x10000) {
         out.push_back(static_cast<char16_t>(c));
         return;
@@ -53,7 +54,7 @@ void appendUtf16(std::u16string& out, char32_t c) {
     out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
 }
 
-void appendUtf8(std::string& out, char32_t c) {
+void appendUtf8(String& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
@@ -115,8 +116,8 @@ std::size_t utf8Boundary(std::string_view bytes) {
     return bytes.size();
 }
 
-std::u16string utf8ToUtf16(std::string_view bytes) {
-    std::u16string out;
+U16String utf8ToUtf16(std::string_view bytes) {
+    U16String out;
     out.reserve(bytes.size());
     char32_t c;
     for (std::size_t i = 0, n; i < bytes.size(); i += n) {
@@ -130,8 +131,8 @@ std::u16string utf8ToUtf16(std::string_view bytes) {
     return out;
 }
 
-std::string utf16ToUtf8(std::u16string_view text) {
-    std::string out;
+String utf16ToUtf8(std::u16string_view text) {
+    String out;
     out.reserve(text.size() * 3);
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
@@ -145,8 +146,8 @@ std::string utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-std::u16string cp1252ToUtf16(std::string_view bytes) {
-    std::u16string out;
+U16String cp1252ToUtf16(std::string_view bytes) {
+    U16String out;
     out.reserve(bytes.size());
     for (char b : bytes) {
         const auto u = static_cast<unsigned char>(b);
@@ -157,15 +158,15 @@ std::u16string cp1252ToUtf16(std::string_view bytes) {
 }
 
 TextFileFormat detectTextFile(std::string_view bytes) {
-    if (bytes.substr(0, 3) == kUtf8Bom) return {TextFileEncoding::Utf8, 3};
-    if (bytes.substr(0, 2) == "\xFF\xFE") return {TextFileEncoding::Utf16LE, 2};
-    if (bytes.substr(0, 2) == "\xFE\xFF") return {TextFileEncoding::Utf16BE, 2};
+    if (slice(bytes, 0, 3) == kUtf8Bom) return {TextFileEncoding::Utf8, 3};
+    if (slice(bytes, 0, 2) == "\xFF\xFE") return {TextFileEncoding::Utf16LE, 2};
+    if (slice(bytes, 0, 2) == "\xFE\xFF") return {TextFileEncoding::Utf16BE, 2};
     if (!isAscii(bytes) && isValidUtf8(bytes)) return {TextFileEncoding::Utf8, 0};
     return {TextFileEncoding::Ansi, 0};
 }
 
-bool decodeTextFile(std::string_view bytes, const TextFileFormat& format, std::u16string& out) {
-    const std::string_view body = bytes.substr(format.bomBytes);
+bool decodeTextFile(std::string_view bytes, const TextFileFormat& format, U16String& out) {
+    const std::string_view body = slice(bytes, format.bomBytes);
     switch (format.encoding) {
         case TextFileEncoding::Ansi:
             return false;
@@ -195,8 +196,8 @@ std::uint64_t controlCharacters(std::u16string_view text) {
     return text.size() - pairs;
 }
 
-std::string crlfToLf(std::string_view text) {
-    std::string out;
+String crlfToLf(std::string_view text) {
+    String out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i)
         if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
@@ -204,8 +205,8 @@ std::string crlfToLf(std::string_view text) {
     return out;
 }
 
-std::u16string lfToCrlf(std::u16string_view text) {
-    std::u16string out;
+U16String lfToCrlf(std::u16string_view text) {
+    U16String out;
     out.reserve(text.size() * 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out.push_back(u'\r');

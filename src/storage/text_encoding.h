@@ -5,8 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
+
+#include "storage/buffer.h"
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
@@ -18,12 +19,12 @@ bool isAscii(std::string_view bytes);
 std::size_t utf8Boundary(std::string_view bytes);
 
 // UTF-8 to UTF-16; each ill-formed sequence becomes U+FFFD.
-std::u16string utf8ToUtf16(std::string_view bytes);
+U16String utf8ToUtf16(std::string_view bytes);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string utf16ToUtf8(std::u16string_view text);
+String utf16ToUtf8(std::u16string_view text);
 // Windows-1252 to UTF-16. The five bytes the code page leaves undefined map to the control
 // characters of the same value, as Windows itself maps them.
-std::u16string cp1252ToUtf16(std::string_view bytes);
+U16String cp1252ToUtf16(std::string_view bytes);
 
 // How a text file's bytes are to be read: a UTF-8 or UTF-16 byte-order mark says so; without one,
 // well-formed UTF-8 that holds any non-ASCII byte is UTF-8; anything else is the ANSI code page,
@@ -36,7 +37,7 @@ struct TextFileFormat {
 TextFileFormat detectTextFile(std::string_view bytes);
 // Decodes every encoding but Ansi (answers false for Ansi, `out` untouched). A trailing odd byte
 // of UTF-16 is dropped.
-bool decodeTextFile(std::string_view bytes, const TextFileFormat& format, std::u16string& out);
+bool decodeTextFile(std::string_view bytes, const TextFileFormat& format, U16String& out);
 
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
@@ -44,5 +45,5 @@ constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 std::uint64_t controlCharacters(std::u16string_view text);
 
 // Line ends as Linux tools write them, and as the editor writes them.
-std::string crlfToLf(std::string_view text);
-std::u16string lfToCrlf(std::u16string_view text);
+String crlfToLf(std::string_view text);
+U16String lfToCrlf(std::u16string_view text);

@@ -92,7 +92,7 @@ protected:
     std::string readNote(const std::string& note, const std::string& passphrase,
                          NoteHeader* header = nullptr) {
         NoteDocument document;
-        std::string text;
+        String text;
         if (!document.load(note)) throw DriverError("cannot load " + inQuotes(note));
         document.setKey(passphrase.c_str());
         if (!document.verifyKey() || !document.getText(text))

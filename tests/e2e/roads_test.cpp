@@ -18,7 +18,7 @@ TEST_F(StartRoads, EachRoadEndsWithItsMessageAndExitCode) {
     makeNote("other.exe", "never shown", "not pw");
     const std::string body(100, 'q'), good = makeNote("good.exe", body, "pw");
     Bytes tooLong = readFile(editorExe());  // a trailer that claims more bytes than the file has
-    tooLong.insert(tooLong.end(), {0xEF, 0xBE, 0xAD, 0xDE, 0x00, 0xFF, 0xFF, 0x7F});
+    tooLong += Bytes{0xEF, 0xBE, 0xAD, 0xDE, 0x00, 0xFF, 0xFF, 0x7F};
     writeFile(path("damaged.exe"), tooLong);
     copyFile(editorExe(), path("plain.exe"));         // an executable without a note
     copyFile(editorExe(), path("Quillox-0F0F.exe"));  // a copy's name, outside the temp folder

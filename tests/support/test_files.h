@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-using Bytes = std::vector<std::uint8_t>;
+#include "storage/buffer.h"
 
 // A fresh folder (under the temporary directory, or under `parent` when one is given), removed
 // with everything in it, read-only files included, when the object goes.

@@ -17,7 +17,7 @@
 
 namespace {
 
-Bytes fromHex(const std::string& hex) {
+Bytes fromHex(const String& hex) {
     Bytes out;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         out.push_back(std::uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
@@ -54,9 +54,9 @@ TEST(CryptoSwitch, FollowsTheProcessor) {
 TEST_P(Crypto, Sha256PublishedVectorsAndPaddingBoundaries) {
     // FIPS 180-2 B.1 and B.2, the empty message, and runs of 'a' around the 55/56-byte split
     // where the length needs a second padding block (reference digests from Python's hashlib).
-    const auto A = [](std::size_t n) { return std::string(n, 'a'); };
+    const auto A = [](std::size_t n) { return String(n, 'a'); };
     const struct {
-        std::string message;
+        String message;
         const char* digest;
     } cases[] = {
         {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
@@ -76,7 +76,7 @@ TEST_P(Crypto, Sha256PublishedVectorsAndPaddingBoundaries) {
     }
     // FIPS 180-2 B.3, fed in pieces of changing odd sizes so that the buffer is filled from
     // every offset and whole blocks also come straight from the input.
-    const std::string chunk(1000, 'a');
+    const String chunk(1000, 'a');
     const std::size_t pieces[] = {1, 3, 63, 65, 127, 129, 997, 7, 55, 57};
     Sha256Context ctx;
     sha256Init(ctx);
@@ -220,7 +220,7 @@ TEST(CryptoSwitch, BothPathsAgreeOnRandomInputs) {
             expandDecKey(key.data(), s.dec);
             Bytes& all = results[hardware];
             const auto* schedules = reinterpret_cast<const std::uint8_t*>(&s);
-            all.assign(schedules, schedules + sizeof s);
+            all.assign(schedules, sizeof s);
             Bytes inBuffer(n + 16), outBuffer(n + 16), chain = iv;
             std::uint8_t* in = inBuffer.data() + inAt;
             std::uint8_t* out = outAt == inAt ? in : outBuffer.data() + outAt;

@@ -6,11 +6,6 @@
 
 namespace {
 
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // `data` and the eight-byte trailer after it: the magic and the block's length, little-endian.
 Bytes withTrailer(Bytes data, std::uint32_t length, std::uint32_t magic = 0xDEADBEEF) {
     for (std::uint32_t v : {magic, length})
@@ -34,7 +29,7 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
         {"byte-swapped magic", withTrailer(forty, 40, 0xEFBEADDE), false, 0, 0},
     };
     ScratchDir dir;
-    const std::string path = dir / "host.bin";
+    const String path = dir / "host.bin";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         writeFile(path, c.contents);
@@ -57,7 +52,7 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
 
 TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTailButNeverThroughAReader) {
     ScratchDir dir;
-    const std::string path = dir / "host.bin", fresh = dir / "new.bin";
+    const String path = dir / "host.bin", fresh = dir / "new.bin";
     const Bytes host = patternBytes(5000, 3), first = patternBytes(1000, 4),
                 second = patternBytes(10, 5);
     writeFile(path, host);

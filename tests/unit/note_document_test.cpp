@@ -28,7 +28,7 @@ std::string opened(const Bytes& record, const char* passphrase) {
     NoteDocument doc;
     if (!doc.parseRecord(record)) return "<no parse>";
     doc.setKey(passphrase);
-    std::string out = "<untouched>";
+    String out = "<untouched>";
     return doc.getText(out) ? out : doc.verifyKey() ? "<verified>" : out;
 }
 
@@ -62,7 +62,7 @@ TEST(NoteRecord, MatchesARecordBuiltFromThePrimitives) {
     EXPECT_EQ(700, doc.header.windowHeight);
     EXPECT_FALSE(doc.verifyKey()) << "no key set yet";
     doc.setKey("Correct Horse");
-    std::string out;
+    String out;
     ASSERT_TRUE(doc.getText(out));
     EXPECT_EQ(text, out);
     Bytes rebuilt;

@@ -36,7 +36,7 @@ protected:
         NoteDocument doc;
         if (!doc.load(path)) return "<no load>";
         doc.setKey("pw");
-        std::string out;
+        String out;
         return doc.getText(out) ? out : "<no verify>";
     }
 
@@ -95,7 +95,7 @@ TEST_F(NoteSave, ALoadThatFailsSaysWhyAndLeavesTheDocumentAlone) {
     const std::string note = dir / "note.exe";
     ASSERT_TRUE(save(note, "text"));
     Bytes overlong = editorBytes, badMagic = readFile(note);
-    overlong.insert(overlong.end(), {0xEF, 0xBE, 0xAD, 0xDE, 0xFF, 0xFF, 0xFF, 0x7F});
+    overlong += Bytes{0xEF, 0xBE, 0xAD, 0xDE, 0xFF, 0xFF, 0xFF, 0x7F};
     badMagic[editorBytes.size()] ^= 1;
     writeFile(dir / "overlong.exe", overlong);
     writeFile(dir / "bad-magic.exe", badMagic);

@@ -36,7 +36,7 @@ TEST(Passphrase, KeyBytesFollowOneRuleAndOlderFormsAreTriedWithTheRightWarning) 
          "??"},  // no pair
     };
     for (const Case& c : cases) {
-        std::string bytes;
+        String bytes;
         const KeyForm forms[] = {KeyForm::Exact, KeyForm::Utf8, KeyForm::QuestionMarks};
         const std::string want[] = {c.exact, c.utf8, c.marks};
         for (int f = 0; f < 3; ++f)
@@ -47,7 +47,7 @@ TEST(Passphrase, KeyBytesFollowOneRuleAndOlderFormsAreTriedWithTheRightWarning) 
         NoteDocument doc;
         doc.setKey(keyedBy);
         doc.setText("memo");
-        std::string text;
+        String text;
         const Opened how = openWithPassphrase(doc, typed, 1252, &text);
         EXPECT_TRUE(how == Opened::No || text == "memo");
         return how;
@@ -76,7 +76,7 @@ TEST(Passphrase, FilesAreReadAsUtf8OrUtf16ByTheirMarkElseInTheCodePage) {
         {std::string("p\0w\0", 4), std::u16string(u"p\0w\0", 4)},  // no mark: not UTF-16
     };
     for (const auto& [bytes, text] : cases) {
-        std::u16string out = u"old";
+        U16String out = u"old";
         decodePassphraseFile(bytes, 1252, out);
         EXPECT_EQ(text, out) << bytes;
     }

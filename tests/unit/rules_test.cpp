@@ -178,14 +178,14 @@ TEST(TempName, BuiltToFitAndDisposableOnlyInTheTemporaryFolder) {
     } cases[] = {{0x1A2B, "1A2B"}, {0, "0000"},       {0xF, "000F"},        {0xC0DE, "40DE"},
                  {0x7FFF, "7FFF"}, {0x18000, "0000"}, {0xFFFFFFFFu, "7FFF"}};
     for (const auto& c : cases) {
-        std::string name;
+        String name;
         ASSERT_TRUE(buildTempName(dir, c.value, name));
         EXPECT_EQ(name, dir + "Quillox-" + c.digits + ".exe");
         EXPECT_TRUE(isTempName(dir, name)) << name;
     }
     // "Quillox-XXXX.exe" is 16 characters; 260 is the longest path the buffers hold.
     for (std::size_t length : {244u, 245u, 400u}) {
-        std::string name = "untouched";
+        String name = "untouched";
         const std::string directory(length, 'd');
         EXPECT_EQ(buildTempName(directory, 1, name), length == 244) << length;
         EXPECT_EQ(name, length == 244 ? directory + "Quillox-0001.exe" : "untouched");

@@ -1,9 +1,12 @@
 #include "editor/command_rules.h"
+#include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/text_encoding.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -37,7 +40,7 @@ TEST(TextEncoding, Utf8AndCodePagesAreCheckedAndConverted) {
     }
     EXPECT_EQ("\xEF\xBF\xBD", utf16ToUtf8(u"\xD83D"));  // an unpaired surrogate
     EXPECT_EQ(u"\u20AC\u0081\u02DC\u017E\u0178\u00FF", cp1252ToUtf16("\x80\x81\x98\x9E\x9F\xFF"));
-    std::u16string cyrillic = u"replaced";  // other code pages come from the platform
+    U16String cyrillic = u"replaced";  // other code pages come from the platform
     EXPECT_TRUE(fromCodePage("\xCF\xF0\xE8\x98", 1251, cyrillic));  // 0x98: not in it
     EXPECT_EQ(u"При", cyrillic.substr(0, 3));
     EXPECT_EQ(4u, cyrillic.size());
@@ -90,5 +93,27 @@ TEST(TextEncoding, NotesStoreCodePageBytesOnlyForTextThatFitsExactly) {
     }
 }
 #endif
+
+// The one growable array every text and byte buffer is.
+TEST(Buffer, GrowsFromItsOwnTextEndsInAZeroAndCutsPastTheEndToNothing) {
+    String s = "abc";
+    for (int i = 0; i < 6; ++i) s.append(s.data() + 1, s.size() - 1);  // its block moves under it
+    EXPECT_EQ(129u, s.size());
+    EXPECT_EQ("abcbc", s.substr(0, 5));
+    EXPECT_EQ(s.size(), std::strlen(s.c_str()));
+    s.erase(1, 126);
+    s.insert(1, "XY");
+    EXPECT_EQ("aXYbc", s);
+    EXPECT_EQ(5u, std::strlen(s.c_str()));
+    EXPECT_EQ("", s.substr(9));
+    EXPECT_EQ("bc", slice(std::string_view("abc"), 1, 9));
+    EXPECT_EQ("", slice(std::string_view("abc"), 4));
+    EXPECT_EQ("0", decimal(0));
+    EXPECT_EQ("18446744073709551615", decimal(UINT64_MAX));
+    Bytes b(3, 7);
+    b.resize(1);
+    EXPECT_EQ(Bytes{7}, b);
+    EXPECT_EQ(0, b.data()[1]);
+}
 
 }  // namespace

@@ -112,7 +112,7 @@ std::string textOf(HWND box, int id) {
 // are ignored; OK gives the text as typed. Set: a second one opened while the first is up answers
 // into its own buffer, the first into the first's. Both show Caps Lock.
 TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndEachKeepsItsOwnAnswer) {
-    std::u16string buffer = u"old", inner = u"kept";
+    U16String buffer = u"old", inner = u"kept";
     bool innerResult = false;
     std::string capsShown;
     const auto set = [](const char* both) {
@@ -159,7 +159,7 @@ TEST(PassphraseDialogs, AnswerOnlyTheirButtonsAndEachKeepsItsOwnAnswer) {
 // Set: the strength and a difference between the fields show as they are typed; an empty
 // passphrase is refused; a weak one is asked about, No the default, and kept only on Yes.
 TEST(PassphraseDialogs, SetShowsStrengthAndDifferenceAndAsksBeforeAWeakPassphrase) {
-    std::u16string buffer = u"old";
+    U16String buffer = u"old";
     std::vector<std::string> shown;
     int defaultButton = 0;
     const auto typed = [&](HWND box) {

@@ -29,7 +29,7 @@ protected:
     MainWindow& open(std::uint32_t flags = 0) {
         auto doc = std::make_unique<NoteDocument>(appState().modulePath);
         doc->header.flags = flags;
-        std::string noText;
+        String noText;
         window_ = std::make_unique<MainWindow>(std::move(doc), noText);
         return *window_;
     }
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, SaveRoadsThenReadOnlyUntilNew) {
     command(ID_FILE_SAVE);  // no file yet: Save As, and the passphrase asked
     EXPECT_FALSE(modified());
     NoteDocument saved;
-    std::string content;
+    String content;
     ASSERT_TRUE(saved.load(note));
     saved.setKey(kPass);
     EXPECT_TRUE(saved.getText(content) && content == "typed into a blank editor");

@@ -24,7 +24,7 @@ TEST(Relaunch, CopySkipsANameARunningCopyHolds) {
     writeFile(note, std::string("no programnote\xEF\xBE\xAD\xDE\x04\0\0\0", 22));
     // The first name drawn is held without sharing, as a running copy holds its image.
     std::srand(77);
-    std::string taken;
+    String taken;
     ASSERT_TRUE(buildTempName(temp, static_cast<unsigned>(std::rand()), taken));
     writeFile(taken, "running copy");
     Handle held(CreateFileA(taken.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
