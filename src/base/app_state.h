@@ -7,10 +7,10 @@
 
 struct AppState {
     HINSTANCE instance = nullptr;
-    String modulePath;     // UTF-8, as every path inside the program
+    String modulePath;          // UTF-8, as every path inside the program
     HWND mainWindow = nullptr;  // while the main window exists
     UINT findMessage = 0;       // registered for "commdlg_FindReplace"
-    String notePath;       // set by "-edit"; empty means none
+    String notePath;            // set by "-edit"; empty means none
     bool eraseOnExit = false;   // set by "-edit": this executable is a disposable copy
 };
 

@@ -1,5 +1,5 @@
 // The one owning wrapper for every handle the programs open: it closes its handle on every way out
-// of the scope, exceptions included. The traits say what "no handle" is and how to close one, so
+// of the scope. The traits say what "no handle" is and how to close one, so
 // the same template holds a Win32 handle or the portable storage's file handle.
 #pragma once
 

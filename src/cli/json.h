@@ -14,9 +14,7 @@ String jsonString(const String& text);
 // One JSON object, its fields in the order they are added.
 class JsonObject {
 public:
-    JsonObject& text(const char* key, const String& value) {
-        return raw(key, jsonString(value));
-    }
+    JsonObject& text(const char* key, const String& value) { return raw(key, jsonString(value)); }
     JsonObject& number(const char* key, std::int64_t value) {
         return raw(key, std::to_string(value));
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 
 #include "cli/cli.h"
 #include "storage/buffer.h"
@@ -100,12 +99,10 @@ int readEditor(const String& path, EditorPart& editor) {
     // A file that begins like a note record is read as one: a note built on it would not open.
     if (NoteDocument::isRecordFile(path))
         return fail(kNotANote, path + ": a note record, not an editor");
-    try {
-        if (!editorPartLength(path, editor.length))
-            return fail(kNotANote, path + ": cannot read the editor");
-    } catch (const std::exception&) {
+    if (FileEndData(path, true).trailerFault() != TrailerFault::None)
         return fail(kNotANote, path + ": the note it carries has a broken trailer");
-    }
+    if (!editorPartLength(path, editor.length))
+        return fail(kNotANote, path + ": cannot read the editor");
     const String problem = executableProblem(path, editor.length);
     if (!problem.empty()) return fail(kNotANote, path + ": " + problem + ", not an editor");
     if (!fingerprint(path, editor.length, editor.sha256))
@@ -122,37 +119,31 @@ NoteCheck checkNote(const String& path, const U16String* passphrase, unsigned co
         return c;
     };
     Bytes record;
-    try {
-        if (!file::exists(path.c_str())) return problem(kNotANote, "no such file");
-        if (file::isSpecial(path.c_str())) return problem(kNotANote, "not a regular file");
-        if (NoteDocument::isRecordFile(path))
-            return problem(kNotANote,
-                           "a bare record without an editor part (salvage puts it on one)");
-        FileEndData block(path, true);
-        if (!block.hasData())
-            return problem(kNotANote,
-                           "no note trailer at its end (bytes appended or cut off? try salvage)");
-        // Without a passphrase the payload is never looked at, so it is not read either.
-        std::uint8_t head[NoteHeader::kSize] = {};
-        if (passphrase ? !block.readData(record) : !readHead(path, block, head))
-            return problem(kNotANote, "its record cannot be read");
-        const String bad = recordProblem(passphrase ? record.data() : head, block.length());
-        if (!bad.empty()) return problem(kNotANote, bad + " (try salvage)");
-        const String notExe = executableProblem(path, block.offset());
-        if (!notExe.empty()) return problem(kNotANote, "editor part: " + notExe);
-        if (!fingerprint(path, block.offset(), c.sha256))
-            return problem(kNotANote, "its editor part cannot be read");
-        if (editor && (editor->length != block.offset() || editor->sha256 != c.sha256))
-            problem(kEditorDiffers, "editor part differs from " + editor->path +
-                                        " (reimage puts it on that editor)");
-    } catch (const FileEndData::FEDError& e) {
+    if (!file::exists(path.c_str())) return problem(kNotANote, "no such file");
+    if (file::isSpecial(path.c_str())) return problem(kNotANote, "not a regular file");
+    if (NoteDocument::isRecordFile(path))
+        return problem(kNotANote, "a bare record without an editor part (salvage puts it on one)");
+    FileEndData block(path, true);
+    if (block.trailerFault() == TrailerFault::Overlong)
+        return problem(kNotANote, "its trailer claims more bytes than the file has (try salvage)");
+    if (block.trailerFault() == TrailerFault::Unreadable)
+        return problem(kNotANote, "its trailer cannot be read");
+    if (!block.hasData())
         return problem(kNotANote,
-                       e.kind() == FileEndData::FEDError::Kind::Overlong
-                           ? "its trailer claims more bytes than the file has (try salvage)"
-                           : "its trailer cannot be read");
-    } catch (const std::exception&) {
-        return problem(kNotANote, "it cannot be read");
-    }
+                       "no note trailer at its end (bytes appended or cut off? try salvage)");
+    // Without a passphrase the payload is never looked at, so it is not read either.
+    std::uint8_t head[NoteHeader::kSize] = {};
+    if (passphrase ? !block.readData(record) : !readHead(path, block, head))
+        return problem(kNotANote, "its record cannot be read");
+    const String bad = recordProblem(passphrase ? record.data() : head, block.length());
+    if (!bad.empty()) return problem(kNotANote, bad + " (try salvage)");
+    const String notExe = executableProblem(path, block.offset());
+    if (!notExe.empty()) return problem(kNotANote, "editor part: " + notExe);
+    if (!fingerprint(path, block.offset(), c.sha256))
+        return problem(kNotANote, "its editor part cannot be read");
+    if (editor && (editor->length != block.offset() || editor->sha256 != c.sha256))
+        problem(kEditorDiffers,
+                "editor part differs from " + editor->path + " (reimage puts it on that editor)");
     if (passphrase) {
         NoteDocument doc;
         doc.parseRecord(record);
@@ -199,30 +190,28 @@ namespace cli {
 int loadHeader(const String& path, NoteHeader& h, bool& recordFile, std::uint32_t& image) {
     if (int rc = refuseSpecial(path)) return rc;
     const String damaged = path + ": not a Quillox note, or damaged";
-    try {
-        if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
-        std::uint8_t head[NoteHeader::kSize];
-        std::uint64_t size = 0;
-        recordFile = NoteDocument::isRecordFile(path);
-        image = 0;
-        file::Scoped f;
-        file::open(*f.receive(), path.c_str(), false, false);
-        if (recordFile) {
-            size = file::size(f.get());
-            if (size == file::kNoSize || !readAt(f.get(), 0, head, sizeof head))
-                return fail(kNotANote, damaged);
-        } else {
-            FileEndData block(path, true);
-            if (!block.hasData() || block.length() < NoteHeader::kSize ||
-                !readAt(f.get(), block.offset(), head, sizeof head))
-                return fail(kNotANote, damaged);
-            size = block.length();
-            image = block.offset();
-        }
-        if (!NoteDocument::headerFits(head, size, h)) return fail(kNotANote, damaged);
-    } catch (const std::exception&) {
-        return fail(kNotANote, path + ": damaged note (its trailer is broken)");
+    if (!file::exists(path.c_str())) return fail(kNotANote, path + ": no such file");
+    std::uint8_t head[NoteHeader::kSize];
+    std::uint64_t size = 0;
+    recordFile = NoteDocument::isRecordFile(path);
+    image = 0;
+    file::Scoped f;
+    file::open(*f.receive(), path.c_str(), false, false);
+    if (recordFile) {
+        size = file::size(f.get());
+        if (size == file::kNoSize || !readAt(f.get(), 0, head, sizeof head))
+            return fail(kNotANote, damaged);
+    } else {
+        FileEndData block(path, true);
+        if (block.trailerFault() != TrailerFault::None)
+            return fail(kNotANote, path + ": damaged note (its trailer is broken)");
+        if (!block.hasData() || block.length() < NoteHeader::kSize ||
+            !readAt(f.get(), block.offset(), head, sizeof head))
+            return fail(kNotANote, damaged);
+        size = block.length();
+        image = block.offset();
     }
+    if (!NoteDocument::headerFits(head, size, h)) return fail(kNotANote, damaged);
     return kDone;
 }
 

@@ -109,8 +109,7 @@ bool PassphraseInput::useFile(const String& path, String& error) {
     return true;
 }
 
-bool PassphraseInput::ask(const char* prompt, const String& file, U16String& out,
-                          String& error) {
+bool PassphraseInput::ask(const char* prompt, const String& file, U16String& out, String& error) {
     secureWipe(out);
     out.clear();
     if (file.empty()) {

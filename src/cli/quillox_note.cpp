@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <iterator>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
+#include "storage/out_of_memory.h"
 #include "storage/passphrase.h"
 #include "storage/passphrase_strength.h"
 #include "storage/system_path.h"
@@ -65,9 +65,8 @@ int failed(const IoStatus& status, const String& path) {
     const FaultRow& row =
         *std::find_if(std::begin(kFaultRows), std::end(kFaultRows) - 1,
                       [&status](const FaultRow& r) { return r.fault == status.fault; });
-    String words = row.words
-                            ? failureText((path + ": " + row.words).c_str(), status.systemError)
-                            : saveFailureText(status, path);
+    String words = row.words ? failureText((path + ": " + row.words).c_str(), status.systemError)
+                             : saveFailureText(status, path);
     // The editor's blank line before the reason is one line here.
     const std::size_t gap = words.find("\n\n");
     if (gap != String::npos) {
@@ -164,8 +163,8 @@ const char kHelp[] =
     "Files are never left half-written: a new note is complete before it replaces the old.\n"
     "\n"
     "exit codes: 0 done, 1 usage, 2 not a note, unreadable or damaged, 3 wrong passphrase,\n"
-    "            4 write failed, 5 a note's editor part differs from EDITOR (reimage it);\n"
-    "            when notes of one run fail differently, the highest code wins\n";
+    "            4 write failed or out of memory, 5 a note's editor part differs from EDITOR\n"
+    "            (reimage it); when notes of one run fail differently, the highest code wins\n";
 
 bool parseOptions(int argc, char** argv, Options& o, String& error) {
     std::vector<String> positional;
@@ -241,8 +240,7 @@ bool parseOptions(int argc, char** argv, Options& o, String& error) {
 
 // With `text`, the passphrase is checked by decrypting the text into it: a check of its own
 // first would decrypt and hash the whole note twice.
-int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o,
-           String* text = nullptr) {
+int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o, String* text = nullptr) {
     U16String pass;
     WipeOnExit wipe{pass};
     String error;
@@ -264,8 +262,7 @@ bool acceptWeak(const U16String& pass, bool fromFile, unsigned codePage) {
         return true;
     }
     U16String answer;
-    const String question =
-        "quillox-note: " + words + ".\nUse this weak passphrase anyway? [y/N] ";
+    const String question = "quillox-note: " + words + ".\nUse this weak passphrase anyway? [y/N] ";
     const bool yes = readTerminalLine(question.c_str(), true, codePage, answer) &&
                      (answer == u"y" || answer == u"Y" || answer == u"yes" || answer == u"Yes");
     return yes;
@@ -273,8 +270,7 @@ bool acceptWeak(const U16String& pass, bool fromFile, unsigned codePage) {
 
 // A new passphrase, asked twice on the terminal or one line of a file, into the bytes its key is
 // made of.
-int newPassphrase(PassphraseInput& input, const String& file, unsigned codePage,
-                  String& bytes) {
+int newPassphrase(PassphraseInput& input, const String& file, unsigned codePage, String& bytes) {
     U16String pass, again;
     WipeOnExit wipePass{pass}, wipeAgain{again};
     String error;
@@ -375,8 +371,8 @@ String defaultOutput(const String& input) {
     String::size_type slash = input.find_last_of("/\\");
     String::size_type dot = input.rfind('.');
     String stem = dot != String::npos && (slash == String::npos || dot > slash)
-                           ? input.substr(0, dot)
-                           : input;
+                      ? input.substr(0, dot)
+                      : input;
     return stem + ".exe";
 }
 
@@ -454,8 +450,8 @@ int rekey(const Options& o) {
     if (int rc = unlock(doc, input, o)) return rc;
     String pass;
     const String& file = o.newPassphraseFile.empty() && !o.passphraseFile.empty()
-                                  ? o.passphraseFile
-                                  : o.newPassphraseFile;
+                             ? o.passphraseFile
+                             : o.newPassphraseFile;
     if (int rc = newPassphrase(input, file, passphraseCodePage(o), pass)) return rc;
     doc.changePassphrase(pass);
     secureWipe(pass);
@@ -481,6 +477,12 @@ int set(const Options& o) {
 namespace {
 
 int run(int argc, char** argv) {
+    // A note being written is replaced only once its new file is complete: running out leaves it
+    // as it was.
+    setOutOfMemoryNotice([] {
+        printError("out of memory; the note being written, if any, is as it was");
+        std::_Exit(kWriteFailed);
+    });
     Options o;
     String error;
     if (!parseOptions(argc, argv, o, error)) {
@@ -491,18 +493,14 @@ int run(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return kDone;
     }
-    try {
-        if (o.command == "info") return info(o);
-        if (o.command == "cat") return cat(o);
-        if (o.command == "seal") return seal(o);
-        if (o.command == "rekey") return rekey(o);
-        if (o.command == "set") return set(o);
-        if (o.command == "reimage") return reimage(o);
-        if (o.command == "verify") return verify(o);
-        if (o.command == "salvage") return salvage(o);
-    } catch (const std::exception&) {
-        return fail(kNotANote, "a file could not be read");
-    }
+    if (o.command == "info") return info(o);
+    if (o.command == "cat") return cat(o);
+    if (o.command == "seal") return seal(o);
+    if (o.command == "rekey") return rekey(o);
+    if (o.command == "set") return set(o);
+    if (o.command == "reimage") return reimage(o);
+    if (o.command == "verify") return verify(o);
+    if (o.command == "salvage") return salvage(o);
     return fail(kUsage, "unknown command " + o.command + " (try --help)");
 }
 

@@ -3,7 +3,6 @@
 // and info --json describes a note to a script.
 #include <algorithm>
 #include <cstdio>
-#include <exception>
 
 #include "cli/cli.h"
 #include "cli/json.h"
@@ -65,13 +64,7 @@ int reimage(const Options& o) {
     if (int rc = readEditor(o.image, editor)) return rc;
     int worst = kDone;
     for (const String& note : o.notes) {
-        int rc = kNotANote;
-        try {
-            rc = reimageOne(note, editor);
-        } catch (const std::exception&) {
-            fail(rc, note + ": cannot be read");
-        }
-        worst = std::max(worst, rc);
+        worst = std::max(worst, reimageOne(note, editor));
     }
     return worst;
 }

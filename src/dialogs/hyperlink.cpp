@@ -3,8 +3,6 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <new>
-
 #include "storage/buffer.h"
 #include "storage/system_path.h"
 
@@ -76,11 +74,7 @@ HFONT CHyperLink::underlineFont() {
 BOOL CHyperLink::attachToControl(HWND dialog, int controlId, const char* target) {
     HWND control = GetDlgItem(dialog, controlId);
     if (control == nullptr || target == nullptr) return FALSE;
-    try {
-        target_ = target;
-    } catch (const std::bad_alloc&) {
-        return FALSE;
-    }
+    target_ = target;
     // A dialog closed while a link was hot took the capture with it; the link starts at rest.
     hot_ = 0;
     // Attached twice, the control would call itself as its own previous procedure.

@@ -97,7 +97,7 @@ bool acceptWeak(HWND dialog, const U16String& passphrase) {
     const double bits = passphraseBits(passphrase);
     if (!isWeakPassphrase(bits)) return true;
     const U16String question = utf8ToUtf16("This passphrase is " + strengthInWords(bits) +
-                                                ".\n\nUse this weak passphrase anyway?");
+                                           ".\n\nUse this weak passphrase anyway?");
     return MessageBoxW(dialog, reinterpret_cast<const wchar_t*>(question.c_str()), L"Quillox",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }

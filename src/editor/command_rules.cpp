@@ -10,7 +10,7 @@ String buildFilterBuffer(std::string_view filterText) {
 }
 
 String withDefaultExtension(const String& path, std::size_t extensionOffset,
-                                 const char* defaultExtension) {
+                            const char* defaultExtension) {
     if (!defaultExtension) return path;
     if (extensionOffset != 0 && extensionOffset < path.size()) return path;
     return path + defaultExtension;

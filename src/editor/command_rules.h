@@ -16,7 +16,7 @@ String buildFilterBuffer(std::string_view filterText);
 // reports "no extension" as offset 0, or as the offset of the terminator when it was given no
 // default extension of its own; both count.
 String withDefaultExtension(const String& path, std::size_t extensionOffset,
-                                 const char* defaultExtension);
+                            const char* defaultExtension);
 
 // True when an imported text did not fit: the control stopped at its limit with characters of
 // the text (counted as the control counts them) left over.

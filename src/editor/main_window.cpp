@@ -25,7 +25,7 @@ constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL |
                                ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
 
 // A Unicode window, so that its title shows a path in any script.
-void registerWindowClass() {
+bool registerWindowClass() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -34,10 +34,8 @@ void registerWindowClass() {
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
     windowClass.lpszClassName = kClassName;
-    if (RegisterClassExW(&windowClass)) return;
     // The class outlives a window; a later window of the same process uses it again.
-    if (GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return;
-    throw MainWindow::Error("MainWindow::registerclass");
+    return RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 void centreOnDesktop(HWND window) {
@@ -55,18 +53,6 @@ void centreOnDesktop(HWND window) {
 }  // namespace
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // An exception must not unwind through the system's code that called us. What failed (a
-    // huge paste, a save out of memory) is abandoned; a save replaces the note file only once
-    // the new one is complete, so the file stays as it was.
-    try {
-        return dispatchMainWindow(window, message, wParam, lParam);
-    } catch (const std::exception&) {
-        showError("Quillox could not finish this (out of memory?). The note file is as it was.");
-        return message == WM_CREATE ? -1 : 0;
-    }
-}
-
-LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // Bound at the first message that carries the object, so that none after it is lost.
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -133,14 +119,14 @@ LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, String& storedText)
     : document_(std::move(document)) {
-    if (!document_) throw MainWindow::Error("MainWindow::document");
-    registerWindowClass();
-
     // Sized once its monitor is known (placeAndShow).
-    const HWND created =
-        CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
-                        nullptr, nullptr, appState().instance, this);
-    if (!created || !window_) throw MainWindow::Error("MainWindow::create");
+    if (!document_ || !registerWindowClass() ||
+        !CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
+                         nullptr, nullptr, appState().instance, this)) {
+        window_ = nullptr;
+        secureWipe(storedText);
+        return;
+    }
 
     U16String text = textOfStoredForm(storedText, (document_->header.flags & kNoteUtf8) != 0);
     secureWipe(storedText);

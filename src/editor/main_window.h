@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <memory>
 #include <string_view>
 
@@ -16,24 +15,11 @@
 #include "storage/note_document.h"
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The procedure's work; mainWindowProc keeps its exceptions from the system's code.
-LRESULT dispatchMainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 class MainWindow {
 public:
-    // Registers the class, creates and shows the window and fills the editor from the document.
-    // Thrown when the class or the window cannot be created. It carries a constant context text,
-    // so that no string machinery comes into the editor for an error that ends the process.
-    class Error : public std::exception {
-    public:
-        explicit Error(const char* context) noexcept : context_(context) {}
-        const char* what() const noexcept override { return context_; }
-
-    private:
-        const char* context_;
-    };
-
-    // Throws Error when the class or the window cannot be created.
+    // Registers the class, creates and shows the window and fills the editor from the document;
+    // window() is null when the class or the window could not be created.
     // `storedText` is the document's text as stored (empty for a new document), taken when the
     // passphrase was checked; it is wiped once the control holds it.
     MainWindow(std::unique_ptr<NoteDocument> document, String& storedText);
@@ -56,7 +42,7 @@ public:
 
     // Everything below is the editor's own (window procedure, commands, find, text transfer).
 private:
-    friend LRESULT dispatchMainWindow(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK mainWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend class EditorLock;
 
     // Message handlers (main_window.cpp).

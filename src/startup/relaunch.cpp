@@ -71,12 +71,11 @@ bool tempDirectory(String& directory) {
 bool relaunchThroughTemp() {
     const String& image = appState().modulePath;
     String copyPath;
-    IoStatus copied;
-    try {
-        copied = writeTempCopy(FileEndData(image, true).offset(), copyPath);
-    } catch (const FileEndData::FEDError& e) {
-        copied = {IoFault::Damaged, e.systemError()};  // changed since the start-up looked
-    }
+    // A trailer broken since the start-up looked is damage.
+    const FileEndData block(image, true);
+    const IoStatus copied = block.trailerFault() != TrailerFault::None
+                                ? IoStatus{IoFault::Damaged, block.trailerError()}
+                                : writeTempCopy(block.offset(), copyPath);
     if (!copied) {
         showError(failureText("Error copying file!", copied.systemError).c_str());
         return false;

@@ -21,6 +21,7 @@
 #include "storage/file.h"
 #include "storage/file_end_data.h"
 #include "storage/note_document.h"
+#include "storage/out_of_memory.h"
 #include "storage/passphrase.h"
 #include "storage/system_path.h"
 #include "storage/text_encoding.h"
@@ -43,12 +44,9 @@ constexpr std::size_t kLongestPath = 32768;
 // when the file could not even be opened; Damaged for a trailer that is there but broken or
 // cannot be read.
 IoStatus blockStatus(const String& path) {
-    try {
-        FileEndData block(path, true);
-        return block.hasData() ? IoStatus{} : IoStatus{IoFault::NotANote, block.openError()};
-    } catch (const FileEndData::FEDError& e) {
-        return {IoFault::Damaged, e.systemError()};
-    }
+    const FileEndData block(path, true);
+    if (block.trailerFault() != TrailerFault::None) return {IoFault::Damaged, block.trailerError()};
+    return block.hasData() ? IoStatus{} : IoStatus{IoFault::NotANote, block.openError()};
 }
 
 // A disposable copy is a bare editor image that the relaunch made in the temporary folder. An
@@ -143,7 +141,7 @@ int runRoads() {
     AppState& state = appState();
     auto document = std::make_unique<NoteDocument>(state.modulePath);
     // The note's text in clear between the prompt and the window: wiped by the window once the
-    // control holds it, and here on a return or an exception that comes first.
+    // control holds it, and here on any return that comes first.
     String storedText;
     WipeOnExit wiper{storedText};
 
@@ -157,6 +155,7 @@ int runRoads() {
     }
 
     MainWindow mainWindow(std::move(document), storedText);
+    if (!mainWindow.window()) endRun(kFailure);
     if (!state.notePath.empty()) mainWindow.updateTitle(state.notePath.c_str());
     runMessageLoop(mainWindow.window());
     launchEraseOfSelf();
@@ -223,11 +222,12 @@ void runMessageLoop(HWND mainWindow) {
 }
 
 int runQuillox() {
+    setOutOfMemoryNotice([] {
+        failWith(
+            "Quillox has run out of memory and must close.\n\n"
+            "The note file is as the last save left it.");
+    });
     restrictDllSearch();
     gatherStartupState();
-    try {
-        return runRoads();
-    } catch (const std::exception&) {
-        endRun(kFailure);
-    }
+    return runRoads();
 }

@@ -2,13 +2,14 @@
 //
 // Every note carries the editor, and the library's containers report a length past their maximum
 // through functions that bring most of the C++ library's string code with them (some 55 KiB of
-// each note). This array has no such limit to report: a size it cannot allocate is
-// std::bad_alloc, the one way this program runs out. It also wipes every block before it gives
-// it back, when it grows as when it goes, so no copy of a passphrase or of plaintext stays
-// behind in freed memory.
+// each note), by exceptions, which the editor is built without. A size this array cannot
+// allocate ends the program through outOfMemory(), the one way it runs out. It also wipes every
+// block before it gives it back, when it grows as when it goes, so no copy of a passphrase or of
+// plaintext stays behind in freed memory.
 //
 // Elements are trivially copyable. One zero element always follows the last, so text is also a C
-// string for the system's calls.
+// string for the system's calls. Its members are named as the standard containers' are, so it
+// reads as they do and serves where they serve (range-for, algorithms, the tests' checks).
 #pragma once
 
 #include <algorithm>
@@ -17,12 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <new>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <utility>
 
+#include "storage/out_of_memory.h"
 #include "storage/wipe.h"
 
 template <typename T>
@@ -109,7 +110,7 @@ public:
             // `items` may lie in this buffer's own block, which the growth frees.
             const std::size_t offset = static_cast<std::size_t>(items - items_);
             const bool own = items_ && items >= items_ && items < items_ + size_;
-            if (n > maxSize() - size_) throw std::bad_alloc();
+            if (n > maxSize() - size_) outOfMemory();
             regrow(grownCapacity(size_ + n));
             if (own) items = items_ + offset;
         }
@@ -156,8 +157,12 @@ public:
     }
 
     // Searches as the library's text does; a part past the end is empty rather than an error.
-    std::size_t find(View what, std::size_t from = 0) const noexcept { return view().find(what, from); }
-    std::size_t find(T item, std::size_t from = 0) const noexcept { return view().find(item, from); }
+    std::size_t find(View what, std::size_t from = 0) const noexcept {
+        return view().find(what, from);
+    }
+    std::size_t find(T item, std::size_t from = 0) const noexcept {
+        return view().find(item, from);
+    }
     std::size_t rfind(View what, std::size_t from = npos) const noexcept {
         return view().rfind(what, from);
     }
@@ -178,20 +183,28 @@ public:
 
     // Comparison and joining with anything that reads as text, on either side.
     template <typename S>
-    using IfText = std::enable_if_t<std::is_convertible_v<const S&, View> &&
-                                    !std::is_same_v<S, Buffer>>;
+    using IfText =
+        std::enable_if_t<std::is_convertible_v<const S&, View> && !std::is_same_v<S, Buffer>>;
     friend bool operator==(const Buffer& a, const Buffer& b) noexcept {
         return a.size_ == b.size_ && std::memcmp(a.data(), b.data(), a.size_ * sizeof(T)) == 0;
     }
     friend bool operator!=(const Buffer& a, const Buffer& b) noexcept { return !(a == b); }
     template <typename S, typename = IfText<S>>
-    friend bool operator==(const Buffer& a, const S& b) noexcept { return a.view() == View(b); }
+    friend bool operator==(const Buffer& a, const S& b) noexcept {
+        return a.view() == View(b);
+    }
     template <typename S, typename = IfText<S>>
-    friend bool operator==(const S& a, const Buffer& b) noexcept { return View(a) == b.view(); }
+    friend bool operator==(const S& a, const Buffer& b) noexcept {
+        return View(a) == b.view();
+    }
     template <typename S, typename = IfText<S>>
-    friend bool operator!=(const Buffer& a, const S& b) noexcept { return a.view() != View(b); }
+    friend bool operator!=(const Buffer& a, const S& b) noexcept {
+        return a.view() != View(b);
+    }
     template <typename S, typename = IfText<S>>
-    friend bool operator!=(const S& a, const Buffer& b) noexcept { return View(a) != b.view(); }
+    friend bool operator!=(const S& a, const Buffer& b) noexcept {
+        return View(a) != b.view();
+    }
 
     // Text to a stream as the library's text goes (the tool's messages, a failed test's values).
     template <typename Stream, typename = decltype(std::declval<Stream&>() << std::declval<View>())>
@@ -205,9 +218,13 @@ public:
 
     friend Buffer operator+(const Buffer& a, const Buffer& b) { return joined(a.view(), b.view()); }
     template <typename S, typename = IfText<S>>
-    friend Buffer operator+(const Buffer& a, const S& b) { return joined(a.view(), View(b)); }
+    friend Buffer operator+(const Buffer& a, const S& b) {
+        return joined(a.view(), View(b));
+    }
     template <typename S, typename = IfText<S>>
-    friend Buffer operator+(const S& a, const Buffer& b) { return joined(View(a), b.view()); }
+    friend Buffer operator+(const S& a, const Buffer& b) {
+        return joined(View(a), b.view());
+    }
     friend Buffer operator+(const Buffer& a, T b) { return joined(a.view(), View(&b, 1)); }
 
 private:
@@ -232,9 +249,9 @@ private:
     }
     // A new block for `n` items and the zero after them; the old one is wiped and freed.
     void regrow(std::size_t n) {
-        if (n > maxSize()) throw std::bad_alloc();
+        if (n > maxSize()) outOfMemory();
         T* grown = static_cast<T*>(std::malloc((n + 1) * sizeof(T)));
-        if (!grown) throw std::bad_alloc();
+        if (!grown) outOfMemory();
         if (items_) std::memcpy(grown, items_, size_ * sizeof(T));
         grown[size_] = T();
         release();

@@ -32,8 +32,7 @@ private:
 char cp1252ByteOf(char16_t c) {
     if (c < 0x100) return static_cast<char>(c);
     for (unsigned b = 0x80; b < 0xA0; ++b)
-        if (cp1252ToUtf16(String(1, static_cast<char>(b)))[0] == c)
-            return static_cast<char>(b);
+        if (cp1252ToUtf16(String(1, static_cast<char>(b)))[0] == c) return static_cast<char>(b);
     return '?';
 }
 

@@ -103,7 +103,7 @@ struct HandleTraits {
     static bool valid(Handle handle) { return handle != kNull && handle != kFailed; }
     static void close(Handle handle) { file::close(handle); }
 };
-// Holds a handle for one scope and closes it on every way out, exceptions included.
+// Holds a handle for one scope and closes it on every way out.
 using Scoped = UniqueHandle<HandleTraits>;
 
 // Failure injection for the save paths' tests. Every fallible step of the operations above that

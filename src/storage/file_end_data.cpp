@@ -18,6 +18,11 @@ FileEndData::FileEndData(const String& path, bool readOnly) : state_(new FileEnd
 FileEndData::~FileEndData() = default;
 
 void FileEndData::readHeader() {
+    // The system's error is taken at the step that failed: closing the handle may overwrite it.
+    const auto broken = [this](TrailerFault fault, int systemError) {
+        state_->fault = fault;
+        state_->faultError = systemError;
+    };
     file::Scoped h;
     file::open(*h.receive(), state_->path.c_str(), false, false);
     if (!h) {
@@ -32,19 +37,19 @@ void FileEndData::readHeader() {
     std::uint8_t trailer[kTrailerSize];
     std::uint32_t got = 0;
     if (!file::read(h.get(), trailer, kTrailerSize, got) || got != kTrailerSize)
-        throw FEDError(FEDError::Kind::Unreadable, file::lastError());
+        return broken(TrailerFault::Unreadable, file::lastError());
 
     if (loadLE32(trailer) != kMagic) return;
 
     std::uint32_t length = loadLE32(trailer + 4);
     size = file::size(h.get());
     if (size == file::kNoSize || size < kTrailerSize)
-        throw FEDError(FEDError::Kind::Unreadable, file::lastError());
-    if (length > size - kTrailerSize) throw FEDError(FEDError::Kind::Overlong, 0);
+        return broken(TrailerFault::Unreadable, file::lastError());
+    if (length > size - kTrailerSize) return broken(TrailerFault::Overlong, 0);
 
     std::uint32_t position = file::position(h.get());
     if (position == file::kNoSize || position < length + kTrailerSize)
-        throw FEDError(FEDError::Kind::Unreadable, file::lastError());
+        return broken(TrailerFault::Unreadable, file::lastError());
     state_->hasData = true;
     state_->offset = position - length - kTrailerSize;
     state_->length = length;
@@ -72,7 +77,7 @@ bool FileEndData::readData(Bytes& buffer) {
 }
 
 bool FileEndData::writeData(const Bytes& data) {
-    if (state_->readOnly) return false;
+    if (state_->readOnly || state_->fault != TrailerFault::None) return false;
     if (data.size() > kLimit) return false;
     const std::uint32_t length = static_cast<std::uint32_t>(data.size());
 

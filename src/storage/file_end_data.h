@@ -7,10 +7,13 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <memory>
 
 #include "storage/buffer.h"
+
+// What was wrong with a trailer that is there: it could not be read, or it claims more bytes than
+// the file has.
+enum class TrailerFault { None, Unreadable, Overlong };
 
 struct FileEndState {
     String path;
@@ -19,32 +22,17 @@ struct FileEndState {
     std::uint32_t offset = 0;  // first byte of the block
     std::uint32_t length = 0;
     int openError = 0;  // the system's error when the file could not be opened
+    TrailerFault fault = TrailerFault::None;
+    int faultError = 0;  // the system's error, taken when the trailer could not be read
 };
 
 class FileEndData {
 public:
-    class FEDError : public std::exception {
-    public:
-        // Unreadable: the trailer cannot be read; Overlong: it claims more bytes than the file has.
-        enum class Kind { Unreadable, Overlong };
-        // The system's error is taken before the throw: unwinding may overwrite it.
-        FEDError(Kind kind, int systemError) noexcept : kind_(kind), systemError_(systemError) {}
-        Kind kind() const noexcept { return kind_; }
-        int systemError() const noexcept { return systemError_; }
-        const char* what() const noexcept override {
-            return kind_ == Kind::Overlong ? "FileEndData::header" : "FileEndData::readHeader";
-        }
-
-    private:
-        Kind kind_;
-        int systemError_;
-    };
-
     static constexpr std::uint32_t kMagic = 0xDEADBEEFu;
     static constexpr std::uint32_t kTrailerSize = 8;
 
-    // Reads the trailer of `path`. Throws FEDError when the trailer cannot be read or claims more
-    // bytes than the file has.
+    // Reads the trailer of `path`. A broken trailer says so through trailerFault(); such a file
+    // has no block and takes none.
     FileEndData(const String& path, bool readOnly);
     ~FileEndData();
     FileEndData(const FileEndData&) = delete;
@@ -56,6 +44,8 @@ public:
     // Why a file that carries no block could not even be opened (errno or GetLastError()); 0
     // when it was opened.
     int openError() const { return state_->openError; }
+    TrailerFault trailerFault() const { return state_->fault; }
+    int trailerError() const { return state_->faultError; }
 
     // Reads the block; false without a block or when it cannot be read in full.
     bool readData(Bytes& buffer);

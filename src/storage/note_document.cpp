@@ -45,29 +45,27 @@ void appendTo(Bytes& out, const std::uint8_t* p, std::size_t n) {
 // or closed to this user says so.
 IoStatus readRecord(const String& path, Bytes& record) {
     file::setLastError(0);
-    try {
-        file::Scoped h;
-        file::open(*h.receive(), path.c_str(), false, false);
-        if (!h) return systemFailure(IoFault::Unreadable);
-        std::uint8_t head[NoteHeader::kSize];
-        std::uint32_t got = 0;
-        if (!file::read(h.get(), head, sizeof head, got)) return systemFailure(IoFault::Unreadable);
-        if (got == sizeof head && std::memcmp(head, NoteHeader::kMagic, 8) == 0) {
-            const std::uint32_t size = file::size(h.get());
-            if (size == file::kNoSize || !file::seek(h.get(), 0))
-                return systemFailure(IoFault::Unreadable);
-            record.resize(size);
-            return file::read(h.get(), record.data(), size, got) && got == size
-                       ? IoStatus{}
-                       : systemFailure(IoFault::Unreadable);
-        }
-        FileEndData block(path, true);
-        if (!block.hasData()) return {IoFault::NotANote};
-        return block.readData(record) ? IoStatus{} : systemFailure(IoFault::Unreadable);
-    } catch (const FileEndData::FEDError& e) {
-        const bool overlong = e.kind() == FileEndData::FEDError::Kind::Overlong;
-        return {overlong ? IoFault::Damaged : IoFault::Unreadable, e.systemError()};
+    file::Scoped h;
+    file::open(*h.receive(), path.c_str(), false, false);
+    if (!h) return systemFailure(IoFault::Unreadable);
+    std::uint8_t head[NoteHeader::kSize];
+    std::uint32_t got = 0;
+    if (!file::read(h.get(), head, sizeof head, got)) return systemFailure(IoFault::Unreadable);
+    if (got == sizeof head && std::memcmp(head, NoteHeader::kMagic, 8) == 0) {
+        const std::uint32_t size = file::size(h.get());
+        if (size == file::kNoSize || !file::seek(h.get(), 0))
+            return systemFailure(IoFault::Unreadable);
+        record.resize(size);
+        return file::read(h.get(), record.data(), size, got) && got == size
+                   ? IoStatus{}
+                   : systemFailure(IoFault::Unreadable);
     }
+    FileEndData block(path, true);
+    if (block.trailerFault() == TrailerFault::Overlong) return {IoFault::Damaged};
+    if (block.trailerFault() == TrailerFault::Unreadable)
+        return {IoFault::Unreadable, block.trailerError()};
+    if (!block.hasData()) return {IoFault::NotANote};
+    return block.readData(record) ? IoStatus{} : systemFailure(IoFault::Unreadable);
 }
 
 }  // namespace

@@ -119,8 +119,7 @@ private:
     IoStatus writeSafely(const String& named, const WindowPlacement* placement,
                          ConfirmOverwrite confirm = nullptr);
     // The last look at the target before it is replaced; `declined` when the user said No.
-    bool mayReplace(const String& target, ConfirmOverwrite confirm,
-                    bool& declined) const;
+    bool mayReplace(const String& target, ConfirmOverwrite confirm, bool& declined) const;
     bool writeNoteFile(const String& temporary, const Bytes& record) const;
     bool replaceTarget(const String& temporary, const String& target) const;
 
@@ -139,5 +138,5 @@ private:
 void textDigest(const std::uint8_t* text, std::size_t n, const std::uint8_t iv[16],
                 std::uint8_t digest[32]);
 // The number of bytes of `image` before any note block it carries: the editor part a note built
-// on it receives. Raises as FileEndData does when the image's trailer is broken.
+// on it receives. False when the image cannot be read or its trailer is broken.
 bool editorPartLength(const String& image, std::uint32_t& length);

@@ -1,7 +1,6 @@
 #include "storage/note_identity.h"
 
 #include <cstring>
-#include <exception>
 
 #include "storage/buffer.h"
 #include "storage/file_end_data.h"
@@ -50,17 +49,13 @@ bool lookAtNote(const String& path, NoteIdentity& now) {
     const file::Presence presence = file::lookAt(path.c_str(), stamp);
     if (presence != file::Presence::Present) return presence == file::Presence::Missing;
     NoteHeader header{};
-    try {
-        // A bare record file holds its header at the start, a note executable where its block
-        // begins.
-        bool found = false;
-        if (!readHeaderAt(path, 0, header, found)) return false;
-        if (!found) {
-            FileEndData block(path, true);
-            if (block.hasData() && !readHeaderAt(path, block.offset(), header, found)) return false;
-        }
-    } catch (const std::exception&) {
-        return false;
+    // A bare record file holds its header at the start, a note executable where its block begins.
+    bool found = false;
+    if (!readHeaderAt(path, 0, header, found)) return false;
+    if (!found) {
+        FileEndData block(path, true);
+        if (block.trailerFault() != TrailerFault::None) return false;
+        if (block.hasData() && !readHeaderAt(path, block.offset(), header, found)) return false;
     }
     now = noteIdentity(true, stamp, header);
     return true;

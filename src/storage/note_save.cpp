@@ -2,7 +2,6 @@
 // built beside the target under a temporary name, flushed, read back and checked, and only then
 // put in the target's place in one step.
 #include <cstring>
-#include <exception>
 
 #include "storage/buffer.h"
 #include "storage/file.h"
@@ -13,6 +12,10 @@
 
 bool editorPartLength(const String& image, std::uint32_t& length) {
     FileEndData block(image, true);
+    if (block.trailerFault() != TrailerFault::None) {
+        file::setLastError(block.trailerError());
+        return false;
+    }
     if (block.hasData()) {
         length = block.offset();
         return true;
@@ -87,39 +90,32 @@ IoStatus NoteDocument::writeSafely(const String& named, const WindowPlacement* p
     String temporary;
     bool ok = false, ownerKept = true;
     file::setLastError(0);
-    try {
-        std::uint32_t imageBytes = 0;
-        if (editorPartLength(image_, imageBytes)) temporary = file::createTemporaryBeside(target);
-        if (!temporary.empty()) ownerKept = file::keepOwner(temporary.c_str(), target.c_str());
-        if (ownerKept && !temporary.empty() &&
-            copyImage(image_.c_str(), temporary.c_str(), imageBytes) &&
-            file::setReadOnly(temporary.c_str(), false)) {
-            bool haveText = true;
-            if (placement) {
-                header.windowWidth = placement->width;
-                header.windowHeight = placement->height;
-                header.flags = placement->maximized ? header.flags | kNoteMaximized
-                                                    : header.flags & ~kNoteMaximized;
-                // Every save writes under a fresh IV, even when the text did not change.
-                if (!ivUnwritten_) {
-                    String text;
-                    haveText = getText(text);
-                    if (haveText) setText(text);
-                    haveText = haveText && !ivMissing_;
-                    secureWipe(text);
-                }
+    std::uint32_t imageBytes = 0;
+    if (editorPartLength(image_, imageBytes)) temporary = file::createTemporaryBeside(target);
+    if (!temporary.empty()) ownerKept = file::keepOwner(temporary.c_str(), target.c_str());
+    if (ownerKept && !temporary.empty() &&
+        copyImage(image_.c_str(), temporary.c_str(), imageBytes) &&
+        file::setReadOnly(temporary.c_str(), false)) {
+        bool haveText = true;
+        if (placement) {
+            header.windowWidth = placement->width;
+            header.windowHeight = placement->height;
+            header.flags = placement->maximized ? header.flags | kNoteMaximized
+                                                : header.flags & ~kNoteMaximized;
+            // Every save writes under a fresh IV, even when the text did not change.
+            if (!ivUnwritten_) {
+                String text;
+                haveText = getText(text);
+                if (haveText) setText(text);
+                haveText = haveText && !ivMissing_;
+                secureWipe(text);
             }
-
-            Bytes record;
-            buildRecord(record);
-            ok = haveText && writeNoteFile(temporary, record) && flushFile(temporary) &&
-                 readBackMatches(temporary, imageBytes, *this, record);
         }
-    } catch (const FileEndData::FEDError& e) {
-        file::setLastError(e.systemError());
-        ok = false;
-    } catch (const std::exception&) {
-        ok = false;
+
+        Bytes record;
+        buildRecord(record);
+        ok = haveText && writeNoteFile(temporary, record) && flushFile(temporary) &&
+             readBackMatches(temporary, imageBytes, *this, record);
     }
 
     // The look at the target comes last, once the new file stands ready, so that as little as
@@ -165,6 +161,7 @@ bool NoteDocument::mayReplace(const String& target, ConfirmOverwrite confirm,
 
 bool NoteDocument::writeNoteFile(const String& temporary, const Bytes& record) const {
     FileEndData block(temporary, false);
+    if (block.trailerFault() != TrailerFault::None) file::setLastError(block.trailerError());
     return block.writeData(record);
 }
 

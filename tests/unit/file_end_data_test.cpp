@@ -47,7 +47,9 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
     }
     EXPECT_NE(0, FileEndData(dir / "missing.bin", true).openError()) << "the system's reason";
     writeFile(path, withTrailer(forty, 0xFFFFFFF0));
-    EXPECT_THROW(FileEndData(path, true), FileEndData::FEDError);
+    const FileEndData overlong(path, true);
+    EXPECT_EQ(TrailerFault::Overlong, overlong.trailerFault());
+    EXPECT_FALSE(overlong.hasData());
 }
 
 TEST(FileEndData, AppendsThenReplacesInPlaceLeavingNoTailButNeverThroughAReader) {

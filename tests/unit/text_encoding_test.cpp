@@ -1,11 +1,13 @@
 #include "editor/command_rules.h"
 #include "storage/buffer.h"
 #include "storage/code_page.h"
+#include "storage/out_of_memory.h"
 #include "storage/text_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -114,6 +116,13 @@ TEST(Buffer, GrowsFromItsOwnTextEndsInAZeroAndCutsPastTheEndToNothing) {
     b.resize(1);
     EXPECT_EQ(Bytes{7}, b);
     EXPECT_EQ(0, b.data()[1]);
+    // A size no allocation can give ends the program through its notice, never by wrapping round.
+    EXPECT_DEATH(
+        {
+            setOutOfMemoryNotice([] { std::fputs("noticed", stderr); });
+            b.reserve(SIZE_MAX / 2);
+        },
+        "noticed");
 }
 
 }  // namespace
