@@ -10,7 +10,7 @@
 
 namespace {
 
-void saveAndReload(NoteDocument& doc, const std::string& text, ScratchFile& scratch,
+void saveAndReload(NoteDocument& doc, const String& text, ScratchFile& scratch,
                    const std::uint8_t* data, std::size_t size, bool recordFile) {
     const std::string copy = scratch.path + ".saved";
     const std::uint32_t flags = doc.header.flags;
@@ -38,7 +38,7 @@ void saveAndReload(NoteDocument& doc, const std::string& text, ScratchFile& scra
     NoteDocument reread;
     FUZZ_CHECK(reread.load(copy));
     reread.setKey(kFuzzPassphrase);
-    std::string again;
+    String again;
     FUZZ_CHECK(reread.verifyKey() && reread.getText(again) && again == text);
     FUZZ_CHECK(reread.header.flags == (flags & ~kNoteMaximized));
     FUZZ_CHECK(reread.header.windowWidth == 640 && reread.header.windowHeight == 480);
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(record == expected);
 
     doc.setKey(kFuzzPassphrase);
-    std::string text;
+    String text;
     const bool opens = doc.verifyKey();
     FUZZ_CHECK(doc.getText(text) == opens);
     // Only a note with text can be saved: an empty one could never be opened again.

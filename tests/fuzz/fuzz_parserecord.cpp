@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(doc.decrypt(plain) == opens);
     // A failed decrypt, or getText, leaves its output alone.
     FUZZ_CHECK(opens ? plain.size() == doc.header.textLength : plain == sentinel);
-    std::string text = "unchanged";
+    String text = "unchanged";
     FUZZ_CHECK(doc.getText(text) == opens);
     FUZZ_CHECK(opens || text == "unchanged");
     if (!opens) return 0;
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Re-encrypting what opened gives a record that opens to the same text, flags untouched.
     const std::uint32_t flags = doc.header.flags;
     doc.setText(text);
-    std::string again;
+    String again;
     FUZZ_CHECK(doc.verifyKey() && doc.getText(again) && again == text);
     FUZZ_CHECK(doc.header.flags == flags);
     NoteDocument reread;
