@@ -4,8 +4,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <string>
-#include <vector>
 
 inline void secureWipe(void* data, std::size_t n) {
 #if defined(__GNUC__) || defined(__clang__)
@@ -30,19 +28,6 @@ void secureWipeLocal(T (&array)[N]) {
 #else
     secureWipe(array, sizeof array);
 #endif
-}
-
-template <typename T>
-void secureWipe(std::vector<T>& v) {
-    if (!v.empty()) secureWipe(v.data(), v.size() * sizeof(T));
-}
-
-inline void secureWipe(std::string& s) {
-    if (!s.empty()) secureWipe(&s[0], s.size());
-}
-
-inline void secureWipe(std::u16string& s) {
-    if (!s.empty()) secureWipe(&s[0], s.size() * sizeof(char16_t));
 }
 
 // Wipes the buffer it guards when its scope ends, on every way out.

@@ -46,6 +46,13 @@ TEST(FileEndData, FindsTheBlockByItsTrailer) {
         EXPECT_EQ(expected, read);
     }
     EXPECT_NE(0, FileEndData(dir / "missing.bin", true).openError()) << "the system's reason";
+    EXPECT_NE(0, FileEndData(dir.path(), true).openError()) << "a folder is no file";
+    // A file cut after its trailer was read gives no block rather than a short one.
+    writeFile(path, withTrailer(forty, 40));
+    FileEndData cut(path, true);
+    writeFile(path, "cut");
+    Bytes none;
+    EXPECT_FALSE(cut.readData(none));
     writeFile(path, withTrailer(forty, 0xFFFFFFF0));
     const FileEndData overlong(path, true);
     EXPECT_EQ(TrailerFault::Overlong, overlong.trailerFault());
