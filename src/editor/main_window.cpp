@@ -122,7 +122,8 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, String& storedTex
     // Sized once its monitor is known (placeAndShow).
     if (!document_ || !registerWindowClass() ||
         !CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
-                         nullptr, nullptr, appState().instance, this)) {
+                         nullptr, nullptr, appState().instance, this) ||
+        !window_) {
         window_ = nullptr;
         secureWipe(storedText);
         return;

@@ -146,6 +146,7 @@ public:
     }
     void insert(std::size_t at, View text) { insert(at, text.data(), text.size()); }
     void insert(std::size_t at, const T* items, std::size_t n) {
+        if (at > size_) at = size_;
         Buffer tail(data() + at, size_ - at);
         setSize(at);
         append(items, n).append(tail.data(), tail.size());
@@ -173,6 +174,11 @@ public:
     Buffer substr(std::size_t at, std::size_t n = npos) const {
         if (at > size_) at = size_;
         return Buffer(data() + at, n < size_ - at ? n : size_ - at);
+    }
+
+    // Overwrites what the buffer holds with zeros and keeps its size.
+    void wipe() noexcept {
+        if (items_) secureWipe(items_, size_ * sizeof(T));
     }
 
     void swap(Buffer& other) noexcept {
@@ -280,7 +286,7 @@ using Bytes = Buffer<std::uint8_t>;
 // gives them back.
 template <typename T>
 void secureWipe(Buffer<T>& b) {
-    secureWipe(b.data(), b.size() * sizeof(T));
+    b.wipe();
 }
 
 // At most `n` characters of `text` from `at`, none when `at` is past the end. The library's
