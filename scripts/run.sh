@@ -12,6 +12,8 @@ cmake --build --preset windows --target quillox
 exe=build/windows/src/startup/quillox.exe
 echo "built $exe ($(stat -c %s "$exe") bytes)"
 program=${1:-$exe}
+# The build tree's own Wine prefix, on a real display as on a virtual one.
+export QUILLOX_BUILD_DIR=$PWD/build/windows
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec cmake/wine-run.sh "$program"
@@ -19,7 +21,6 @@ fi
 
 source scripts/display.sh
 ensure_display
-export QUILLOX_BUILD_DIR=$PWD/build/windows
 cmake/wine-run.sh "$program" &
 for _ in $(seq 150); do
   xwininfo -root -tree 2>/dev/null | grep -q '"Quillox' && break

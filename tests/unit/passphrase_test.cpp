@@ -116,7 +116,8 @@ TEST(Passphrase, StrengthIsLowForWhatGuessersTryFirst) {
         {u"tkvrdbpizza", 50, 53},  // a word only where a run of letters begins
         {u"sdfghjkl", 8, 10},     {u"lkjhgfdsa", 9, 9.5},  {u"zxc", 14, 15},
         {u"2099", 7, 8},          {u"Zupotan", 14, 14.5},  {u"\u024Fa\u024Fa\u024Fa", 13, 13.5},
-        {u"PIZZA", 15, 15.5},     {u"Ёёёё", 8, 8.5},  // Z, and a capital before Cyrillic А
+        {u"PIZZA", 15, 15.5},     {u"Яяяя", 8, 8.5},       {u"Ωωωω", 8, 8.5},  // last capitals
+        {u"Ёёёё", 8, 8.5},  // a capital from before Cyrillic А
     };
     for (const auto& [passphrase, low, high] : bounds) {
         EXPECT_LE(low, passphraseBits(passphrase)) << std::u16string(passphrase).size();
