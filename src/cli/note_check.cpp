@@ -99,10 +99,10 @@ int readEditor(const String& path, EditorPart& editor) {
     // A file that begins like a note record is read as one: a note built on it would not open.
     if (NoteDocument::isRecordFile(path))
         return fail(kNotANote, path + ": a note record, not an editor");
-    if (FileEndData(path, true).trailerFault() != TrailerFault::None)
-        return fail(kNotANote, path + ": the note it carries has a broken trailer");
     if (!editorPartLength(path, editor.length))
-        return fail(kNotANote, path + ": cannot read the editor");
+        return fail(kNotANote, path + (FileEndData(path, true).trailerFault() != TrailerFault::None
+                                           ? ": the note it carries has a broken trailer"
+                                           : ": cannot read the editor"));
     const String problem = executableProblem(path, editor.length);
     if (!problem.empty()) return fail(kNotANote, path + ": " + problem + ", not an editor");
     if (!fingerprint(path, editor.length, editor.sha256))

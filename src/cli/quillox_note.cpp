@@ -241,8 +241,7 @@ bool parseOptions(int argc, char** argv, Options& o, String& error) {
 // With `text`, the passphrase is checked by decrypting the text into it: a check of its own
 // first would decrypt and hash the whole note twice.
 int unlock(NoteDocument& doc, PassphraseInput& input, const Options& o, String* text = nullptr) {
-    U16String pass;
-    WipeOnExit wipe{pass};
+    U16String pass;  // wiped by the buffer when it goes
     String error;
     if (!input.ask("Passphrase: ", o.passphraseFile, pass, error)) return fail(kUsage, error);
     const Opened opened = openWithPassphrase(doc, pass, passphraseCodePage(o), text);
@@ -271,8 +270,7 @@ bool acceptWeak(const U16String& pass, bool fromFile, unsigned codePage) {
 // A new passphrase, asked twice on the terminal or one line of a file, into the bytes its key is
 // made of.
 int newPassphrase(PassphraseInput& input, const String& file, unsigned codePage, String& bytes) {
-    U16String pass, again;
-    WipeOnExit wipePass{pass}, wipeAgain{again};
+    U16String pass, again;  // wiped by the buffers when they go
     String error;
     if (!input.ask("New passphrase: ", file, pass, error)) return fail(kUsage, error);
     if (file.empty()) {

@@ -73,8 +73,7 @@ int verify(const Options& o) {
     EditorPart editor;
     if (!o.image.empty())
         if (int rc = readEditor(o.image, editor)) return rc;
-    U16String pass;
-    WipeOnExit wipe{pass};
+    U16String pass;  // wiped by the buffer when it goes
     if (!o.passphraseFile.empty())
         if (int rc = readPassphrase(o, pass)) return rc;
 
@@ -119,8 +118,7 @@ int salvage(const Options& o) {
     if (found.empty())
         return fail(kNotANote, o.note + ": no note record found in it; nothing written");
 
-    U16String pass;
-    WipeOnExit wipe{pass};
+    U16String pass;  // wiped by the buffer when it goes
     if (!o.passphraseFile.empty())
         if (int rc = readPassphrase(o, pass)) return rc;
     // The last record is the one written last; a passphrase picks the last one it opens.

@@ -141,9 +141,8 @@ int runRoads() {
     AppState& state = appState();
     auto document = std::make_unique<NoteDocument>(state.modulePath);
     // The note's text in clear between the prompt and the window: wiped by the window once the
-    // control holds it, and here on any return that comes first.
+    // control holds it, and by the buffer itself on any return that comes first.
     String storedText;
-    WipeOnExit wiper{storedText};
 
     if (state.notePath.empty()) {
         const IoStatus own = blockStatus(state.modulePath);

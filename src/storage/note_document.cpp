@@ -139,8 +139,8 @@ bool NoteDocument::verifyKey() const {
     return trialDecrypt(piece, nullptr);
 }
 
-template <typename Buffer>
-bool NoteDocument::decryptInto(Buffer& out) const {
+template <typename Out>
+bool NoteDocument::decryptInto(Out& out) const {
     if (payload.empty()) {
         secureWipe(out);
         out.clear();
@@ -148,7 +148,7 @@ bool NoteDocument::decryptInto(Buffer& out) const {
     }
     // Each piece is appended to a buffer of the kind the caller receives, sized once: the text
     // exists once, and no memory is zero-filled only to be overwritten.
-    Buffer trial;
+    Out trial;
     trial.reserve(header.textLength);
     std::uint8_t piece[kPiece];
     const bool ok = trialDecrypt(

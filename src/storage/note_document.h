@@ -108,8 +108,8 @@ private:
     // at the end, and answers whether its digest matches; `keep`, when given, receives the text.
     bool trialDecrypt(std::uint8_t* piece, TextSink keep) const;
     // `decrypt` and `getText`: the whole text into a byte vector or a string.
-    template <typename Buffer>
-    bool decryptInto(Buffer& out) const;
+    template <typename Out>
+    bool decryptInto(Out& out) const;
     // parseRecord taking over `record`'s storage for the payload.
     bool adoptRecord(Bytes& record);
     // Decryption goes a piece at a time, each piece hashed while it is still in the cache.

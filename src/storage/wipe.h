@@ -29,12 +29,3 @@ void secureWipeLocal(T (&array)[N]) {
     secureWipe(array, sizeof array);
 #endif
 }
-
-// Wipes the buffer it guards when its scope ends, on every way out.
-template <typename Buffer>
-struct WipeOnExit {
-    Buffer& buffer;
-    ~WipeOnExit() { secureWipe(buffer); }
-};
-template <typename Buffer>
-WipeOnExit(Buffer&) -> WipeOnExit<Buffer>;
