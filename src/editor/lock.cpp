@@ -68,10 +68,21 @@ void forgetFindText() {
     find.searchRecord.chrgText = {0, 0};
 }
 
+// Another program (a clipboard viewer, a remote desktop client) may hold the clipboard for a
+// moment. A copy, and the wipe at a lock above all, waits up to a second for it rather than
+// quietly doing nothing.
+bool openClipboardPatiently(HWND window) {
+    for (int tries = 0; tries < 50; ++tries) {
+        if (OpenClipboard(window)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 // The text this window put on the clipboard is wiped and the clipboard emptied, unless another
 // program has put something there since.
 void clearOwnClipboard(HWND window) {
-    if (GetClipboardOwner() != window || !OpenClipboard(window)) return;
+    if (GetClipboardOwner() != window || !openClipboardPatiently(window)) return;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
         if (void* text = GlobalLock(data)) {
             secureWipe(text, GlobalSize(data));
@@ -290,7 +301,8 @@ void EditorLock::closeLocked(MainWindow& main) {
 void EditorLock::copySelection(MainWindow& main, bool cut) {
     U16String text;  // wiped below
     selectionText(main.editor_, text);
-    if (text.empty() || !OpenClipboard(main.window_)) {
+    if (text.empty() || !openClipboardPatiently(main.window_)) {
+        if (!text.empty()) MessageBeep(MB_ICONWARNING);  // the clipboard stayed held
         secureWipe(&text[0], text.size() * 2);
         return;
     }

@@ -210,6 +210,7 @@ void runMessageLoop(HWND mainWindow) {
     // GetMessageW gives -1 when it fails; that ends the loop like WM_QUIT rather than spinning.
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         HWND find = findDialogHandle();
+        if (lockByChordInFind(mainWindow, find, message)) continue;
         if (find != nullptr && IsDialogMessageW(find, &message)) continue;
         if (zoomByWheel(mainWindow, message)) continue;
         if (acceleratorsApplyTo(mainWindow, message) &&

@@ -82,10 +82,10 @@ TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
     EXPECT_EQ("Invalid passphrase!", answerMessageBox(kErrorCaption, IDOK, window.pid));
     unlock(window, waitWindow(dialogTitled(kPromptTitle, window.pid)), edited);
 
-    // By hand, with Find open: at once.
+    // By hand, pressed in the Find dialog: at once.
     postCommand(window.window, ID_EDIT_FIND);
     const HWND find = waitWindow(dialogTitled("Find", window.pid));
-    pressChord(window.window, {VK_CONTROL, 'L'});
+    pressChord(find, {VK_CONTROL, 'L'});
     prompt = waitLocked(window);
     waitGone(find, "the Find dialog");
     unlock(window, prompt, edited);
