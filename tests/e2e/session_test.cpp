@@ -200,16 +200,19 @@ TEST_F(Session, TypedPastedFoundImportedAndExportedTextKeepsEveryCharacter) {
             chooseFile(reopened, ID_FILE_IMPORT_TEXT, in);
             waitUntil([&] { return reopened.text() == c.shown; }, "the import of " + c.shown);
             chooseFile(reopened, ID_FILE_EXPORT_TEXT, out);
-            // Awaited by its size, not read: a reader holding the file makes the export's
-            // replace fail. The replace is a rename, so the size shows the whole new file.
+            // Read only once its size is the new one: a reader holding the file makes the
+            // export's replace fail. The replace is a rename, so the size shows the whole new
+            // file; a read may still fail for a moment while the replace lets go of it.
             WIN32_FILE_ATTRIBUTE_DATA data{};
+            Bytes exported;
             waitUntil(
                 [&] {
                     GetFileAttributesExA(out.c_str(), GetFileExInfoStandard, &data);
-                    return data.nFileSizeLow == c.exported.size();
+                    return data.nFileSizeLow == c.exported.size() &&
+                           (exported = readFile(out)).size() == c.exported.size();
                 },
                 "the export of " + c.shown);
-            EXPECT_EQ(bytesOf(c.exported), readFile(out));
+            EXPECT_EQ(bytesOf(c.exported), exported);
         }
         // A file another program holds fails either way, says why and changes nothing.
         const std::string held = path("in0.txt");
