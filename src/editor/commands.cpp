@@ -113,6 +113,12 @@ void MainWindow::onCommand(unsigned command) {
             lock_.copySelection(*this, command == ID_EDIT_CUT);
             break;
         case ID_EDIT_PASTE:
+            // The control opens the clipboard once and gives up; it is offered a free one.
+            if (!openClipboardPatiently(window_)) {
+                MessageBeep(MB_ICONWARNING);
+                break;
+            }
+            CloseClipboard();
             sendToEditor(WM_PASTE);
             break;
         case ID_EDIT_DELETE:

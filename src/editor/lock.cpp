@@ -68,17 +68,6 @@ void forgetFindText() {
     find.searchRecord.chrgText = {0, 0};
 }
 
-// Another program (a clipboard viewer, a remote desktop client) may hold the clipboard for a
-// moment. A copy, and the wipe at a lock above all, waits up to a second for it rather than
-// quietly doing nothing.
-bool openClipboardPatiently(HWND window) {
-    for (int tries = 0; tries < 50; ++tries) {
-        if (OpenClipboard(window)) return true;
-        Sleep(20);
-    }
-    return false;
-}
-
 // The text this window put on the clipboard is wiped and the clipboard emptied, unless another
 // program has put something there since.
 void clearOwnClipboard(HWND window) {
@@ -120,6 +109,14 @@ void selectionText(HWND editor, U16String& out) {
 }
 
 }  // namespace
+
+bool openClipboardPatiently(HWND window) {
+    for (int tries = 0; tries < 50; ++tries) {
+        if (OpenClipboard(window)) return true;
+        Sleep(20);
+    }
+    return false;
+}
 
 void EditorLock::start(HWND window) {
     unlockedAt_ = GetTickCount();

@@ -14,6 +14,11 @@ class MainWindow;
 // Posted by a lock to its own window: the prompt comes once every box the lock closed has gone.
 constexpr UINT kShowLockPrompt = WM_APP + 1;
 
+// Another program (a clipboard viewer, a remote desktop client) may hold the clipboard for a
+// moment. Copy, paste and the wipe at a lock above all wait up to a second for it rather than
+// quietly doing nothing.
+bool openClipboardPatiently(HWND window);
+
 class EditorLock {
 public:
     EditorLock() = default;

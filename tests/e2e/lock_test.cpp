@@ -1,5 +1,7 @@
 // An open note left alone locks: its text leaves the window, the memory the editor holds and the
 // clipboard until the passphrase is given again, whatever box is open at that moment.
+#include <atomic>
+
 #include "e2e_fixture.h"
 #include "heap_scan.h"
 
@@ -60,10 +62,21 @@ TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
     EditorWindow window = openAsCopy(QUILLOX_FAULTY_EXE, note);
     appendText(window, " typed", edited);
     EXPECT_NE(0u, heapHits(window.window).first) << "the scan must see the open text";
-    // As commands, not keys: a chord can reach the window before it has the keyboard focus.
-    postCommand(window.window, ID_EDIT_SELECT_ALL);
-    postCommand(window.window, ID_EDIT_COPY);
-    waitUntil([&] { return clipboardText() == edited; }, "the copy on the clipboard");
+    // As commands, not keys: a chord can reach the window before it has the keyboard focus. Given
+    // while another program holds the clipboard for a moment: the copy waits for it.
+    std::atomic<int> held{0};
+    TestThread holder([&] {
+        held = OpenClipboard(nullptr) ? 1 : -1;
+        Sleep(200);
+        if (held > 0) CloseClipboard();
+    });
+    waitUntil([&] { return held != 0; }, "the clipboard to be held");
+    for (const int command : {ID_EDIT_SELECT_ALL, ID_EDIT_COPY})
+        SendMessageTimeoutA(window.window, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG, kPatience,
+                            nullptr);
+    holder.join();
+    EXPECT_EQ(1, held.load());
+    EXPECT_EQ(edited, clipboardText());
     EXPECT_TRUE(
         IsClipboardFormatAvailable(RegisterClipboardFormatA("CanIncludeInClipboardHistory")));
 
