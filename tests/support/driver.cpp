@@ -25,10 +25,18 @@ INPUT keyInput(WORD key, bool up, WORD unit = 0) {
     return input;
 }
 
+// Keys go to the window that has the keyboard focus in the foreground thread, which comes a moment
+// after the foreground itself: both are awaited, or a chord can reach the window a dialog left.
 void send(HWND window, std::vector<INPUT> inputs) {
     waitUntil(
-        [&] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); },
-        "the window " + inQuotes(windowText(window)) + " to come to the foreground");
+        [&] {
+            if (GetForegroundWindow() != window) return SetForegroundWindow(window), false;
+            GUITHREADINFO thread{};
+            thread.cbSize = sizeof thread;
+            return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) &&
+                   (thread.hwndFocus == window || IsChild(window, thread.hwndFocus));
+        },
+        "the window " + inQuotes(windowText(window)) + " to have the keyboard focus");
     if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         throw DriverError("SendInput did not deliver every key event");
 }
