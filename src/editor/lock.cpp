@@ -13,6 +13,7 @@
 #include "editor/richedit.h"
 #include "base/win_handles.h"
 #include "editor/window_rules.h"
+#include "resources/resource.h"
 #include "storage/buffer.h"
 #include "storage/code_page.h"
 #include "storage/passphrase.h"
@@ -116,6 +117,15 @@ bool openClipboardPatiently(HWND window) {
         Sleep(20);
     }
     return false;
+}
+
+bool lockByChordInFind(HWND mainWindow, HWND find, const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != 'L' || find == nullptr ||
+        (message.hwnd != find && !IsChild(find, message.hwnd)) || GetKeyState(VK_CONTROL) >= 0 ||
+        GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    SendMessageW(mainWindow, WM_COMMAND, ID_FILE_LOCK, 0);
+    return true;
 }
 
 void EditorLock::start(HWND window) {

@@ -19,6 +19,10 @@ constexpr UINT kShowLockPrompt = WM_APP + 1;
 // quietly doing nothing.
 bool openClipboardPatiently(HWND window);
 
+// Ctrl+L locks from the Find dialog too: whoever walks away presses it wherever the focus is. The
+// dialog's other keys stay its own (Ctrl+C in its box copies the box's text). True when taken.
+bool lockByChordInFind(HWND mainWindow, HWND find, const MSG& message);
+
 class EditorLock {
 public:
     EditorLock() = default;

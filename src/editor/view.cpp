@@ -33,15 +33,6 @@ bool acceleratorsApplyTo(HWND mainWindow, const MSG& message) {
     return isOwnWindow(mainWindow, message.hwnd);
 }
 
-bool lockByChordInFind(HWND mainWindow, HWND find, const MSG& message) {
-    if (message.message != WM_KEYDOWN || message.wParam != 'L' || find == nullptr ||
-        (message.hwnd != find && !IsChild(find, message.hwnd)) || GetKeyState(VK_CONTROL) >= 0 ||
-        GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
-        return false;
-    SendMessageW(mainWindow, WM_COMMAND, ID_FILE_LOCK, 0);
-    return true;
-}
-
 bool zoomByWheel(HWND mainWindow, const MSG& message) {
     if (message.message != WM_MOUSEWHEEL || !(GET_KEYSTATE_WPARAM(message.wParam) & MK_CONTROL) ||
         !isOwnWindow(mainWindow, message.hwnd))

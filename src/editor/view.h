@@ -6,9 +6,6 @@
 // The accelerators act only on keys meant for the main window or one of its controls, never on
 // those of another window of the thread (a dialog, a box).
 bool acceleratorsApplyTo(HWND mainWindow, const MSG& message);
-// Ctrl+L locks from the Find dialog too: whoever walks away presses it wherever the focus is. The
-// dialog's other keys stay its own (Ctrl+C in its box copies the box's text). True when taken.
-bool lockByChordInFind(HWND mainWindow, HWND find, const MSG& message);
 // Ctrl with the mouse wheel over the main window zooms through the zoom commands, one step a
 // notch, so that the steps, the limits and the status bar are the commands' own. True when the
 // message was taken.
