@@ -82,12 +82,16 @@ void clearOwnClipboard(HWND window) {
     CloseClipboard();
 }
 
+// Null when the block cannot be made or filled.
 HGLOBAL globalCopy(const void* data, std::size_t n) {
     const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, n);
-    if (void* target = memory ? GlobalLock(memory) : nullptr) {
-        std::memcpy(target, data, n);
-        GlobalUnlock(memory);
+    void* target = memory ? GlobalLock(memory) : nullptr;
+    if (!target) {
+        if (memory) GlobalFree(memory);
+        return nullptr;
     }
+    std::memcpy(target, data, n);
+    GlobalUnlock(memory);
     return memory;
 }
 
@@ -308,21 +312,28 @@ void EditorLock::closeLocked(MainWindow& main) {
 void EditorLock::copySelection(MainWindow& main, bool cut) {
     U16String text;  // wiped below
     selectionText(main.editor_, text);
-    if (text.empty() || !openClipboardPatiently(main.window_)) {
-        if (!text.empty()) MessageBeep(MB_ICONWARNING);  // the clipboard stayed held
+    if (text.empty()) return;
+    if (!openClipboardPatiently(main.window_)) {
         secureWipe(&text[0], text.size() * 2);
+        MessageBeep(MB_ICONWARNING);
         return;
     }
     EmptyClipboard();
     const HGLOBAL data = globalCopy(text.data(), text.size() * 2);
     secureWipe(&text[0], text.size() * 2);
-    if (data && !SetClipboardData(CF_UNICODETEXT, data)) GlobalFree(data);
+    const bool placed = data && SetClipboardData(CF_UNICODETEXT, data);
+    if (data && !placed) GlobalFree(data);
     // Windows keeps text in these formats out of its clipboard history and the cloud clipboard.
+    // A null block would ask for the format later instead, so none is offered.
     const DWORD no = 0;
-    SetClipboardData(RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing"),
-                     globalCopy(&no, sizeof no));
-    for (const char* format : {"CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"})
-        SetClipboardData(RegisterClipboardFormatA(format), globalCopy(&no, sizeof no));
+    for (const char* format : {"ExcludeClipboardContentFromMonitorProcessing",
+                               "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"})
+        if (const HGLOBAL marker = globalCopy(&no, sizeof no))
+            if (!SetClipboardData(RegisterClipboardFormatA(format), marker)) GlobalFree(marker);
     CloseClipboard();
-    if (cut && data) SendMessageW(main.editor_, WM_CLEAR, 0, 0);
+    // A cut removes only what the clipboard took.
+    if (!placed)
+        MessageBeep(MB_ICONWARNING);
+    else if (cut)
+        SendMessageW(main.editor_, WM_CLEAR, 0, 0);
 }

@@ -63,19 +63,26 @@ TEST_F(Lock, IdleAndCtrlLSealTheTextUntilThePassphrase) {
     appendText(window, " typed", edited);
     EXPECT_NE(0u, heapHits(window.window).first) << "the scan must see the open text";
     // As commands, not keys: a chord can reach the window before it has the keyboard focus. Given
-    // while another program holds the clipboard for a moment: the copy waits for it.
+    // while another program holds the clipboard: a cut it never gets leaves the text; a copy waits
+    // for the clipboard to be let go.
     std::atomic<int> held{0};
     TestThread holder([&] {
         held = OpenClipboard(nullptr) ? 1 : -1;
-        Sleep(200);
-        if (held > 0) CloseClipboard();
+        while (held == 1) Sleep(10);
+        if (held == 2) CloseClipboard();
     });
     waitUntil([&] { return held != 0; }, "the clipboard to be held");
-    for (const int command : {ID_EDIT_SELECT_ALL, ID_EDIT_COPY})
-        SendMessageTimeoutA(window.window, WM_COMMAND, command, 0, SMTO_ABORTIFHUNG, kPatience,
-                            nullptr);
-    holder.join();
-    EXPECT_EQ(1, held.load());
+    const auto command = [&](int id) {
+        SendMessageTimeoutA(window.window, WM_COMMAND, id, 0, SMTO_ABORTIFHUNG, kPatience, nullptr);
+    };
+    command(ID_EDIT_SELECT_ALL);
+    command(ID_EDIT_CUT);
+    EXPECT_EQ(edited, window.text()) << "a cut the clipboard did not take";
+    TestThread letGo([&] {
+        Sleep(200);
+        held = 2;
+    });
+    command(ID_EDIT_COPY);
     EXPECT_EQ(edited, clipboardText());
     EXPECT_TRUE(
         IsClipboardFormatAvailable(RegisterClipboardFormatA("CanIncludeInClipboardHistory")));
