@@ -119,7 +119,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, String& storedText)
     : document_(std::move(document)) {
-    // Sized once its monitor is known (placeAndShow).
+    // Sized once its monitor is known (sizeFromHeader).
     if (!document_ || !registerWindowClass() ||
         !CreateWindowExW(WS_EX_OVERLAPPEDWINDOW, kClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0,
                          nullptr, nullptr, appState().instance, this) ||
@@ -135,12 +135,15 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, String& storedTex
     // and then saved cut: it opens read-only instead, so nothing of it can be lost.
     const bool tooLarge = controlCharacters(text) > kEditorTextLimit;
     if (tooLarge) document_->header.flags |= kNoteReadOnly;
+    // Sized before the text goes in: laid out at no width, the control wraps after every
+    // character, which makes a large note start several times slower.
+    sizeFromHeader();
     setEditorText(text);
     secureWipe(text);
     setEditorModified(editor_, false);
 
     updateTitle(kNewDocumentLabel);
-    placeAndShow();
+    show();
     if (isReadOnly()) {
         setEditorReadOnly(editor_, true);
         enableReadOnlyCommands(false);
@@ -240,13 +243,16 @@ void MainWindow::createEditor() {
     RedrawWindow(editor_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void MainWindow::placeAndShow() {
-    // Created at the size in units; now the monitor it is on tells the pixels.
+void MainWindow::sizeFromHeader() {
+    // The header gives units; the monitor the window is on tells the pixels.
     const WindowSize size =
         windowSizeFromHeader(document_->header.windowWidth, document_->header.windowHeight);
     const std::int32_t dpi = windowDpi(window_);
     SetWindowPos(window_, nullptr, 0, 0, pixelsFromUnits(size.width, dpi),
                  pixelsFromUnits(size.height, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::show() {
     if (document_->header.flags & kNoteMaximized) {
         ShowWindow(window_, SW_MAXIMIZE);
         return;

@@ -55,7 +55,8 @@ private:
     void onNcDestroy();
     LRESULT onFindMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void createEditor();
-    void placeAndShow();
+    void sizeFromHeader();
+    void show();
     bool isReadOnly() const;
 
     // Commands (commands.cpp).
