@@ -15,8 +15,8 @@ class MainWindow;
 constexpr UINT kShowLockPrompt = WM_APP + 1;
 
 // Another program (a clipboard viewer, a remote desktop client) may hold the clipboard for a
-// moment. Copy, paste and the wipe at a lock above all wait up to a second for it rather than
-// quietly doing nothing.
+// moment. Copy, Cut, Paste and the clipboard's wipe at a lock wait up to a second for it rather
+// than quietly doing nothing.
 bool openClipboardPatiently(HWND window);
 
 // Ctrl+L locks from the Find dialog too: whoever walks away presses it wherever the focus is. The

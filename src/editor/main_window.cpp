@@ -136,7 +136,7 @@ MainWindow::MainWindow(std::unique_ptr<NoteDocument> document, String& storedTex
     const bool tooLarge = controlCharacters(text) > kEditorTextLimit;
     if (tooLarge) document_->header.flags |= kNoteReadOnly;
     // Sized before the text goes in: laid out at no width, the control wraps after every
-    // character, which makes a large note start several times slower.
+    // character, and a large note of short lines took minutes to open.
     sizeFromHeader();
     setEditorText(text);
     secureWipe(text);
