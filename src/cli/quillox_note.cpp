@@ -343,21 +343,14 @@ int cat(const Options& o) {
     return written ? kDone : fail(kWriteFailed, "cannot write to standard output");
 }
 
-// `in` must be unbuffered. `out` grows by hand: each larger buffer takes the text over and the
-// one it leaves is wiped, so no reallocation frees a copy of the text.
+// `in` must be unbuffered, so that the C library keeps no copy of the text; `out` wipes every
+// block it outgrows.
 bool readAll(std::FILE* in, String& out) {
     char chunk[65536];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
         if (out.size() + n > kTextFileLimit) {
             secureWipe(chunk, sizeof chunk);
             return false;
-        }
-        if (out.size() + n > out.capacity()) {
-            String larger;
-            larger.reserve(std::max(out.capacity() * 2, out.size() + n));
-            larger.assign(out);
-            secureWipe(out);
-            out.swap(larger);
         }
         out.append(chunk, n);
     }

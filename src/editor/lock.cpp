@@ -101,16 +101,15 @@ void selectionText(HWND editor, U16String& out) {
     CHARRANGE range{};
     SendMessageW(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
     if (range.cpMax <= range.cpMin) return;
-    U16String raw(static_cast<std::size_t>(range.cpMax - range.cpMin) + 1, u'\0');
-    TEXTRANGEW request{range, reinterpret_cast<wchar_t*>(&raw[0])};
-    const LRESULT n = SendMessageW(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&request));
-    out.reserve(static_cast<std::size_t>(n) * 2 + 1);
-    for (LRESULT i = 0; i < n; ++i) {
+    U16String raw;  // wiped by the buffer when it goes
+    readEditorRange(editor, range.cpMin, range.cpMax, raw);
+    const std::size_t n = raw.size();
+    out.reserve(n * 2 + 1);
+    for (std::size_t i = 0; i < n; ++i) {
         out.push_back(raw[i]);
         if (raw[i] == u'\r' && (i + 1 == n || raw[i + 1] != u'\n')) out.push_back(u'\n');
     }
     out.push_back(u'\0');
-    secureWipe(&raw[0], raw.size() * 2);
 }
 
 }  // namespace
@@ -310,17 +309,16 @@ void EditorLock::closeLocked(MainWindow& main) {
 }
 
 void EditorLock::copySelection(MainWindow& main, bool cut) {
-    U16String text;  // wiped below
+    U16String text;  // wiped once copied, and by the buffer on every way out
     selectionText(main.editor_, text);
     if (text.empty()) return;
     if (!openClipboardPatiently(main.window_)) {
-        secureWipe(&text[0], text.size() * 2);
         MessageBeep(MB_ICONWARNING);
         return;
     }
     EmptyClipboard();
     const HGLOBAL data = globalCopy(text.data(), text.size() * 2);
-    secureWipe(&text[0], text.size() * 2);
+    secureWipe(text);
     const bool placed = data && SetClipboardData(CF_UNICODETEXT, data);
     if (data && !placed) GlobalFree(data);
     // Windows keeps text in these formats out of its clipboard history and the cloud clipboard.

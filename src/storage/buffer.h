@@ -26,6 +26,15 @@
 #include "storage/out_of_memory.h"
 #include "storage/wipe.h"
 
+// At most `n` characters of `text` from `at`, none when `at` is past the end. The library's
+// substr reports that case through the same functions as its containers do.
+template <typename Ch>
+std::basic_string_view<Ch> slice(std::basic_string_view<Ch> text, std::size_t at,
+                                 std::size_t n = static_cast<std::size_t>(-1)) noexcept {
+    if (at > text.size()) at = text.size();
+    return {text.data() + at, n < text.size() - at ? n : text.size() - at};
+}
+
 template <typename T>
 class Buffer {
     static_assert(std::is_trivially_copyable_v<T>, "elements are moved as bytes");
@@ -172,8 +181,8 @@ public:
     }
     std::size_t find_last_of(View any) const noexcept { return view().find_last_of(any); }
     Buffer substr(std::size_t at, std::size_t n = npos) const {
-        if (at > size_) at = size_;
-        return Buffer(data() + at, n < size_ - at ? n : size_ - at);
+        const View part = slice(view(), at, n);
+        return Buffer(part.data(), part.size());
     }
 
     // Overwrites what the buffer holds with zeros and keeps its size.
@@ -287,15 +296,6 @@ using Bytes = Buffer<std::uint8_t>;
 template <typename T>
 void secureWipe(Buffer<T>& b) {
     b.wipe();
-}
-
-// At most `n` characters of `text` from `at`, none when `at` is past the end. The library's
-// substr reports that case through the same functions as its containers do.
-template <typename Ch>
-std::basic_string_view<Ch> slice(std::basic_string_view<Ch> text, std::size_t at,
-                                 std::size_t n = static_cast<std::size_t>(-1)) noexcept {
-    if (at > text.size()) at = text.size();
-    return {text.data() + at, n < text.size() - at ? n : text.size() - at};
 }
 
 // A number in decimal digits, as text of this program's kind.
